@@ -1,0 +1,66 @@
+// Files, as the codecs and the archive engine see them.
+//
+// Every path given here is a Windows path in the ANSI code page (Windows-1252): backslashes,
+// possibly a drive letter. On Windows it goes to the ANSI file API unchanged. Elsewhere it is
+// converted at this boundary: backslashes become slashes and the name is recoded to UTF-8, so an
+// entry named "AÇÃO.TXT" becomes a file a Linux user can read by that name.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+enum class OpenMode {
+  Read,       // existing file, read only; other readers are allowed
+  Create,     // create or truncate, read and write, not shared
+  ReadWrite,  // existing file, read and write, not shared
+};
+
+// An open file handle that closes itself. Move-only.
+class File {
+ public:
+  File() = default;
+  ~File();
+  File(File&& other) noexcept;
+  File& operator=(File&& other) noexcept;
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+
+  // Opens path; false when the file cannot be opened (the handle stays closed).
+  bool Open(const std::string& path, OpenMode mode);
+  bool IsOpen() const;
+  // Closes the handle; false when the system reports a failure. Closing a closed file is a no-op.
+  bool Close();
+
+  // Reads up to size bytes; returns the count read (0 at the end) or -1 on a read error.
+  std::int64_t Read(void* buffer, std::size_t size);
+  // Writes size bytes; returns the count written or -1 on a write error.
+  std::int64_t Write(const void* buffer, std::size_t size);
+  bool Seek(std::int64_t position);
+  // Length of the file in bytes, or -1 when it cannot be obtained.
+  std::int64_t Size();
+
+ private:
+#ifdef _WIN32
+  void* handle_ = nullptr;
+#else
+  int fd_ = -1;
+#endif
+};
+
+// The path as the host file system spells it (identity on Windows).
+std::string NativePath(const std::string& path);
+// The inverse: a host path as a Windows-1252 path with backslashes (identity on Windows).
+std::string WindowsPath(const std::string& nativePath);
+
+bool FileExists(const std::string& path);
+bool DirectoryExists(const std::string& path);
+// Deletes a file; false when it does not exist or cannot be deleted.
+bool RemoveFile(const std::string& path);
+// Creates a directory with all missing parents. An existing directory or a drive root is left
+// alone. Returns whether the directory exists afterwards.
+bool ForceDirectories(const std::string& path);
+
+}  // namespace platform

@@ -1,0 +1,187 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <utility>
+
+#include "platform/file.h"
+
+namespace platform {
+namespace {
+
+// Windows-1252 code points 0x80..0x9F; the rest of the upper half equals Latin-1.
+constexpr char16_t kCp1252High[32] = {
+    0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
+
+void AppendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+// One Windows-1252 byte for a code point, or '_' for one the code page cannot hold.
+char FromCodePoint(char32_t c) {
+  if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
+  for (int i = 0; i < 32; ++i)
+    if (kCp1252High[i] == c) return static_cast<char>(0x80 + i);
+  return '_';
+}
+
+}  // namespace
+
+std::string NativePath(const std::string& path) {
+  std::string out;
+  out.reserve(path.size());
+  for (unsigned char c : path) {
+    if (c == '\\')
+      out += '/';
+    else if (c < 0x80)
+      out += static_cast<char>(c);
+    else if (c < 0xA0)
+      AppendUtf8(out, kCp1252High[c - 0x80]);
+    else
+      AppendUtf8(out, c);
+  }
+  return out;
+}
+
+std::string WindowsPath(const std::string& nativePath) {
+  std::string out;
+  out.reserve(nativePath.size());
+  for (std::size_t i = 0; i < nativePath.size();) {
+    unsigned char c = nativePath[i];
+    char32_t cp;
+    std::size_t len;
+    if (c < 0x80) {
+      cp = c;
+      len = 1;
+    } else if ((c & 0xE0) == 0xC0) {
+      cp = c & 0x1F;
+      len = 2;
+    } else if ((c & 0xF0) == 0xE0) {
+      cp = c & 0x0F;
+      len = 3;
+    } else if ((c & 0xF8) == 0xF0) {
+      cp = c & 0x07;
+      len = 4;
+    } else {  // a stray byte that is not UTF-8: keep it as it is
+      out += static_cast<char>(c);
+      ++i;
+      continue;
+    }
+    if (i + len > nativePath.size()) len = nativePath.size() - i;
+    for (std::size_t k = 1; k < len; ++k) cp = (cp << 6) | (nativePath[i + k] & 0x3F);
+    out += cp == '/' ? '\\' : FromCodePoint(cp);
+    i += len;
+  }
+  return out;
+}
+
+File::~File() { Close(); }
+
+File::File(File&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    Close();
+    fd_ = std::exchange(other.fd_, -1);
+  }
+  return *this;
+}
+
+bool File::Open(const std::string& path, OpenMode mode) {
+  Close();
+  int flags = O_CLOEXEC;
+  switch (mode) {
+    case OpenMode::Read: flags |= O_RDONLY; break;
+    case OpenMode::Create: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
+    case OpenMode::ReadWrite: flags |= O_RDWR; break;
+  }
+  fd_ = ::open(NativePath(path).c_str(), flags, 0666);
+  if (fd_ < 0) return false;
+  struct stat st;
+  if (::fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode)) {
+    Close();
+    return false;
+  }
+  return true;
+}
+
+bool File::IsOpen() const { return fd_ >= 0; }
+
+bool File::Close() {
+  if (fd_ < 0) return true;
+  int rc = ::close(std::exchange(fd_, -1));
+  return rc == 0;
+}
+
+std::int64_t File::Read(void* buffer, std::size_t size) {
+  if (fd_ < 0) return -1;
+  std::size_t done = 0;
+  while (done < size) {
+    ssize_t n = ::read(fd_, static_cast<char*>(buffer) + done, size - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return -1;
+    }
+    if (n == 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  return static_cast<std::int64_t>(done);
+}
+
+std::int64_t File::Write(const void* buffer, std::size_t size) {
+  if (fd_ < 0) return -1;
+  std::size_t done = 0;
+  while (done < size) {
+    ssize_t n = ::write(fd_, static_cast<const char*>(buffer) + done, size - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return done ? static_cast<std::int64_t>(done) : -1;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  return static_cast<std::int64_t>(done);
+}
+
+bool File::Seek(std::int64_t position) {
+  return fd_ >= 0 && ::lseek(fd_, static_cast<off_t>(position), SEEK_SET) == position;
+}
+
+std::int64_t File::Size() {
+  struct stat st;
+  if (fd_ < 0 || ::fstat(fd_, &st) != 0) return -1;
+  return st.st_size;
+}
+
+bool FileExists(const std::string& path) {
+  struct stat st;
+  return ::stat(NativePath(path).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool DirectoryExists(const std::string& path) {
+  struct stat st;
+  return ::stat(NativePath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool RemoveFile(const std::string& path) { return ::unlink(NativePath(path).c_str()) == 0; }
+
+bool ForceDirectories(const std::string& path) {
+  if (path.empty()) return false;
+  std::error_code ec;
+  std::filesystem::create_directories(NativePath(path), ec);
+  return DirectoryExists(path);
+}
+
+}  // namespace platform

@@ -1,0 +1,58 @@
+// The user-interface services the engines need without knowing about windows: modal message
+// boxes and processing of pending window messages.
+//
+// One UserInterface is current for the process. The Windows setup program installs the Win32 one,
+// command-line tools keep the console one, tests install scripted doubles.
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+enum class MsgType { Warning, Error, Information, Confirmation };
+
+// Button sets, combinable.
+enum Buttons : unsigned {
+  mbYes = 1u << 0,
+  mbNo = 1u << 1,
+  mbOK = 1u << 2,
+  mbCancel = 1u << 3,
+  mbAbort = 1u << 4,
+  mbRetry = 1u << 5,
+  mbIgnore = 1u << 6,
+};
+
+// The button that closed a box.
+enum ModalResult : int {
+  mrNone = 0,
+  mrOk = 1,
+  mrCancel = 2,
+  mrAbort = 3,
+  mrRetry = 4,
+  mrIgnore = 5,
+  mrYes = 6,
+  mrNo = 7,
+};
+
+class UserInterface {
+ public:
+  virtual ~UserInterface() = default;
+  // Shows a modal box with the platform's caption for type and the given buttons; returns the
+  // button pressed.
+  virtual int ShowMessage(const std::string& text, MsgType type, unsigned buttons) = 0;
+  // Lets the user interface handle what is pending (paint, input) and returns.
+  virtual void ProcessMessages() = 0;
+};
+
+// The current user interface; the console one until SetUi is called.
+UserInterface& Ui();
+// Makes ui current (nullptr restores the console one). The caller keeps ownership.
+void SetUi(UserInterface* ui);
+
+// Shorthands for the current user interface.
+inline int ShowMessage(const std::string& text, MsgType type, unsigned buttons) {
+  return Ui().ShowMessage(text, type, buttons);
+}
+inline void ProcessMessages() { Ui().ProcessMessages(); }
+
+}  // namespace platform

@@ -1,0 +1,109 @@
+#include <windows.h>
+
+#include <algorithm>
+#include <utility>
+
+#include "platform/file.h"
+
+namespace platform {
+
+std::string NativePath(const std::string& path) { return path; }
+std::string WindowsPath(const std::string& nativePath) { return nativePath; }
+
+File::~File() { Close(); }
+
+File::File(File&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    Close();
+    handle_ = std::exchange(other.handle_, nullptr);
+  }
+  return *this;
+}
+
+bool File::Open(const std::string& path, OpenMode mode) {
+  Close();
+  DWORD access = GENERIC_READ, share = 0, disposition = OPEN_EXISTING;
+  switch (mode) {
+    case OpenMode::Read: share = FILE_SHARE_READ; break;
+    case OpenMode::Create: access |= GENERIC_WRITE; disposition = CREATE_ALWAYS; break;
+    case OpenMode::ReadWrite: access |= GENERIC_WRITE; break;
+  }
+  HANDLE h = CreateFileA(path.c_str(), access, share, nullptr, disposition,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  handle_ = h;
+  return true;
+}
+
+bool File::IsOpen() const { return handle_ != nullptr; }
+
+bool File::Close() {
+  if (!handle_) return true;
+  return CloseHandle(std::exchange(handle_, nullptr)) != 0;
+}
+
+std::int64_t File::Read(void* buffer, std::size_t size) {
+  if (!handle_) return -1;
+  std::size_t done = 0;
+  while (done < size) {
+    DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size - done, 1u << 30));
+    DWORD got = 0;
+    if (!ReadFile(handle_, static_cast<char*>(buffer) + done, chunk, &got, nullptr)) return -1;
+    if (got == 0) break;
+    done += got;
+  }
+  return static_cast<std::int64_t>(done);
+}
+
+std::int64_t File::Write(const void* buffer, std::size_t size) {
+  if (!handle_) return -1;
+  std::size_t done = 0;
+  while (done < size) {
+    DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size - done, 1u << 30));
+    DWORD put = 0;
+    if (!WriteFile(handle_, static_cast<const char*>(buffer) + done, chunk, &put, nullptr))
+      return done ? static_cast<std::int64_t>(done) : -1;
+    if (put == 0) break;
+    done += put;
+  }
+  return static_cast<std::int64_t>(done);
+}
+
+bool File::Seek(std::int64_t position) {
+  LARGE_INTEGER to;
+  to.QuadPart = position;
+  return handle_ && SetFilePointerEx(handle_, to, nullptr, FILE_BEGIN);
+}
+
+std::int64_t File::Size() {
+  LARGE_INTEGER size;
+  if (!handle_ || !GetFileSizeEx(handle_, &size)) return -1;
+  return size.QuadPart;
+}
+
+bool FileExists(const std::string& path) {
+  DWORD attr = GetFileAttributesA(path.c_str());
+  return attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool DirectoryExists(const std::string& path) {
+  DWORD attr = GetFileAttributesA(path.c_str());
+  return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+
+bool ForceDirectories(const std::string& path) {
+  std::string dir = path;
+  while (dir.size() > 1 && (dir.back() == '\\' || dir.back() == '/')) dir.pop_back();
+  if (dir.empty()) return false;
+  if (DirectoryExists(dir) || (dir.size() == 2 && dir[1] == ':')) return true;
+  std::size_t cut = dir.find_last_of("\\/");
+  if (cut != std::string::npos && cut > 0) ForceDirectories(dir.substr(0, cut));
+  CreateDirectoryA(dir.c_str(), nullptr);
+  return DirectoryExists(dir);
+}
+
+}  // namespace platform
