@@ -1,0 +1,85 @@
+// Tlzrw1: compresses one file into another and expands it again.
+//
+// Compressed file (integers little-endian):
+//   0  4  signature: "WRZL" method Fast, "!HZL" method Good
+//   4  4  uncompressed size, signed 32-bit
+//   8     body. Fast: block records (2-byte encoded length 1..32769, then one LZRW1-KH block);
+//         every block but the last decodes to 32768 bytes, and a size that is a multiple of
+//         32768 (0 included) has no short block. Good: one LZH stream of the whole file.
+//
+// Compress writes OutputFile with CompressMode (Auto lets Advise choose); Decompress reads the
+// method from the signature. Every failure throws: ELzrw1Exception with the messages below, or
+// the codecs' own exceptions for memory. Once the output file has been created, a failure closes
+// and deletes it, so an operation leaves either a complete file or none. The input is only ever
+// read (shared with other readers), so a read-only input or one another program reads works.
+//
+// After every read and write the component lets the user interface process pending messages
+// (platform::ProcessMessages): event handlers run in the middle of an operation and must not
+// start another one on the same component.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "codecs/lzh.h"
+#include "codecs/lzrw1kh.h"
+#include "platform/component.h"
+#include "platform/exception.h"
+
+enum class TCompressMode : std::uint8_t { Good = 0, Fast = 1, Auto = 2 };
+
+class ELzrw1Exception : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+class Tlzrw1 : public TComponent {
+ public:
+  explicit Tlzrw1(TComponent* owner = nullptr);
+  ~Tlzrw1() override;
+
+  std::string InputFile, OutputFile;  // Windows paths, opened through platform/file.h
+  TCompressMode CompressMode = TCompressMode::Good;
+  // Running totals during an operation: bytes read from InputFile, bytes written to OutputFile.
+  std::function<void(TObject* Sender, std::int32_t InSize, std::int32_t OutSize)> OnProgress;
+  // Once, when an operation has succeeded: OutSize * 100 / InSize (0 for an empty input).
+  std::function<void(TObject* Sender, std::int32_t PercentCompressed)> OnFinished;
+
+  // Returns the size of the compressed file, header included. An input of 2 GB or more, or an
+  // output that would grow that large, is refused: the size field cannot record it.
+  std::int32_t Compress();
+  // Returns the size of the expanded file.
+  std::int32_t Decompress();
+  // Fast when the block codec brings two samples of InputFile under 40 %, else Good. Inputs
+  // under 98304 bytes are Good without a trial, and then CompressMode becomes Good as well.
+  TCompressMode Advise();
+
+  // The totals of the last operation. Compress counts the uncompressed bytes read and every
+  // byte written (header included); Decompress every byte read (header included) and the
+  // expanded bytes written.
+  std::int32_t InSize() const { return inSize_; }
+  std::int32_t OutSize() const { return outSize_; }
+
+ private:
+  struct Operation;
+  class StreamSource;
+  class StreamSink;
+
+  void CheckWritten(std::int64_t actual, std::int64_t expected);
+  void CheckRead(std::int64_t actual, std::int64_t expected);
+  void Write(Operation& op, const void* data, std::int64_t size);
+  std::int64_t GetInputSize();
+  void AddIn(std::int64_t n);
+  void AddOut(std::int64_t n);
+  void Progress();
+  void PackBlocks(Operation& op, std::int64_t size);
+  void PackStream(Operation& op, std::int64_t size);
+  void UnpackBlocks(Operation& op);
+  void UnpackStream(Operation& op);
+
+  TLZRW1KH kh_;
+  Tlzh lzh_;
+  std::int32_t inSize_ = 0;
+  std::int32_t outSize_ = 0;
+};
