@@ -1,0 +1,222 @@
+// TCustomPack: the .PCK archive engine (format in pack/format.h).
+//
+// Reading: Extract (or Process with mode 3 to list) opens PackFileName, checks the volume
+// header and the password, and walks the entries: each selected one (Items and Excludes, masks
+// joined to Directory) is copied into its target under Directory, the others are skipped.
+// When an entry's data runs past the end of the volume file and the archive lies on a removable
+// drive, the engine asks for the next disk with a modal box ("Por favor, insira o próximo disco
+// [n]") and goes on with the next volume. A run never raises: it returns false on any failure,
+// reports a failed entry through OnError, and always closes what it opened.
+//
+// Writing: Create builds the list of files from Items and Excludes (BuildList), writes the
+// volume and archive headers and one entry per file, cutting volumes by VolumeSize or the free
+// space of a removable disk and asking for the next disk the same way.
+//
+// Entry names never leave Directory: a name with a ".." component, a drive, a second leading
+// backslash, an absolute path or a character Windows forbids in names is refused through
+// OnError, and nothing is written for it.
+//
+// Subclasses change how an entry's bytes become the extracted file (CreateTarget, CloseTarget)
+// and how a stored file becomes the entry's bytes (OpenSource, CloseSource); TPackLz in
+// pack/pack_lz.h stores every file compressed.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "pack/format.h"
+#include "platform/component.h"
+#include "platform/exception.h"
+#include "platform/file.h"
+
+class EPackException : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+class EPackReadError : public EPackException {
+ public:
+  EPackReadError() : EPackException("Erro lendo dados") {}
+
+ protected:
+  using EPackException::EPackException;
+};
+
+// Stored data whose checksum does not match, or an entry record that cannot be right.
+class EPackCorrupt : public EPackReadError {
+ public:
+  explicit EPackCorrupt(const std::string& fileName)
+      : EPackReadError("Dados corrompidos: " + fileName) {}
+};
+
+class EPackPassword : public EPackException {
+ public:
+  EPackPassword() : EPackException("Senha inv\xE1lida") {}
+};
+
+class EPackFileName : public EPackException {
+ public:
+  EPackFileName() : EPackException("PackFileName inv\xE1lido") {}
+};
+
+// An entry name that would land outside Directory, or cannot be a file name, or is too long.
+class EPackEntryName : public EPackException {
+ public:
+  explicit EPackEntryName(const std::string& fileName)
+      : EPackException("Nome de arquivo inv\xE1lido: " + fileName) {}
+};
+
+enum class TPathOption : std::uint8_t { poNone, poFullPath, poRelative };
+
+using TNotifyEvent = std::function<void(TObject* Sender)>;
+using TOnProgress = std::function<void(TObject* Sender, const std::string& FileName,
+                                       std::int32_t Percent, bool& Cancel)>;
+using TOnPassword = std::function<void(TObject* Sender, std::string& Password)>;
+using TOnList = std::function<void(TObject* Sender, const std::string& FileName,
+                                   std::int32_t Size, std::uint16_t Attr, std::int32_t Time)>;
+using TOnIO = std::function<void(TObject* Sender, std::string& FileName)>;
+using TOnError =
+    std::function<void(TObject* Sender, const Exception& E, const std::string& FileName)>;
+
+class TCustomPack : public TComponent {
+ public:
+  explicit TCustomPack(TComponent* owner = nullptr);
+  ~TCustomPack() override;
+
+  // --- Properties -----------------------------------------------------------------------
+  std::string PackFileName;  // path of the archive, the same for every volume
+  std::string Directory;     // entry names and masks are relative to it
+  std::string Password;      // offered for (or written into) a version-2 archive
+  std::vector<std::string> Items;     // masks to extract or to store; empty extracts all
+  std::vector<std::string> Excludes;  // masks to leave out
+  std::vector<std::string> List;      // after a run: every entry read, or every file to store
+  std::vector<std::string> Header;    // header text lines of a version-2 archive
+  std::int32_t Offset = 0;            // start of the archive inside its first file
+  TPathOption PathOption = TPathOption::poNone;  // how Create names stored files
+  // Writing: the largest volume file in bytes (for volume 1 counted from Offset); 0 means as
+  // large as the disk holds, and unlimited on a fixed disk.
+  std::int64_t VolumeSize = 0;
+  // Writing: append the checksum block after the last entry (version 2 only).
+  bool Checksums = false;
+
+  // --- Events ---------------------------------------------------------------------------
+  TOnProgress OnProgress;    // empty name and 0 at the start, each entry, empty name and 100
+  TOnPassword OnPassword;    // may supply Password before it is compared
+  TNotifyEvent OnPrepared;   // after the entries were walked, or the list to store was built
+  TOnList OnList;            // once per entry read
+  TNotifyEvent OnReadHeader;
+  TNotifyEvent OnWriteHeader;  // before the archive header is written; may fill Header
+  TOnIO OnOpen;              // before a target is created; may change its path
+  TOnIO OnClose;             // after the target has been closed
+  TOnError OnError;          // an entry failed; the run then returns false
+
+  // --- Runs -----------------------------------------------------------------------------
+  // Extracts every selected entry; true on success. Never raises. May be called again.
+  bool Extract();
+  // Mode 3 lists (entries read, data skipped), mode 4 extracts; any other mode only opens the
+  // archive and reads its header.
+  bool Process(std::uint8_t Mode);
+  // Writes the archive PackFileName from the files BuildList finds; true on success. Never
+  // raises. A volume left incomplete by a failure is deleted (unless it began at Offset).
+  bool Create();
+  // Fills List with the full path of every file Items finds under Directory, less Excludes,
+  // then fires OnPrepared. Subdirectories are not searched.
+  virtual void BuildList();
+
+  // --- State of the last run ------------------------------------------------------------
+  std::int32_t GetFileCount() const { return FileCount; }
+  std::uint16_t GetVolume() const { return Volume; }
+  std::uint8_t GetVersion() const { return Version; }
+  double GetStamp() const { return Stamp; }
+  std::int32_t GetReserved() const { return Reserved; }
+  const std::string& GetStoredPassword() const { return StoredPassword; }
+  const std::vector<std::uint8_t>& GetRawHeader() const { return RawHeader; }
+  const TEntry& GetEntry() const { return Entry; }
+  // The message of what ended the last run unsuccessfully (empty after a success).
+  const std::string& ErrorMessage() const { return LastError; }
+
+ protected:
+  // --- Overridable steps ----------------------------------------------------------------
+  virtual bool MatchEntry();
+  virtual void OpenRead();
+  virtual void OpenWrite();
+  virtual void CloseArchive();
+  // Opens FileName as DataFile for storing.
+  virtual void OpenSource(const std::string& FileName);
+  virtual void CloseSource();
+  // Prepares DataFile to receive the current entry's data for Target.
+  virtual void CreateTarget(const std::string& Target);
+  // Closes DataFile and finishes Target. Complete is false when the copy failed: then no
+  // shortened file may be left looking complete.
+  virtual void CloseTarget(const std::string& Target, bool Complete);
+  // Whether FileName will be stored with at least one data byte (volume cutting looks ahead
+  // over entries without data).
+  virtual bool StoresData(const std::string& FileName);
+
+  // --- Steps shared with subclasses -----------------------------------------------------
+  bool CreateVolume();
+  void WriteHeader();
+  bool IsSameVolume();
+  bool NextVolume();
+  void ResetState();
+
+  platform::File DataFile;
+  TEntry Entry;
+  std::uint8_t Mode = 0;
+  std::uint16_t Volume = 0;
+  std::uint8_t Version = 0;
+  std::int32_t FileCount = 0;
+  std::int32_t Reserved = 0;
+  double Stamp = 0;
+  pck_format::Signature Signature{};
+  std::string StoredPassword;
+  std::vector<std::uint8_t> RawHeader;
+
+ private:
+  void DoPrepared();
+  void CheckPassword();
+  bool NextEntry();
+  void FreeRawHeader();
+  void ReadHeader();
+  bool OpenVolume();
+  bool SkipData(std::int64_t n);
+  void ReadData(std::uint8_t* buf, std::uint16_t n);
+  void WriteData(const std::uint8_t* buf, std::uint16_t n);
+  bool ExtractEntry();
+  void CheckEntryName(const std::string& name) const;
+  void ProgressStart();
+  bool ProgressStep();
+  void ProgressDone();
+  void VerifyChecksums();
+
+  // Writing.
+  std::string StoredName(const std::string& path) const;
+  std::int64_t TrailingBytes(std::size_t index);
+  void WriteEntry(std::size_t index);
+  void WriteChecksums();
+  void WriteArchive(const void* data, std::size_t size, const std::string& name);
+  std::int64_t VolumeRoom() const;
+
+  void ReadArchive(void* data, std::size_t size);
+  void Fail(const std::exception& e);
+
+  platform::File ArchiveFile;
+  std::int64_t ArchivePos = 0;   // position in the open volume file
+  std::int64_t ArchiveSize = 0;  // its size, when reading
+  std::int64_t VolumeStart = 0;  // where the open volume begins in its file (Offset or 0)
+  std::int64_t VolumeLimit = 0;  // writing: position the open volume must not pass
+  bool VolumeCreated = false;    // writing: the open volume file was made by this run
+  std::uint32_t EntryCrc = 0;
+  struct EntryCheck {
+    std::string FileName;
+    std::uint32_t Crc;
+    std::int32_t Index;
+  };
+  std::vector<EntryCheck> Checks;   // reading: entries whose data went through ReadData
+  std::vector<std::uint32_t> Crcs;  // writing: checksum of each entry stored
+  std::int32_t EntryIndex = 0;
+  std::string LastError;
+  std::vector<std::uint8_t> Buffer;  // 8192-byte copy buffer
+};
