@@ -2,7 +2,133 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <bit>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
 namespace platform {
+namespace {
+
+struct ButtonRow {
+  UINT style;
+  unsigned buttons;
+};
+
+// Smallest first, so the first row holding a set is the one with the fewest extra buttons.
+constexpr ButtonRow kRows[] = {
+    {MB_OK, mbOK},
+    {MB_OKCANCEL, mbOK | mbCancel},
+    {MB_RETRYCANCEL, mbRetry | mbCancel},
+    {MB_YESNO, mbYes | mbNo},
+    {MB_YESNOCANCEL, mbYes | mbNo | mbCancel},
+    {MB_ABORTRETRYIGNORE, mbAbort | mbRetry | mbIgnore},
+};
+
+struct ButtonId {
+  unsigned button;
+  int id;
+};
+
+constexpr ButtonId kIds[] = {
+    {mbOK, IDOK},       {mbCancel, IDCANCEL}, {mbAbort, IDABORT}, {mbRetry, IDRETRY},
+    {mbIgnore, IDIGNORE}, {mbYes, IDYES},     {mbNo, IDNO},
+};
+
+const ButtonRow& RowFor(unsigned wanted) {
+  const ButtonRow* best = &kRows[0];
+  int bestCount = -1;
+  for (const ButtonRow& row : kRows) {
+    if ((row.buttons & wanted) == wanted && wanted) return row;
+    int count = std::popcount(row.buttons & wanted);
+    if (count > bestCount) best = &row, bestCount = count;
+  }
+  return *best;
+}
+
+// The box being shown on this thread and the buttons to take out of it.
+thread_local HHOOK tHook = nullptr;
+thread_local unsigned tUnwanted = 0;
+
+struct PlacedButton {
+  HWND window;
+  RECT rect;  // in the box's client coordinates
+  bool keep;
+};
+
+// Takes the unwanted buttons out of a freshly created box and closes the gap they leave: the
+// remaining buttons keep their spacing, centred if the row was centred, else right-aligned.
+void RemoveButtons(HWND box, unsigned unwanted) {
+  std::vector<PlacedButton> row;
+  for (const ButtonId& b : kIds) {
+    HWND button = GetDlgItem(box, b.id);
+    if (!button) continue;
+    RECT r;
+    GetWindowRect(button, &r);
+    MapWindowPoints(nullptr, box, reinterpret_cast<POINT*>(&r), 2);
+    row.push_back({button, r, (b.button & unwanted) == 0});
+  }
+  if (row.empty()) return;
+  std::sort(row.begin(), row.end(),
+            [](const PlacedButton& a, const PlacedButton& b) { return a.rect.left < b.rect.left; });
+  RECT client;
+  GetClientRect(box, &client);
+  const int width = row.front().rect.right - row.front().rect.left;
+  const int stride = row.size() > 1 ? row[1].rect.left - row[0].rect.left : width;
+  const int leftMargin = row.front().rect.left;
+  const int rightEdge = row.back().rect.right;
+  const bool centred = std::abs(leftMargin - (client.right - rightEdge)) <= 2;
+
+  HWND first = nullptr;
+  int kept = 0;
+  for (const PlacedButton& b : row) kept += b.keep;
+  const int groupWidth = (kept - 1) * stride + width;
+  int x = centred ? (client.right - groupWidth) / 2 : rightEdge - groupWidth;
+  for (const PlacedButton& b : row) {
+    if (!b.keep) {
+      DestroyWindow(b.window);
+      continue;
+    }
+    if (!first) first = b.window;
+    SetWindowPos(b.window, nullptr, x, b.rect.top, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    x += stride;
+  }
+  if (first && kept && !row.front().keep) {
+    // The default button went; the first one left takes its place and the focus.
+    SendMessageA(box, DM_SETDEFID, static_cast<WPARAM>(GetDlgCtrlID(first)), 0);
+    PostMessageA(box, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(first), TRUE);
+  }
+}
+
+LRESULT CALLBACK WatchForBox(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_ACTIVATE && tUnwanted) {
+    HWND window = reinterpret_cast<HWND>(wParam);
+    char className[16] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (std::strcmp(className, "#32770") == 0) {
+      RemoveButtons(window, tUnwanted);
+      tUnwanted = 0;
+    }
+  }
+  return CallNextHookEx(tHook, code, wParam, lParam);
+}
+
+int ToModalResult(int id) {
+  switch (id) {
+    case IDOK: return mrOk;
+    case IDCANCEL: return mrCancel;
+    case IDABORT: return mrAbort;
+    case IDRETRY: return mrRetry;
+    case IDIGNORE: return mrIgnore;
+    case IDYES: return mrYes;
+    case IDNO: return mrNo;
+    default: return mrNone;
+  }
+}
+
+}  // namespace
 
 int Win32Ui::ShowMessage(const std::string& text, MsgType type, unsigned buttons) {
   UINT flags = MB_TASKMODAL;
@@ -13,26 +139,20 @@ int Win32Ui::ShowMessage(const std::string& text, MsgType type, unsigned buttons
     case MsgType::Information: flags |= MB_ICONINFORMATION; caption = "Information"; break;
     case MsgType::Confirmation: flags |= MB_ICONQUESTION; caption = "Confirm"; break;
   }
-  if ((buttons & mbAbort) && (buttons & mbRetry))
-    flags |= MB_ABORTRETRYIGNORE;
-  else if ((buttons & mbYes) && (buttons & mbNo))
-    flags |= (buttons & mbCancel) ? MB_YESNOCANCEL : MB_YESNO;
-  else if ((buttons & mbRetry) && (buttons & mbCancel))
-    flags |= MB_RETRYCANCEL;
-  else if ((buttons & mbOK) && (buttons & mbCancel))
-    flags |= MB_OKCANCEL;
-  else
-    flags |= MB_OK;
-  switch (MessageBoxA(GetActiveWindow(), text.c_str(), caption, flags)) {
-    case IDOK: return mrOk;
-    case IDCANCEL: return mrCancel;
-    case IDABORT: return mrAbort;
-    case IDRETRY: return mrRetry;
-    case IDIGNORE: return mrIgnore;
-    case IDYES: return mrYes;
-    case IDNO: return mrNo;
-    default: return mrNone;
-  }
+  const ButtonRow& row = RowFor(buttons);
+  flags |= row.style;
+
+  // A box shown while another is open (from a message it dispatched) gets its own watch.
+  const HHOOK outerHook = tHook;
+  const unsigned outerUnwanted = tUnwanted;
+  tUnwanted = row.buttons & ~buttons;
+  tHook = tUnwanted ? SetWindowsHookExA(WH_CBT, WatchForBox, nullptr, GetCurrentThreadId())
+                    : nullptr;
+  int id = MessageBoxA(GetActiveWindow(), text.c_str(), caption, flags);
+  if (tHook) UnhookWindowsHookEx(tHook);
+  tHook = outerHook;
+  tUnwanted = outerUnwanted;
+  return ToModalResult(id);
 }
 
 void Win32Ui::ProcessMessages() {

@@ -1,5 +1,11 @@
 // The Win32 user interface: real modal message boxes and a PeekMessage pump. The setup program
 // makes it current at start-up.
+//
+// A box shows any subset of one of the platform's button rows (OK; OK, Cancel; Retry, Cancel;
+// Yes, No; Yes, No, Cancel; Abort, Retry, Ignore) with the platform's captions: the smallest row
+// holding the wanted buttons is shown and the others are taken out before the box appears, the
+// rest keeping the platform's spacing and alignment. So Abort and Retry without Ignore is an
+// ordinary platform box with two buttons. A set no row holds shows the row holding most of it.
 #pragma once
 
 #include "platform/ui.h"

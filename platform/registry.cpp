@@ -1,0 +1,32 @@
+#include "platform/registry.h"
+
+namespace platform {
+
+std::optional<std::string> RegistryKey::ReadString(const std::string& name) {
+  std::optional<RegistryValue> value = ReadValue(name);
+  if (!value) return std::string();
+  if (value->Type != RegSz && value->Type != RegExpandSz) return std::nullopt;
+  // Stored strings end with a NUL, but nothing forces a writer to include one or to stop there.
+  std::string text = value->Data;
+  std::size_t nul = text.find('\0');
+  if (nul != std::string::npos) text.resize(nul);
+  return text;
+}
+
+void RegistryKey::WriteString(const std::string& name, const std::string& value) {
+  WriteValue(name, RegSz, value.c_str(), value.size() + 1);
+}
+
+void RegistryKey::WriteInteger(const std::string& name, std::int32_t value) {
+  const auto bits = static_cast<std::uint32_t>(value);
+  const unsigned char bytes[4] = {
+      static_cast<unsigned char>(bits), static_cast<unsigned char>(bits >> 8),
+      static_cast<unsigned char>(bits >> 16), static_cast<unsigned char>(bits >> 24)};
+  WriteValue(name, RegDword, bytes, sizeof bytes);
+}
+
+void RegistryKey::WriteBinary(const std::string& name, const void* data, std::size_t size) {
+  WriteValue(name, RegBinary, data, size);
+}
+
+}  // namespace platform
