@@ -1,0 +1,106 @@
+// The UI driver: drives a Windows program from outside, the way a person at the screen would,
+// with nothing but the Windows API. It finds the program's top-level windows by class and
+// caption, reads what its controls show (texts, check marks, list choices, progress bars, enabled
+// and visible states), presses buttons, ticks boxes, types into edit boxes, picks list items and
+// answers message boxes. It refuses what a person could not do: pressing a disabled or hidden
+// button, or choosing an item that a list does not hold.
+//
+// Every wait polls the screen and gives up with a DriverError after its timeout, so a program
+// that hangs or shows something unexpected fails a run instead of blocking it.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace uidriver {
+
+class DriverError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Default time a wait allows, in milliseconds.
+inline constexpr int kDefaultTimeout = 20000;
+
+// Polls cond every 50 ms until it holds (true) or timeoutMs has passed (false).
+bool WaitUntil(const std::function<bool()>& cond, int timeoutMs = kDefaultTimeout);
+
+// A program started by the driver. Ends the program on destruction if it still runs, so a failed
+// scenario leaves nothing behind.
+class App {
+ public:
+  // Starts commandLine in directory dir (empty: the driver's own). Throws DriverError.
+  static App Launch(const std::string& commandLine, const std::string& dir = "");
+  App(App&& other) noexcept;
+  App& operator=(App&&) = delete;
+  App(const App&) = delete;
+  ~App();
+
+  DWORD Pid() const { return pid_; }
+  bool Running() const;
+  // Waits for the program to end and returns its exit code. Throws on timeout.
+  DWORD WaitExit(int timeoutMs = kDefaultTimeout);
+
+  // The program's visible top-level windows, front to back.
+  std::vector<HWND> Windows() const;
+  // A visible top-level window of the program with this class (nullptr: any) and caption
+  // (nullptr: any), or nullptr.
+  HWND Find(const char* cls, const char* caption = nullptr) const;
+  // Like Find, but waits for the window to appear. Throws on timeout.
+  HWND Wait(const char* cls, const char* caption = nullptr, int timeoutMs = kDefaultTimeout) const;
+  // The program's message box (a visible system dialog), or nullptr.
+  HWND FindBox() const;
+  HWND WaitBox(int timeoutMs = kDefaultTimeout) const;
+
+ private:
+  App(HANDLE process, DWORD pid) : process_(process), pid_(pid) {}
+  HANDLE process_ = nullptr;
+  DWORD pid_ = 0;
+};
+
+// Reading.
+std::string ClassOf(HWND w);
+std::string Text(HWND w);
+HWND Item(HWND top, int id);  // throws when the window has no such control
+bool IsEnabled(HWND w);
+bool IsVisible(HWND w);  // the control and all its parents are visible
+bool IsChecked(HWND button);
+std::string ChosenItem(HWND combo);  // the selected item's text, empty when none
+int ChosenIndex(HWND combo);         // -1 when none
+std::vector<std::string> Items(HWND combo);
+int ProgressPos(HWND bar);
+int ProgressMax(HWND bar);
+// The client rectangle in screen coordinates, and the outer window size.
+RECT ScreenRect(HWND w);
+
+// Acting. Each throws DriverError when a person could not do it.
+void Click(HWND button);                      // press a visible, enabled button
+void SetChecked(HWND box, bool checked);      // click the box if its mark differs
+void Type(HWND edit, const std::string& text);  // replace the edit box's text
+void Choose(HWND combo, const std::string& item);  // pick an item of a drop-down list
+void Close(HWND top);                         // the close box of a window
+
+// Message boxes.
+struct BoxInfo {
+  std::string caption;
+  std::string text;
+  std::vector<int> buttons;  // IDOK, IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO present
+};
+BoxInfo ReadBox(HWND box);
+void Answer(HWND box, int buttonId);
+// "OK", "Cancel", "Abort", "Retry", "Ignore", "Yes", "No" and back; 0 / "" when unknown.
+int ButtonId(const std::string& name);
+std::string ButtonName(int id);
+
+// Saves what the screen shows as a 24-bit BMP file.
+void SaveScreenshot(const std::string& path);
+
+// Recodes UTF-8 text (scripts, command lines) into Windows-1252 and back.
+std::string Utf8ToAnsi(const std::string& utf8);
+std::string AnsiToUtf8(const std::string& ansi);
+
+}  // namespace uidriver
