@@ -73,8 +73,8 @@ class Tlzrw1 : public TComponent {
   void AddIn(std::int64_t n);
   void AddOut(std::int64_t n);
   void Progress();
-  void PackBlocks(Operation& op, std::int64_t size);
-  void PackStream(Operation& op, std::int64_t size);
+  void PackBlocks(Operation& op);
+  void PackStream(Operation& op);
   void UnpackBlocks(Operation& op);
   void UnpackStream(Operation& op);
 

@@ -1,5 +1,5 @@
 // The commands of the pck tool. Each returns the process exit code; args are the words after the
-// command name.
+// command name. main.cpp dispatches over the groups of commands and answers --help.
 #pragma once
 
 #include <string>
@@ -11,11 +11,27 @@ struct Command {
   const char* name;
   const char* usage;    // one line: "compress [--mode good|fast|auto] INPUT OUTPUT"
   const char* summary;  // what it does, for the overview
-  const char* help;     // the full text of "pck COMMAND --help"
+  const char* help;     // the rest of the text of "pck COMMAND --help", after the usage line
   int (*run)(const std::vector<std::string>& args);
 };
 
+// Exit codes.
+constexpr int kExitOk = 0;
+constexpr int kExitFailure = 1;  // the operation failed; the message went to stderr
+constexpr int kExitUsage = 2;    // the command line was wrong
+
 // Each group of commands lives in its own file.
 const std::vector<Command>& CodecCommands();
+
+// Helpers the commands share (main.cpp).
+
+// Reports a wrong command line: "pck NAME: problem" and the usage line on stderr.
+int UsageError(const Command& command, const std::string& problem);
+// Prints a failure message of the system (Windows-1252, paths in Windows form) on stderr.
+int Failure(const std::string& message);
+// A path typed on the command line, in the Windows form the engines take.
+std::string EnginePath(const std::string& hostPath);
+// Whether two paths typed on the command line name the same existing file.
+bool SameFile(const std::string& hostPathA, const std::string& hostPathB);
 
 }  // namespace pck

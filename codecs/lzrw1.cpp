@@ -1,0 +1,310 @@
+#include "codecs/lzrw1.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <new>
+
+#include "platform/file.h"
+#include "platform/ui.h"
+
+namespace {
+
+constexpr std::size_t kBlockSize = TLZRW1KH::kMaxBlockSize;  // 32768
+constexpr std::size_t kBufferSize = kBlockSize + 16;
+constexpr std::int64_t kAdviseMinimum = 3 * static_cast<std::int64_t>(kBlockSize);
+constexpr std::int64_t kMaxSize = std::numeric_limits<std::int32_t>::max();
+
+constexpr std::uint8_t kFastSignature[4] = {'W', 'R', 'Z', 'L'};
+constexpr std::uint8_t kGoodSignature[4] = {'!', 'H', 'Z', 'L'};
+
+std::uint32_t Get32(const std::uint8_t* p) {
+  return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
+         std::uint32_t{p[3]} << 24;
+}
+
+std::int32_t Percent(std::int64_t part, std::int64_t whole) {
+  if (whole == 0) return 0;  // an empty input: nothing was compressed
+  return static_cast<std::int32_t>(std::min(part * 100 / whole, kMaxSize));
+}
+
+[[noreturn]] void TooLarge(const std::string& file) {
+  throw ELzrw1Exception("Lzrw1 : " + file + " : FILE TOO LARGE (2 GB OR MORE) !");
+}
+
+}  // namespace
+
+// The resources of one Compress, Decompress or Advise; released on every way out.
+struct Tlzrw1::Operation {
+  std::unique_ptr<std::uint8_t[]> in, out;
+  platform::File input, output;
+
+  explicit Operation(const char* noMemory)
+      : in(new (std::nothrow) std::uint8_t[kBufferSize]),
+        out(new (std::nothrow) std::uint8_t[kBufferSize]) {
+    if (!in || !out) throw ELzrw1Exception(noMemory);
+  }
+};
+
+// Serves the LZH codec from the input buffer, one file read per 32768 bytes.
+class Tlzrw1::StreamSource final : public TLzhSource {
+ public:
+  StreamSource(Tlzrw1& owner, Operation& op) : owner_(owner), op_(op) {}
+  bool Refill() override {
+    const std::int64_t n = op_.input.Read(op_.in.get(), kBlockSize);
+    if (n < 0) throw ELzrw1Exception("Lzrw1/LZH : READ ERROR ON " + owner_.InputFile + " !");
+    platform::ProcessMessages();
+    owner_.AddIn(n);
+    owner_.Progress();
+    next = op_.in.get();
+    end = next + n;
+    return n > 0;
+  }
+
+ private:
+  Tlzrw1& owner_;
+  Operation& op_;
+};
+
+// Collects the LZH codec's output in the output buffer and writes it 32768 bytes at a time.
+class Tlzrw1::StreamSink final : public TLzhSink {
+ public:
+  StreamSink(Tlzrw1& owner, Operation& op) : owner_(owner), op_(op) {
+    next = op_.out.get();
+    end = next + kBlockSize;
+  }
+  void Drain() override { Flush(); }
+  void Flush() {
+    const std::uint8_t* begin = op_.out.get();
+    owner_.Write(op_, begin, next - begin);
+    owner_.Progress();
+    next = op_.out.get();
+  }
+
+ private:
+  Tlzrw1& owner_;
+  Operation& op_;
+};
+
+Tlzrw1::Tlzrw1(TComponent* owner) : TComponent(owner) {}
+
+Tlzrw1::~Tlzrw1() = default;
+
+void Tlzrw1::CheckWritten(std::int64_t actual, std::int64_t expected) {
+  if (actual != expected) throw ELzrw1Exception("Lzrw1 : ERROR WRITING TO " + OutputFile + " !");
+  platform::ProcessMessages();
+}
+
+void Tlzrw1::CheckRead(std::int64_t actual, std::int64_t expected) {
+  if (actual != expected)
+    throw ELzrw1Exception("Lzrw1 : ERROR READING FROM " + InputFile + " !");
+  platform::ProcessMessages();
+}
+
+void Tlzrw1::Write(Operation& op, const void* data, std::int64_t size) {
+  CheckWritten(op.output.Write(data, static_cast<std::size_t>(size)), size);
+  AddOut(size);
+}
+
+// The input is only read, so it is opened for reading alone: a read-only input, or one another
+// program has open for reading, must still compress.
+std::int64_t Tlzrw1::GetInputSize() {
+  platform::File file;
+  const std::int64_t size = file.Open(InputFile, platform::OpenMode::Read) ? file.Size() : -1;
+  if (size < 0) throw ELzrw1Exception("Lzrw1 : Cannot obtain size of " + InputFile);
+  return size;
+}
+
+// The totals are the signed 32-bit numbers of the events and results; a file that would carry
+// them past 2 GB is refused rather than described wrongly.
+void Tlzrw1::AddIn(std::int64_t n) {
+  if (inSize_ + n > kMaxSize) TooLarge(InputFile);
+  inSize_ = static_cast<std::int32_t>(inSize_ + n);
+}
+
+void Tlzrw1::AddOut(std::int64_t n) {
+  if (outSize_ + n > kMaxSize) TooLarge(OutputFile);
+  outSize_ = static_cast<std::int32_t>(outSize_ + n);
+}
+
+void Tlzrw1::Progress() {
+  if (OnProgress) OnProgress(this, inSize_, outSize_);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Compress
+
+std::int32_t Tlzrw1::Compress() {
+  TCompressMode mode = CompressMode;
+  if (mode == TCompressMode::Auto) mode = Advise();
+  inSize_ = outSize_ = 0;
+
+  Operation op("Lzrw1 : Cannot get memory for I/O Buffers");
+  const std::uint8_t* signature = mode == TCompressMode::Fast ? kFastSignature : kGoodSignature;
+  const std::int64_t size = GetInputSize();
+  if (size > kMaxSize) TooLarge(InputFile);
+  if (!op.input.Open(InputFile, platform::OpenMode::Read))
+    throw ELzrw1Exception("LZRWKH1 : Inputfile " + InputFile + " not found !");
+  if (!op.output.Open(OutputFile, platform::OpenMode::Create))
+    throw ELzrw1Exception("Lzrw1 : Outputfile " + OutputFile + " can not be opened !");
+
+  try {
+    Write(op, signature, 4);
+    const auto recorded = static_cast<std::uint32_t>(size);
+    const std::uint8_t sizeField[4] = {
+        static_cast<std::uint8_t>(recorded), static_cast<std::uint8_t>(recorded >> 8),
+        static_cast<std::uint8_t>(recorded >> 16), static_cast<std::uint8_t>(recorded >> 24)};
+    Write(op, sizeField, 4);
+    if (mode == TCompressMode::Fast)
+      PackBlocks(op);
+    else
+      PackStream(op);
+    // The size field was written first; an input that grew or shrank since would make a file
+    // that expands to something else than it claims.
+    if (inSize_ != size)
+      throw ELzrw1Exception("Lzrw1 : " + InputFile + " changed while it was compressed !");
+    op.input.Close();
+    if (!op.output.Close())
+      throw ELzrw1Exception("Lzrw1 : ERROR WRITING TO " + OutputFile + " !");
+  } catch (...) {
+    op.output.Close();
+    platform::RemoveFile(OutputFile);
+    throw;
+  }
+
+  if (OnFinished) OnFinished(this, Percent(outSize_, inSize_));
+  return outSize_;
+}
+
+void Tlzrw1::PackBlocks(Operation& op) {
+  std::int64_t n;
+  do {
+    n = op.input.Read(op.in.get(), kBlockSize);
+    if (n < 0) throw ELzrw1Exception("Lzrw1/KH : READ ERROR ON " + InputFile + " !");
+    if (n == 0) break;
+    platform::ProcessMessages();
+    AddIn(n);
+    const std::uint16_t b =
+        kh_.CompressBlock(op.in.get(), op.out.get(), static_cast<std::uint16_t>(n));
+    const std::uint8_t length[2] = {static_cast<std::uint8_t>(b),
+                                    static_cast<std::uint8_t>(b >> 8)};
+    Write(op, length, 2);
+    Write(op, op.out.get(), b);
+    Progress();
+  } while (n == static_cast<std::int64_t>(kBlockSize));
+}
+
+void Tlzrw1::PackStream(Operation& op) {
+  StreamSource source(*this, op);
+  StreamSink sink(*this, op);
+  lzh_.Encode(source, sink);
+  sink.Flush();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Decompress
+
+std::int32_t Tlzrw1::Decompress() {
+  inSize_ = outSize_ = 0;
+  Operation op("Lzrw1 : no memory for I/O Buffers !!");
+  if (!op.input.Open(InputFile, platform::OpenMode::Read))
+    throw ELzrw1Exception("Lzrw1 : Inputfile " + InputFile + " not found !");
+  if (!op.output.Open(OutputFile, platform::OpenMode::Create))
+    throw ELzrw1Exception("Lzrw1 : Outputfile " + OutputFile + " can not be opened !");
+
+  try {
+    std::uint8_t signature[4];
+    CheckRead(op.input.Read(signature, 4), 4);
+    const bool fast = std::memcmp(signature, kFastSignature, 4) == 0;
+    if (!fast && std::memcmp(signature, kGoodSignature, 4) != 0)
+      throw ELzrw1Exception("Lzrw1 : " + InputFile + " : NOT A COMPRESSED FILE !");
+    inSize_ = 4;
+    if (fast)
+      UnpackBlocks(op);
+    else
+      UnpackStream(op);
+    if (OnFinished) OnFinished(this, Percent(outSize_, inSize_));
+    op.input.Close();
+    if (!op.output.Close())
+      throw ELzrw1Exception("Lzrw1 : ERROR WRITING TO " + OutputFile + " !");
+  } catch (...) {
+    op.output.Close();
+    platform::RemoveFile(OutputFile);
+    throw;
+  }
+  return outSize_;
+}
+
+// Every way out compares the expanded size with the recorded one, the end of the file included:
+// a file cut right after a block record is as damaged as one cut inside it, and must not pass as
+// a shorter but complete file. Output beyond the recorded size stops the run at once.
+void Tlzrw1::UnpackBlocks(Operation& op) {
+  static const std::string kCorrupt = "Lzrw1/KH : Sizes do not match !! Corruption";
+  std::uint8_t field[4];
+  CheckRead(op.input.Read(field, 4), 4);
+  AddIn(4);
+  const auto recorded = static_cast<std::int32_t>(Get32(field));
+
+  std::uint16_t d;
+  do {
+    std::uint8_t length[2];
+    const std::int64_t got = op.input.Read(length, 2);
+    if (got == 0) break;  // the end of the file: no further record
+    CheckRead(got, 2);
+    const unsigned b = length[0] | length[1] << 8;
+    if (b > TLZRW1KH::kMaxEncodedSize) throw ELzrw1Exception(kCorrupt);
+    CheckRead(op.input.Read(op.in.get(), b), b);
+    AddIn(b + 2);
+    try {
+      d = kh_.DecompressBlock(op.in.get(), op.out.get(), static_cast<std::uint16_t>(b),
+                              static_cast<std::uint16_t>(kBlockSize));
+    } catch (const ELzrw1KHCompressor&) {
+      throw ELzrw1Exception(kCorrupt);
+    }
+    Write(op, op.out.get(), d);
+    Progress();
+    if (outSize_ > recorded) throw ELzrw1Exception(kCorrupt);
+  } while (d == kBlockSize);
+  if (outSize_ != recorded) throw ELzrw1Exception(kCorrupt);
+}
+
+void Tlzrw1::UnpackStream(Operation& op) {
+  std::uint8_t field[4];
+  CheckRead(op.input.Read(field, 4), 4);
+  AddIn(4);
+  const auto recorded = static_cast<std::int32_t>(Get32(field));
+
+  StreamSource source(*this, op);
+  StreamSink sink(*this, op);
+  lzh_.Decode(recorded, source, sink);
+  sink.Flush();
+  if (outSize_ != recorded) throw ELzrw1Exception("Lzrw1/LZH : Sizes do not match !! Corruption");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Advise
+
+TCompressMode Tlzrw1::Advise() {
+  Operation op("Lzrw1 : Cannot get memory for I/O Buffers");
+  const std::int64_t size = GetInputSize();
+  if (!op.input.Open(InputFile, platform::OpenMode::Read))
+    throw ELzrw1Exception("LZRWKH1 : Inputfile " + InputFile + " not found !");
+  if (size < kAdviseMinimum) {
+    CompressMode = TCompressMode::Good;
+    return TCompressMode::Good;
+  }
+
+  // Two trial blocks, from a third and from two thirds into the file, each at a block boundary.
+  std::int64_t sampled = 0, encoded = 0;
+  for (const std::int64_t at : {size / 3, size * 2 / 3}) {
+    const std::int64_t n = op.input.Seek(at & ~std::int64_t{kBlockSize - 1})
+                               ? op.input.Read(op.in.get(), kBlockSize)
+                               : -1;
+    if (n < 0) throw ELzrw1Exception("Lzrw1/KH : READ ERROR ON " + InputFile + " !");
+    platform::ProcessMessages();
+    sampled += n;
+    encoded += kh_.CompressBlock(op.in.get(), op.out.get(), static_cast<std::uint16_t>(n));
+  }
+  return encoded < sampled * 40 / 100 ? TCompressMode::Fast : TCompressMode::Good;
+}

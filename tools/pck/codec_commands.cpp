@@ -1,0 +1,153 @@
+// pck compress / pck expand: the compressed-file format as a file tool.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "codecs/lzrw1.h"
+#include "tools/pck/commands.h"
+
+namespace pck {
+namespace {
+
+const char* ModeName(TCompressMode mode) {
+  switch (mode) {
+    case TCompressMode::Fast: return "fast";
+    case TCompressMode::Auto: return "auto";
+    case TCompressMode::Good: break;
+  }
+  return "good";
+}
+
+bool ParseMode(const std::string& word, TCompressMode& mode) {
+  for (TCompressMode m : {TCompressMode::Good, TCompressMode::Fast, TCompressMode::Auto}) {
+    if (word == ModeName(m)) {
+      mode = m;
+      return true;
+    }
+  }
+  return false;
+}
+
+struct Arguments {
+  TCompressMode mode = TCompressMode::Good;
+  bool verbose = false;
+  std::vector<std::string> paths;
+};
+
+// Options may come anywhere before "--"; takes --mode only when the command has it.
+bool Parse(const Command& command, const std::vector<std::string>& args, bool takesMode,
+           Arguments& out, int& exitCode) {
+  bool options = true;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (options && arg == "--") {
+      options = false;
+    } else if (options && takesMode && (arg == "--mode" || arg == "-m" ||
+                                        arg.rfind("--mode=", 0) == 0)) {
+      std::string value;
+      if (arg.size() > 7 && arg[6] == '=') {
+        value = arg.substr(7);
+      } else if (i + 1 < args.size()) {
+        value = args[++i];
+      } else {
+        exitCode = UsageError(command, "--mode needs a value: good, fast or auto");
+        return false;
+      }
+      if (!ParseMode(value, out.mode)) {
+        exitCode = UsageError(command, "unknown mode \"" + value + "\" (good, fast or auto)");
+        return false;
+      }
+    } else if (options && (arg == "--verbose" || arg == "-v")) {
+      out.verbose = true;
+    } else if (options && arg.size() > 1 && arg[0] == '-') {
+      exitCode = UsageError(command, "unknown option \"" + arg + "\"");
+      return false;
+    } else {
+      out.paths.push_back(arg);
+    }
+  }
+  if (out.paths.size() != 2) {
+    exitCode = UsageError(command, out.paths.size() < 2 ? "INPUT and OUTPUT are needed"
+                                                        : "too many arguments");
+    return false;
+  }
+  if (SameFile(out.paths[0], out.paths[1])) {
+    exitCode = UsageError(command, "INPUT and OUTPUT are the same file");
+    return false;
+  }
+  return true;
+}
+
+int RunCompress(const std::vector<std::string>& args);
+int RunExpand(const std::vector<std::string>& args);
+
+const std::vector<Command> kCommands = {
+    {"compress", "compress [--mode good|fast|auto] [-v] INPUT OUTPUT",
+     "Compress the file INPUT into the compressed file OUTPUT.",
+     "Compresses INPUT into OUTPUT, replacing OUTPUT if it exists.\n"
+     "\n"
+     "Options:\n"
+     "  -m, --mode good   one LZH stream (adaptive Huffman coding): smaller, slower (default)\n"
+     "  -m, --mode fast   LZRW1-KH blocks of 32768 bytes: larger, several times faster\n"
+     "  -m, --mode auto   fast when trial blocks from the file shrink under 40 %, else good;\n"
+     "                    files under 98304 bytes are always good\n"
+     "  -v, --verbose     report the sizes and the method used\n"
+     "\n"
+     "The input must be smaller than 2 GB. On failure no OUTPUT is left behind.\n",
+     RunCompress},
+    {"expand", "expand [-v] INPUT OUTPUT",
+     "Expand the compressed file INPUT into OUTPUT.",
+     "Expands INPUT, made by \"pck compress\" (either method; the file names its own), into\n"
+     "OUTPUT, replacing OUTPUT if it exists.\n"
+     "\n"
+     "Options:\n"
+     "  -v, --verbose     report the sizes\n"
+     "\n"
+     "A damaged or cut INPUT is reported and no OUTPUT is left behind.\n",
+     RunExpand},
+};
+
+int RunCompress(const std::vector<std::string>& args) {
+  Arguments a;
+  int exitCode = kExitOk;
+  if (!Parse(kCommands[0], args, true, a, exitCode)) return exitCode;
+  Tlzrw1 compressor;
+  compressor.InputFile = EnginePath(a.paths[0]);
+  compressor.OutputFile = EnginePath(a.paths[1]);
+  try {
+    compressor.CompressMode = a.mode;
+    if (a.mode == TCompressMode::Auto) compressor.CompressMode = compressor.Advise();
+    const std::int32_t size = compressor.Compress();
+    if (a.verbose)
+      std::printf("%s: %ld -> %ld bytes, method %s\n", a.paths[1].c_str(),
+                  static_cast<long>(compressor.InSize()), static_cast<long>(size),
+                  ModeName(compressor.CompressMode));
+  } catch (const Exception& e) {
+    return Failure(e.Message());
+  }
+  return kExitOk;
+}
+
+int RunExpand(const std::vector<std::string>& args) {
+  Arguments a;
+  int exitCode = kExitOk;
+  if (!Parse(kCommands[1], args, false, a, exitCode)) return exitCode;
+  Tlzrw1 compressor;
+  compressor.InputFile = EnginePath(a.paths[0]);
+  compressor.OutputFile = EnginePath(a.paths[1]);
+  try {
+    const std::int32_t size = compressor.Decompress();
+    if (a.verbose)
+      std::printf("%s: %ld -> %ld bytes\n", a.paths[1].c_str(),
+                  static_cast<long>(compressor.InSize()), static_cast<long>(size));
+  } catch (const Exception& e) {
+    return Failure(e.Message());
+  }
+  return kExitOk;
+}
+
+}  // namespace
+
+const std::vector<Command>& CodecCommands() { return kCommands; }
+
+}  // namespace pck
