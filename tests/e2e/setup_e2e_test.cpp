@@ -60,7 +60,7 @@ void ExpectInstalledFiles(const std::string& target, const std::string& idapi) {
   }
 }
 
-const std::vector<std::pair<std::string, std::string>> kEngineValues(const std::string& idapi) {
+std::vector<std::pair<std::string, std::string>> EngineValues(const std::string& idapi) {
   const std::string db = "SOFTWARE\\Borland\\Database Engine";
   const std::string init = db + "\\Settings\\DRIVERS\\PARADOX\\INIT|";
   const std::string create = db + "\\Settings\\DRIVERS\\PARADOX\\TABLE CREATE|";
@@ -88,8 +88,10 @@ std::optional<std::string> EngineValue(const std::string& keyAndName) {
 void ExpectNothingInstalled(const std::string& idapi) {
   EXPECT_FALSE(Exists(kTarget)) << kTarget;
   EXPECT_FALSE(Exists(WindowsDir() + "\\TAVO.INI"));
-  if (!idapi.empty()) EXPECT_FALSE(Exists(idapi + "\\IDAPI32.DLL"));
-  for (const auto& [key, value] : kEngineValues(idapi))
+  if (!idapi.empty()) {
+    EXPECT_FALSE(Exists(idapi + "\\IDAPI32.DLL"));
+  }
+  for (const auto& [key, value] : EngineValues(idapi))
     EXPECT_FALSE(EngineValue(key).has_value()) << key;
   EXPECT_FALSE(Exists(ProgramsFolder() + "\\URDA"));
 }
@@ -289,7 +291,7 @@ TEST(Setup, InstallsWhatTheWizardChose) {
   EXPECT_EQ(ReadIni(kTarget + "\\cgi-bin\\TAVO.INI"),
             (IniRows{{"ALIAS", {"images=" + kTarget + "\\images"}},
                      {"DATABASE", {"Path=" + kTarget + "\\db", "Ver=Dez/2003"}}}));
-  for (const auto& [key, value] : kEngineValues(idapi))
+  for (const auto& [key, value] : EngineValues(idapi))
     EXPECT_EQ(EngineValue(key), value) << key;
   // Program Manager carries out the group commands on its own time.
   EXPECT_TRUE(WaitUntil([] { return Exists(GroupLink()); }, 15000)) << GroupLink();
