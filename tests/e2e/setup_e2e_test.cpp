@@ -430,5 +430,53 @@ TEST(Setup, RetryAfterTheArchiveIsReadableAgainCompletes) {
   ExpectInstalledFiles(kTarget, idapi);
 }
 
+// ---- 5: a distribution on two disks, one archive spanning both ----
+
+// Puts the files of folder from into the floppy drive, after removing what is there except the
+// running setup program: the nearest a program can come to a person swapping disks.
+void InsertDisk(const std::string& from) {
+  for (const auto& name : FilesIn("A:"))
+    if (name != "SETUP.EXE") DeleteFileA(("A:\\" + name).c_str());
+  for (const auto& name : FilesIn(from)) {
+    if (Exists("A:\\" + name)) continue;
+    ASSERT_TRUE(CopyFileA((from + "\\" + name).c_str(), ("A:\\" + name).c_str(), TRUE)) << name;
+  }
+}
+
+TEST(Setup, InstallsFromTwoDisks) {
+  const std::string disks = FolderFromEnv("TAVO_E2E_DISKS");
+  ASSERT_FALSE(disks.empty()) << "TAVO_E2E_DISKS is not set";
+  ASSERT_EQ(GetDriveTypeA("A:\\"), static_cast<UINT>(DRIVE_REMOVABLE)) << "no floppy drive A:";
+  InsertDisk(disks + "\\DISK1");
+
+  const std::string idapi = "C:\\IDAPI";
+  SetupRun run("A:");
+  run.Wizard();
+  SetChecked(run.Control(ids::chkAccept), true);
+  run.Press(ids::btnNext, ids::edtTarget);
+  Type(run.Control(ids::edtIDAPI), idapi);
+  run.Press(ids::btnNext, ids::cboType);
+  run.Press(ids::btnNext, ids::Label7);
+  run.Install();
+
+  // The end of disk 1's part of LD32.PCK: the engine asks for disk 2, and again while disk 1
+  // is still in the drive.
+  const std::string prompt = "Por favor, insira o pr\xF3ximo disco [2]";
+  HWND box;
+  BoxInfo info = run.WaitBox(&box, 60000);
+  Snap("9-next-disk");
+  EXPECT_EQ(info.text, prompt);
+  EXPECT_EQ(info.buttons, (std::vector<int>{IDOK, IDCANCEL}));
+  Answer(box, IDOK);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box) || !IsVisible(box); }));
+  info = run.WaitBox(&box);
+  EXPECT_EQ(info.text, prompt);
+  InsertDisk(disks + "\\DISK2");
+  Answer(box, IDOK);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box) || !IsVisible(box); }));
+  Finish(run, kCompleted);
+  ExpectInstalledFiles(kTarget, idapi);
+}
+
 }  // namespace
 }  // namespace e2e

@@ -147,7 +147,7 @@ std::optional<std::string> ShortcutTarget(const std::string& lnkPath) {
 // ---- SetupRun ----
 
 SetupRun::SetupRun(const std::string& dist)
-    : app_(App::Launch("\"" + dist + "\\SETUP.EXE\"", dist)) {}
+    : app_(App::Launch("\"" + dist + "\\SETUP.EXE\"", dist + "\\")) {}
 
 HWND SetupRun::Wizard() {
   if (!wizard_ || !IsWindow(wizard_)) wizard_ = app_.Wait(ids::kClassFrmData);
