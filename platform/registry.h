@@ -37,6 +37,7 @@ enum RegType : std::uint32_t {
 struct RegistryValue {
   std::uint32_t Type = RegNone;
   std::string Data;
+  bool operator==(const RegistryValue&) const = default;
 };
 
 // Raised when a key cannot be opened or created for a write, or a value cannot be set.
