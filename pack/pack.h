@@ -163,6 +163,7 @@ class TCustomPack : public TComponent {
   void ResetState();
 
   platform::File DataFile;
+  std::string DataName;  // path of DataFile, for error messages
   TEntry Entry;
   std::uint8_t Mode = 0;
   std::uint16_t Volume = 0;
@@ -193,10 +194,9 @@ class TCustomPack : public TComponent {
 
   // Writing.
   std::string StoredName(const std::string& path) const;
-  std::int64_t TrailingBytes(std::size_t index);
   void WriteEntry(std::size_t index);
   void WriteChecksums();
-  void WriteArchive(const void* data, std::size_t size, const std::string& name);
+  void WriteArchive(const void* data, std::size_t size);
   std::int64_t VolumeRoom() const;
 
   void ReadArchive(void* data, std::size_t size);
@@ -216,6 +216,7 @@ class TCustomPack : public TComponent {
   };
   std::vector<EntryCheck> Checks;   // reading: entries whose data went through ReadData
   std::vector<std::uint32_t> Crcs;  // writing: checksum of each entry stored
+  std::vector<std::int64_t> Trailing;  // writing: bytes that must follow each entry's data
   std::int32_t EntryIndex = 0;
   std::string LastError;
   std::vector<std::uint8_t> Buffer;  // 8192-byte copy buffer

@@ -42,8 +42,8 @@ class TCustomPackLz : public TCustomPack {
   // The temporary file's path, obtained again when the constructor could not get one.
   const std::string& Temp();
 
-  std::unique_ptr<Tlzrw1> Compressor;
   std::string TempName;
+  std::unique_ptr<Tlzrw1> Compressor;
 };
 
 class TPackLz : public TCustomPackLz {

@@ -40,3 +40,6 @@ bool IsRemovableDrive(const std::string& FileName, bool AllowCdRom);
 // attributes, so a read-only attribute does not stop the time from being set. A file that cannot
 // be opened or closed raises EInOutError; a time or attribute the system refuses is ignored.
 void SetFileDateAttr(const std::string& FileName, std::int32_t Time, std::uint16_t Attr);
+
+// Clears the read-only attribute of an existing file, so it can be overwritten by a new copy.
+void ClearReadOnly(const std::string& FileName);

@@ -15,9 +15,9 @@ enum class DriveType { Unknown = 0, NoRootDir = 1, Removable = 2, Fixed = 3, Rem
 // Type of the drive with the given root ("A:\", "\\SERVER\SHARE\"; an empty root is the
 // current drive). Without a query installed this asks the system; the portable implementation
 // answers Fixed, as a Linux file system has no swappable disks of its own.
-DriveType GetDriveType(const std::string& root);
+DriveType DriveTypeOf(const std::string& root);
 
-// Replaces the answer of GetDriveType: tests present a folder as a floppy drive, and the pck
+// Replaces the answer of DriveTypeOf: tests present a folder as a floppy drive, and the pck
 // tool presents a folder of DISKn directories as a set of removable disks. An empty function
 // restores the system's answer.
 using DriveTypeQuery = std::function<DriveType(const std::string& root)>;

@@ -41,6 +41,10 @@ class File {
   bool Seek(std::int64_t position);
   // Length of the file in bytes, or -1 when it cannot be obtained.
   std::int64_t Size();
+  // Sets the last-write time from an MS-DOS date/time in local time (platform/fileinfo.h),
+  // leaving creation and access times alone; false for an invalid date or when the system
+  // refuses. The file must be open for writing.
+  bool SetDosTime(std::int32_t dosTime);
 
  private:
 #ifdef _WIN32

@@ -1,0 +1,117 @@
+#include "pack/paths.h"
+
+#include <vector>
+
+#include "platform/drive.h"
+#include "platform/errors.h"
+#include "platform/file.h"
+#include "platform/fileinfo.h"
+
+std::string ConcatPath(const std::string& Dir, const std::string& Name) {
+  std::string result = Dir;
+  if (!result.empty() && result.back() != '\\') result += '\\';
+  if (!Name.empty() && Name.front() == '\\')
+    result.append(Name, 1);
+  else
+    result += Name;
+  return result;
+}
+
+std::int32_t ExtPos(const std::string& S) {
+  for (std::size_t i = S.size(); i > 0; --i) {
+    char c = S[i - 1];
+    if (c == '.') return static_cast<std::int32_t>(i);
+    if (c == '\\' || c == ':') break;
+  }
+  return static_cast<std::int32_t>(S.size() + 1);
+}
+
+namespace {
+
+char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// The match of p from i against t from j. A star tries every non-empty remainder of t in turn;
+// failed (i, j) pairs are remembered, so a pattern with many stars stays quadratic instead of
+// exponential. The answers are those of the plain recursion.
+bool MatchFrom(const std::string& p, std::size_t i, const std::string& t, std::size_t j,
+               std::vector<bool>& failed) {
+  while (i < p.size()) {
+    if (p[i] == '*') {
+      if (i + 1 == p.size()) return true;
+      for (std::size_t k = j; k < t.size(); ++k) {
+        std::size_t key = (i + 1) * (t.size() + 1) + k;
+        if (failed[key]) continue;
+        if (MatchFrom(p, i + 1, t, k, failed)) return true;
+        failed[key] = true;
+      }
+      return false;
+    }
+    if (j >= t.size()) return false;
+    if (p[i] != '?' && UpperAscii(p[i]) != UpperAscii(t[j])) return false;
+    ++i;
+    ++j;
+  }
+  return j == t.size();
+}
+
+}  // namespace
+
+bool MatchMask(const std::string& Pattern, const std::string& Text) {
+  std::vector<bool> failed((Pattern.size() + 1) * (Text.size() + 1), false);
+  return MatchFrom(Pattern, 0, Text, 0, failed);
+}
+
+bool MatchFileMask(const std::string& Mask, const std::string& Name) {
+  std::size_t m = static_cast<std::size_t>(ExtPos(Mask));
+  std::size_t n = static_cast<std::size_t>(ExtPos(Name));
+  auto after = [](const std::string& s, std::size_t pos) {
+    return pos < s.size() ? s.substr(pos) : std::string();
+  };
+  return MatchMask(Mask.substr(0, m - 1), Name.substr(0, n - 1)) &&
+         MatchMask(after(Mask, m), after(Name, n));
+}
+
+std::string ExtractFileDrive(const std::string& FileName) {
+  if (FileName.size() >= 2 && FileName[1] == ':') return FileName.substr(0, 2);
+  if (FileName.size() >= 2 && FileName[0] == '\\' && FileName[1] == '\\') {
+    std::size_t server = FileName.find('\\', 2);
+    if (server == std::string::npos || server == 2) return std::string();
+    std::size_t share = FileName.find('\\', server + 1);
+    return FileName.substr(0, share);
+  }
+  return std::string();
+}
+
+std::string ExtractFilePath(const std::string& FileName) {
+  std::size_t cut = FileName.find_last_of("\\:");
+  return cut == std::string::npos ? std::string() : FileName.substr(0, cut + 1);
+}
+
+std::string ExtractFileName(const std::string& FileName) {
+  std::size_t cut = FileName.find_last_of("\\:");
+  return cut == std::string::npos ? FileName : FileName.substr(cut + 1);
+}
+
+bool IsRemovableDrive(const std::string& FileName, bool AllowCdRom) {
+  std::string drive = ExtractFileDrive(platform::ExpandFileName(FileName));
+  switch (platform::DriveTypeOf(drive.empty() ? drive : drive + '\\')) {
+    case platform::DriveType::Removable: return true;
+    case platform::DriveType::CdRom: return AllowCdRom;
+    default: return false;
+  }
+}
+
+void SetFileDateAttr(const std::string& FileName, std::int32_t Time, std::uint16_t Attr) {
+  platform::File file;
+  if (!file.Open(FileName, platform::OpenMode::ReadWrite))
+    platform::RaiseLastOSError("Erro abrindo", FileName);
+  file.SetDosTime(Time);  // a date the system refuses leaves the file's own
+  if (!file.Close()) platform::RaiseLastOSError("Erro fechando", FileName);
+  platform::FileSetAttr(FileName, Attr);
+}
+
+void ClearReadOnly(const std::string& FileName) {
+  std::int32_t attr = platform::FileGetAttr(FileName);
+  if (attr >= 0 && (attr & platform::faReadOnly) && !(attr & platform::faDirectory))
+    platform::FileSetAttr(FileName, static_cast<std::uint16_t>(attr & ~platform::faReadOnly));
+}

@@ -1,0 +1,163 @@
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <ctime>
+#include <memory>
+
+#include "platform/file.h"
+#include "platform/fileinfo.h"
+
+namespace platform {
+namespace {
+
+std::uint16_t AttrOf(const struct stat& st) {
+  std::uint16_t attr = 0;
+  if (S_ISDIR(st.st_mode)) attr |= faDirectory;
+  if (!(st.st_mode & S_IWUSR)) attr |= faReadOnly;
+  return attr;
+}
+
+std::int32_t DosTimeOf(time_t t) {
+  struct tm tm;
+  if (!localtime_r(&t, &tm) || tm.tm_year < 80) return 0x00210000;  // 1 January 1980
+  if (tm.tm_year > 207) {  // the 7-bit year ends with 2107
+    tm.tm_year = 207, tm.tm_mon = 11, tm.tm_mday = 31;
+    tm.tm_hour = 23, tm.tm_min = 59, tm.tm_sec = 58;
+  }
+  std::uint32_t date = (static_cast<std::uint32_t>(tm.tm_year - 80) << 9) |
+                       (static_cast<std::uint32_t>(tm.tm_mon + 1) << 5) |
+                       static_cast<std::uint32_t>(tm.tm_mday);
+  std::uint32_t time = (static_cast<std::uint32_t>(tm.tm_hour) << 11) |
+                       (static_cast<std::uint32_t>(tm.tm_min) << 5) |
+                       static_cast<std::uint32_t>(tm.tm_sec / 2);
+  return static_cast<std::int32_t>(date << 16 | time);
+}
+
+// False for a value that is no valid date and time, as Windows DosDateTimeToFileTime refuses it.
+bool DosTimeToTime(std::int32_t dosTime, time_t& out) {
+  std::uint32_t v = static_cast<std::uint32_t>(dosTime);
+  std::uint32_t date = v >> 16, time = v & 0xFFFF;
+  struct tm tm = {};
+  tm.tm_year = static_cast<int>(date >> 9) + 80;
+  tm.tm_mon = static_cast<int>((date >> 5) & 15) - 1;
+  tm.tm_mday = static_cast<int>(date & 31);
+  tm.tm_hour = static_cast<int>(time >> 11);
+  tm.tm_min = static_cast<int>((time >> 5) & 63);
+  tm.tm_sec = static_cast<int>(time & 31) * 2;
+  tm.tm_isdst = -1;
+  static constexpr int kDays[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (tm.tm_mon < 0 || tm.tm_mon > 11 || tm.tm_mday < 1 || tm.tm_mday > kDays[tm.tm_mon] ||
+      tm.tm_hour > 23 || tm.tm_min > 59 || tm.tm_sec > 59)
+    return false;
+  int year = tm.tm_year + 1900;
+  bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  if (tm.tm_mon == 1 && tm.tm_mday == 29 && !leap) return false;
+  out = mktime(&tm);
+  return out != static_cast<time_t>(-1);
+}
+
+unsigned char Fold(unsigned char c) {
+  if (c >= 'a' && c <= 'z') return static_cast<unsigned char>(c - 32);
+  // Windows-1252 accented small letters fold onto their capitals as a Windows file system does.
+  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<unsigned char>(c - 32);
+  return c;
+}
+
+// '*' any run, '?' one character, letters without regard to case. Iterative with one
+// backtrack point, so no pattern can make it slow.
+bool Glob(const std::string& p, const std::string& t) {
+  std::size_t i = 0, j = 0, star = std::string::npos, mark = 0;
+  while (j < t.size()) {
+    if (i < p.size() && (p[i] == '?' || Fold(p[i]) == Fold(t[j]))) {
+      ++i, ++j;
+    } else if (i < p.size() && p[i] == '*') {
+      star = i++, mark = j;
+    } else if (star != std::string::npos) {
+      i = star + 1, j = ++mark;
+    } else {
+      return false;
+    }
+  }
+  while (i < p.size() && p[i] == '*') ++i;
+  return i == p.size();
+}
+
+// The Windows rules on top of the plain glob: "X.*" also matches names without a dot, and a
+// pattern ending in a dot matches names without an extension.
+bool WindowsMatch(const std::string& pattern, const std::string& name) {
+  if (Glob(pattern, name)) return true;
+  if (pattern.size() >= 2 && pattern.compare(pattern.size() - 2, 2, ".*") == 0 &&
+      name.find('.') == std::string::npos)
+    return Glob(pattern.substr(0, pattern.size() - 2), name);
+  if (!pattern.empty() && pattern.back() == '.' && name.find('.') == std::string::npos)
+    return Glob(pattern.substr(0, pattern.size() - 1), name);
+  return false;
+}
+
+}  // namespace
+
+std::int32_t FileGetAttr(const std::string& path) {
+  struct stat st;
+  if (::stat(NativePath(path).c_str(), &st) != 0) return -1;
+  return AttrOf(st);
+}
+
+bool FileSetAttr(const std::string& path, std::uint16_t attr) {
+  std::string native = NativePath(path);
+  struct stat st;
+  if (::stat(native.c_str(), &st) != 0) return false;
+  mode_t mode = st.st_mode & 07777;
+  mode = (attr & faReadOnly) ? (mode & ~mode_t{0222}) : (mode | S_IWUSR);
+  return mode == (st.st_mode & 07777) || ::chmod(native.c_str(), mode) == 0;
+}
+
+std::int32_t FileAge(const std::string& path) {
+  struct stat st;
+  if (::stat(NativePath(path).c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return -1;
+  return DosTimeOf(st.st_mtime);
+}
+
+bool File::SetDosTime(std::int32_t dosTime) {
+  time_t t;
+  if (fd_ < 0 || !DosTimeToTime(dosTime, t)) return false;
+  struct timespec times[2];
+  times[0].tv_nsec = UTIME_OMIT;
+  times[0].tv_sec = 0;
+  times[1].tv_sec = t;
+  times[1].tv_nsec = 0;
+  return ::futimens(fd_, times) == 0;
+}
+
+std::vector<FoundFile> FindFiles(const std::string& pattern, std::uint16_t attrMask) {
+  std::vector<FoundFile> found;
+  std::size_t cut = pattern.find_last_of("\\:");
+  std::string dir = cut == std::string::npos ? std::string() : pattern.substr(0, cut + 1);
+  std::string mask = cut == std::string::npos ? pattern : pattern.substr(cut + 1);
+  std::string nativeDir = dir.empty() ? std::string(".") : NativePath(dir);
+  std::unique_ptr<DIR, int (*)(DIR*)> d(::opendir(nativeDir.c_str()), ::closedir);
+  if (!d) return found;
+  std::uint16_t exclude = ~attrMask & (faHidden | faSysFile | faVolumeID | faDirectory);
+  while (struct dirent* e = ::readdir(d.get())) {
+    std::string native = e->d_name;
+    if (native == "." || native == "..") continue;
+    std::string name = WindowsPath(native);
+    if (!WindowsMatch(mask, name)) continue;
+    std::string full = nativeDir + "/" + native;
+    struct stat st, lst;
+    if (::stat(full.c_str(), &st) != 0) continue;  // a dangling link
+    if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) continue;
+    FoundFile f;
+    f.Name = name;
+    f.Attr = AttrOf(st);
+    if (S_ISDIR(st.st_mode) && ::lstat(full.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode))
+      f.Attr |= faSymLink;
+    if (f.Attr & exclude) continue;
+    f.Time = DosTimeOf(st.st_mtime);
+    f.Size = st.st_size;
+    found.push_back(std::move(f));
+  }
+  return found;
+}
+
+}  // namespace platform

@@ -1,0 +1,68 @@
+#include <windows.h>
+
+#include "platform/file.h"
+#include "platform/fileinfo.h"
+
+namespace platform {
+namespace {
+
+std::int32_t DosTimeOf(const FILETIME& utc) {
+  FILETIME local;
+  WORD date = 0, time = 0;
+  if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToDosDateTime(&local, &date, &time))
+    return 0x00210000;  // before 1980: 1 January 1980
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(date) << 16 | time);
+}
+
+}  // namespace
+
+std::int32_t FileGetAttr(const std::string& path) {
+  DWORD attr = GetFileAttributesA(path.c_str());
+  if (attr == INVALID_FILE_ATTRIBUTES) return -1;
+  return static_cast<std::int32_t>(attr & 0xFFFF);
+}
+
+bool FileSetAttr(const std::string& path, std::uint16_t attr) {
+  return SetFileAttributesA(path.c_str(), attr) != 0;
+}
+
+std::int32_t FileAge(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    return -1;
+  return DosTimeOf(data.ftLastWriteTime);
+}
+
+bool File::SetDosTime(std::int32_t dosTime) {
+  std::uint32_t v = static_cast<std::uint32_t>(dosTime);
+  FILETIME local, utc;
+  if (!handle_ || !DosDateTimeToFileTime(static_cast<WORD>(v >> 16), static_cast<WORD>(v), &local) ||
+      !LocalFileTimeToFileTime(&local, &utc))
+    return false;
+  return SetFileTime(handle_, nullptr, nullptr, &utc) != 0;
+}
+
+std::vector<FoundFile> FindFiles(const std::string& pattern, std::uint16_t attrMask) {
+  std::vector<FoundFile> found;
+  WIN32_FIND_DATAA data;
+  HANDLE h = FindFirstFileA(pattern.c_str(), &data);
+  if (h == INVALID_HANDLE_VALUE) return found;
+  std::uint16_t exclude = ~attrMask & (faHidden | faSysFile | faVolumeID | faDirectory);
+  do {
+    std::string name = data.cFileName;
+    if (name == "." || name == "..") continue;
+    std::uint16_t attr = static_cast<std::uint16_t>(data.dwFileAttributes & 0xFFFF);
+    if (attr & exclude) continue;
+    FoundFile f;
+    f.Name = std::move(name);
+    f.Attr = attr;
+    f.Time = DosTimeOf(data.ftLastWriteTime);
+    f.Size = static_cast<std::int64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+    found.push_back(std::move(f));
+  } while (FindNextFileA(h, &data));
+  FindClose(h);
+  return found;
+}
+
+}  // namespace platform
