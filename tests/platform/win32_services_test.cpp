@@ -1,0 +1,123 @@
+// The Win32 implementations of the platform services, against the real system (under Wine).
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "platform/profile.h"
+#include "platform/registry.h"
+#include "platform/shell.h"
+#include "platform/win32/win32_ui.h"
+#include "tests/platform/box_driver.h"
+
+namespace {
+
+using platform::RootKey;
+
+TEST(Win32RegistryTest, OpensCreatesReadsAndWritesUnderLocalMachine) {
+  platform::Registry& reg = platform::CurrentRegistry();
+  RegDeleteTreeA(HKEY_LOCAL_MACHINE, "SOFTWARE\\TavoTest");
+  EXPECT_FALSE(reg.OpenKey(RootKey::LocalMachine, "\\SOFTWARE\\TavoTest\\A", false));
+  auto key = reg.OpenKey(RootKey::LocalMachine, "\\SOFTWARE\\TavoTest\\A\\", true);
+  ASSERT_TRUE(key);
+  key->WriteString("S", "C:\\X");
+  key->WriteInteger("I", -2);
+  key->WriteBinary("B", "\x01\x02\x03", 3);
+  key->WriteValue("E", REG_EXPAND_SZ, "%WINDIR%\\Y", 11);
+  key.reset();
+
+  HKEY raw;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\TavoTest\\A", 0, KEY_READ, &raw),
+            ERROR_SUCCESS);
+  DWORD type = 0, value = 0, size = sizeof value;
+  EXPECT_EQ(RegQueryValueExA(raw, "I", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size),
+            ERROR_SUCCESS);
+  EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
+  EXPECT_EQ(value, 0xFFFFFFFEu);
+  RegCloseKey(raw);
+
+  auto again = reg.OpenKey(RootKey::LocalMachine, "software\\tavotest\\a", false);
+  ASSERT_TRUE(again);
+  EXPECT_EQ(again->ReadString("s"), "C:\\X");
+  EXPECT_EQ(again->ReadString("E"), "%WINDIR%\\Y");
+  EXPECT_EQ(again->ReadString("I"), std::nullopt);
+  EXPECT_EQ(again->ReadString("Missing"), "");
+  EXPECT_EQ(again->ReadValue("B"), (platform::RegistryValue{REG_BINARY, "\x01\x02\x03"}));
+  RegDeleteTreeA(HKEY_LOCAL_MACHINE, "SOFTWARE\\TavoTest");
+}
+
+TEST(Win32ProfileTest, BareNamesLiveInTheWindowsDirectory) {
+  platform::Profile& profile = platform::CurrentProfile();
+  const std::string windows = platform::CurrentShell().WindowsDirectory();
+  const std::string file = windows + "\\TAVOTEST.INI";
+  DeleteFileA(file.c_str());
+  ASSERT_TRUE(profile.WriteString("TAVOTEST.INI", "Sec", "Key", "  12 "));
+  EXPECT_NE(GetFileAttributesA(file.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(profile.ReadInteger("tavotest.ini", "SEC", "key", 0), 12);
+  const std::string long_value(1000, 'v');
+  ASSERT_TRUE(profile.WriteString(file, "Sec", "Long", long_value));
+  EXPECT_EQ(profile.ReadString("TAVOTEST.INI", "Sec", "Long", ""), long_value);
+  EXPECT_EQ(profile.ReadString("TAVOTEST.INI", "Sec", "None", "def"), "def");
+  EXPECT_FALSE(profile.WriteString("C:\\no\\such\\dir\\X.INI", "S", "K", "V"));
+  DeleteFileA(file.c_str());
+}
+
+TEST(Win32ShellTest, KnowsWindowsAndTheProgram) {
+  platform::Shell& shell = platform::CurrentShell();
+  char windows[MAX_PATH], system[MAX_PATH], program[MAX_PATH];
+  GetWindowsDirectoryA(windows, MAX_PATH);
+  GetSystemDirectoryA(system, MAX_PATH);
+  GetModuleFileNameA(nullptr, program, MAX_PATH);
+  EXPECT_EQ(shell.WindowsDirectory(), windows);
+  EXPECT_EQ(shell.SystemDirectory(), system);
+  EXPECT_EQ(shell.ProgramPath(), program);
+  EXPECT_FALSE(shell.ShowWindowOfClass("TavoNoSuchClass", platform::ShowRestore));
+}
+
+// Every button set the engines use, with its platform captions and the box type's icon.
+TEST(Win32UiTest, MessageBoxesShowTheRequestedButtonsAndReturnThePressedOne) {
+  platform::Win32Ui ui;
+  struct Case {
+    platform::MsgType type;
+    unsigned buttons;
+    std::vector<int> ids;
+    int press;
+    int result;
+    const char* caption;
+    LPCSTR icon;
+  };
+  using namespace platform;
+  const Case cases[] = {
+      {MsgType::Error, mbAbort | mbRetry, {IDABORT, IDRETRY}, IDRETRY, mrRetry, "Error", IDI_HAND},
+      {MsgType::Error, mbAbort | mbRetry | mbIgnore, {IDABORT, IDRETRY, IDIGNORE}, IDIGNORE,
+       mrIgnore, "Error", IDI_HAND},
+      {MsgType::Warning, mbOK | mbCancel, {IDOK, IDCANCEL}, IDCANCEL, mrCancel, "Warning",
+       IDI_EXCLAMATION},
+      {MsgType::Confirmation, mbYes | mbNo, {IDYES, IDNO}, IDYES, mrYes, "Confirm", IDI_QUESTION},
+      {MsgType::Information, mbOK, {IDOK}, IDOK, mrOk, "Information", IDI_ASTERISK},
+      {MsgType::Information, mbCancel, {IDCANCEL}, IDCANCEL, mrCancel, "Information",
+       IDI_ASTERISK},
+      {MsgType::Error, mbAbort, {IDABORT}, IDABORT, mrAbort, "Error", IDI_HAND},
+  };
+  for (const Case& c : cases) {
+    boxes::BoxDriver driver({c.press});
+    const int answer = ui.ShowMessage("Texto \xE7", c.type, c.buttons);
+    const boxes::SeenBox& seen = driver.Seen()[0];
+    ASSERT_TRUE(seen.Found) << c.caption;
+    EXPECT_EQ(answer, c.result);
+    EXPECT_EQ(seen.Caption, c.caption);
+    EXPECT_EQ(seen.Text, "Texto \xE7");
+    EXPECT_EQ(seen.Buttons, c.ids) << c.caption;
+    EXPECT_EQ(seen.Icon, boxes::SystemIcon(c.icon)) << c.caption;
+  }
+}
+
+TEST(Win32UiTest, ProcessMessagesDispatchesWhatIsPending) {
+  platform::Win32Ui ui;
+  static int timers = 0;
+  UINT_PTR id = SetTimer(nullptr, 0, 1, [](HWND, UINT, UINT_PTR, DWORD) { ++timers; });
+  Sleep(50);
+  ui.ProcessMessages();
+  KillTimer(nullptr, id);
+  EXPECT_GE(timers, 1);
+}
+
+}  // namespace
