@@ -40,6 +40,16 @@ bool StartsWithNoCase(const std::string& s, const std::string& prefix) {
   return true;
 }
 
+// The stamp tells the volumes of one archive from those of another, so two archives made one
+// after the other in the same millisecond must still differ.
+double UniqueStamp() {
+  static double last = 0;
+  double stamp = OleDateNow();
+  if (stamp <= last) stamp = last + 1.0 / 86400000.0;
+  last = stamp;
+  return stamp;
+}
+
 }  // namespace
 
 TCustomPack::TCustomPack(TComponent* owner) : TComponent(owner), Buffer(kBufferSize) {}
@@ -579,7 +589,7 @@ bool TCustomPack::CreateVolume() {
     if (Volume == 0) {
       Version = !RawHeader.empty() && Header.empty() ? 1 : 2;
       Signature = SignatureOf(Version);
-      Stamp = OleDateNow();
+      Stamp = UniqueStamp();
       Volume = 1;
     }
     if (platform::FileExists(PackFileName) && IsSameVolume()) {

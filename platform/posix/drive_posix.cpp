@@ -24,6 +24,8 @@ DriveType DriveTypeOf(const std::string& root) {
 void SetDriveTypeQuery(DriveTypeQuery query) { Query() = std::move(query); }
 
 std::string ExpandFileName(const std::string& path) {
+  // A drive letter or a network name is already complete in the Windows sense.
+  if ((path.size() >= 2 && path[1] == ':') || path.rfind("\\\\", 0) == 0) return path;
   std::error_code ec;
   std::filesystem::path p = std::filesystem::absolute(NativePath(path), ec);
   if (ec) return path;

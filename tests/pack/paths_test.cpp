@@ -1,0 +1,167 @@
+// The path, mask, drive and file-time helpers, and the host services under them.
+#include "pack/paths.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "platform/drive.h"
+#include "platform/errors.h"
+#include "platform/file.h"
+#include "platform/fileinfo.h"
+#include "platform/tempfile.h"
+#include "tests/pack/pack_test_util.h"
+
+namespace {
+
+using packtest::PackTest;
+
+TEST(ConcatPath, JoinsWithExactlyOneBackslash) {
+  EXPECT_EQ(ConcatPath("C:\\A", "B.TXT"), "C:\\A\\B.TXT");
+  EXPECT_EQ(ConcatPath("C:\\A\\", "\\B.TXT"), "C:\\A\\B.TXT");
+  EXPECT_EQ(ConcatPath("", "\\B"), "B");
+  EXPECT_EQ(ConcatPath("C:\\A", ""), "C:\\A\\");
+  EXPECT_EQ(ConcatPath("", ""), "");
+  // Only one leading backslash is dropped.
+  EXPECT_EQ(ConcatPath("C:\\A", "\\\\B"), "C:\\A\\\\B");
+}
+
+TEST(ExtPos, FindsTheDotOfTheLastComponentOnly) {
+  EXPECT_EQ(ExtPos("C:\\DIR.X\\FILE"), 14);
+  EXPECT_EQ(ExtPos("A.B.C"), 4);
+  EXPECT_EQ(ExtPos("README"), 7);
+  EXPECT_EQ(ExtPos(""), 1);
+  EXPECT_EQ(ExtPos("A:.X"), 3);
+  EXPECT_EQ(ExtPos("A.TXT"), 2);
+}
+
+TEST(MatchMask, StarsAndQuestionMarks) {
+  EXPECT_TRUE(MatchMask("A*", "A"));
+  EXPECT_FALSE(MatchMask("A**", "A"));
+  EXPECT_TRUE(MatchMask("*", ""));
+  EXPECT_TRUE(MatchMask("", ""));
+  EXPECT_FALSE(MatchMask("", "A"));
+  EXPECT_FALSE(MatchMask("?", ""));
+  EXPECT_TRUE(MatchMask("A?C", "abc"));
+  EXPECT_TRUE(MatchMask("*\\B", "X\\Y\\B"));  // a star spans backslashes
+  EXPECT_TRUE(MatchMask("*B", "B"));  // a star may match nothing when text is left for the rest
+  EXPECT_FALSE(MatchMask("A*?", "A"));
+  EXPECT_TRUE(MatchMask("*B", "AB"));
+  EXPECT_TRUE(MatchMask("A*C*E", "ABCDE"));
+  EXPECT_FALSE(MatchMask("A*C*E", "ABCD"));
+}
+
+TEST(MatchMask, AccentedLettersKeepTheirCase) {
+  EXPECT_FALSE(MatchMask("\xE9", "\xC9"));
+  EXPECT_TRUE(MatchMask("\xE9", "\xE9"));
+  EXPECT_TRUE(MatchMask("a\xE7\xE3o", "A\xE7\xE3O"));
+}
+
+TEST(MatchMask, ManyStarsStayFast) {
+  std::string text(250, 'A');
+  std::string pattern;
+  for (int i = 0; i < 40; ++i) pattern += "*A";
+  pattern += "*B";
+  EXPECT_FALSE(MatchMask(pattern, text));  // exponential without remembering failures
+  EXPECT_TRUE(MatchMask(pattern, text + "XB"));
+}
+
+TEST(MatchFileMask, BaseAndExtensionSeparately) {
+  EXPECT_TRUE(MatchFileMask("*.*", "README"));
+  EXPECT_FALSE(MatchFileMask("*", "A.TXT"));
+  EXPECT_TRUE(MatchFileMask("*", "README"));
+  EXPECT_TRUE(MatchFileMask("*.TXT", "a.txt"));
+  EXPECT_FALSE(MatchFileMask("?.TXT", "AB.TXT"));
+  EXPECT_TRUE(MatchFileMask("C:\\T\\*.TXT", "C:\\T\\SUB\\B.TXT"));
+  EXPECT_FALSE(MatchFileMask("C:\\T\\*.TXT", "C:\\T\\C.DOC"));
+  EXPECT_TRUE(MatchFileMask("C:\\T\\*.*", "C:\\T\\DIR.X\\FILE"));
+  EXPECT_FALSE(MatchFileMask("C:\\T\\*", "C:\\T\\DIR.X\\FILE.Y"));
+}
+
+TEST(PathParts, DriveDirectoryAndName) {
+  EXPECT_EQ(ExtractFileDrive("C:\\X\\Y"), "C:");
+  EXPECT_EQ(ExtractFileDrive("\\\\SRV\\SHARE\\X"), "\\\\SRV\\SHARE");
+  EXPECT_EQ(ExtractFileDrive("\\X"), "");
+  EXPECT_EQ(ExtractFilePath("C:\\X\\Y.TXT"), "C:\\X\\");
+  EXPECT_EQ(ExtractFilePath("C:Y.TXT"), "C:");
+  EXPECT_EQ(ExtractFilePath("Y.TXT"), "");
+  EXPECT_EQ(ExtractFileName("C:\\X\\Y.TXT"), "Y.TXT");
+}
+
+TEST_F(PackTest, IsRemovableDriveAsksForTheDriveRoot) {
+  std::string asked;
+  platform::SetDriveTypeQuery([&](const std::string& root) {
+    asked = root;
+    if (root == "A:\\") return platform::DriveType::Removable;
+    if (root == "D:\\") return platform::DriveType::CdRom;
+    return platform::DriveType::Fixed;
+  });
+  EXPECT_TRUE(IsRemovableDrive("A:\\DATA.PCK", false));
+  EXPECT_TRUE(IsRemovableDrive("A:\\DATA.PCK", true));
+  EXPECT_EQ(asked, "A:\\");
+  EXPECT_TRUE(IsRemovableDrive("D:\\DATA.PCK", true));
+  EXPECT_FALSE(IsRemovableDrive("D:\\DATA.PCK", false));
+  EXPECT_FALSE(IsRemovableDrive("C:\\DATA.PCK", true));
+}
+
+TEST_F(PackTest, SetFileDateAttrSetsTheTimeBeforeTheReadOnlyBit) {
+  std::string path = dir + "A.TXT";
+  packtest::WriteFile(path, "abc");
+  SetFileDateAttr(path, packtest::kTime, platform::faReadOnly | platform::faArchive);
+  EXPECT_EQ(platform::FileAge(path), packtest::kTime);
+  EXPECT_TRUE(platform::FileGetAttr(path) & platform::faReadOnly);
+  ClearReadOnly(path);
+  EXPECT_FALSE(platform::FileGetAttr(path) & platform::faReadOnly);
+  EXPECT_EQ(packtest::ReadFile(path), "abc");
+}
+
+TEST_F(PackTest, SetFileDateAttrIgnoresAnImpossibleDateButNotAMissingFile) {
+  std::string path = dir + "A.TXT";
+  packtest::WriteFile(path, "abc");
+  SetFileDateAttr(path, packtest::kTime, 0);
+  SetFileDateAttr(path, 0x7FFF0000, 0);  // month 15
+  EXPECT_EQ(platform::FileAge(path), packtest::kTime);
+  EXPECT_THROW(SetFileDateAttr(dir + "MISSING.TXT", packtest::kTime, 0), EInOutError);
+}
+
+// Host services of the archive engine.
+
+TEST_F(PackTest, FindFilesFollowsWindowsWildcards) {
+  packtest::WriteFile(dir + "A.TXT", "1");
+  packtest::WriteFile(dir + "b.txt", "22");
+  packtest::WriteFile(dir + "README", "333");
+  packtest::WriteFile(dir + "A\xC7\xC3O.DOC", "4");
+  platform::ForceDirectories(dir + "SUB");
+  auto names = [&](const std::string& mask, std::uint16_t attr = 0x27) {
+    std::vector<std::string> out;
+    for (const auto& f : platform::FindFiles(dir + mask, attr)) out.push_back(f.Name);
+    std::sort(out.begin(), out.end());
+    return out;
+  };
+  using V = std::vector<std::string>;
+  EXPECT_EQ(names("*.TXT"), (V{"A.TXT", "b.txt"}));
+  EXPECT_EQ(names("*.*"), (V{"A.TXT", "A\xC7\xC3O.DOC", "README", "b.txt"}));
+  EXPECT_EQ(names("*"), (V{"A.TXT", "A\xC7\xC3O.DOC", "README", "b.txt"}));
+  EXPECT_EQ(names("a\xE7\xE3o.doc"), (V{"A\xC7\xC3O.DOC"}));
+  EXPECT_EQ(names("?.TXT"), (V{"A.TXT", "b.txt"}));
+  EXPECT_EQ(names("*", 0x37), (V{"A.TXT", "A\xC7\xC3O.DOC", "README", "SUB", "b.txt"}));
+  EXPECT_TRUE(names("NONE*").empty());
+  EXPECT_TRUE(platform::FindFiles(dir + "MISSING\\*", 0x27).empty());
+  auto found = platform::FindFiles(dir + "README", 0x27);
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(found[0].Size, 3);
+  EXPECT_EQ(found[0].Time, platform::FileAge(dir + "README"));
+}
+
+TEST_F(PackTest, TemporaryFilesAreNewAndEmpty) {
+  std::string a = platform::CreateTempFile(dir, "PCK");
+  std::string b = platform::CreateTempFile(dir, "PCK");
+  ASSERT_FALSE(a.empty());
+  EXPECT_NE(a, b);
+  EXPECT_EQ(a.rfind(dir + "PCK", 0), 0u);
+  EXPECT_EQ(a.substr(a.size() - 4), ".TMP");
+  EXPECT_EQ(packtest::ReadFile(a), "");
+  EXPECT_TRUE(platform::CreateTempFile(dir + "MISSING\\", "PCK").empty());
+}
+
+}  // namespace
