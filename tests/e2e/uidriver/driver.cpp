@@ -13,11 +13,30 @@ namespace {
 // hanging the driver.
 constexpr UINT kSendTimeout = 5000;
 
+// Texts cross the process boundary as UTF-16: Wine hands some ANSI list texts (CB_GETLBTEXT) to
+// another process unconverted, so the driver asks in UTF-16 and converts to Windows-1252 itself.
 LRESULT Send(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
   DWORD_PTR result = 0;
-  if (!SendMessageTimeoutA(w, msg, wp, lp, SMTO_ABORTIFHUNG, kSendTimeout, &result))
+  if (!SendMessageTimeoutW(w, msg, wp, lp, SMTO_ABORTIFHUNG, kSendTimeout, &result))
     throw DriverError("the program did not answer a window message");
   return static_cast<LRESULT>(result);
+}
+
+std::string FromWide(const std::wstring& wide) {
+  if (wide.empty()) return "";
+  const int n = static_cast<int>(wide.size());
+  const int len = WideCharToMultiByte(1252, 0, wide.data(), n, nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(len), '\0');
+  WideCharToMultiByte(1252, 0, wide.data(), n, out.data(), len, nullptr, nullptr);
+  return out;
+}
+
+std::wstring ToWide(const std::string& ansi) {
+  const int n = static_cast<int>(ansi.size());
+  const int len = MultiByteToWideChar(1252, 0, ansi.data(), n, nullptr, 0);
+  std::wstring out(static_cast<size_t>(len), L'\0');
+  MultiByteToWideChar(1252, 0, ansi.data(), n, out.data(), len);
+  return out;
 }
 
 struct FindState {
@@ -132,11 +151,11 @@ std::string ClassOf(HWND w) {
 
 std::string Text(HWND w) {
   const auto len = static_cast<size_t>(Send(w, WM_GETTEXTLENGTH, 0, 0));
-  std::string text(len + 1, '\0');
+  std::wstring text(len + 1, L'\0');
   const auto got = static_cast<size_t>(
       Send(w, WM_GETTEXT, static_cast<WPARAM>(text.size()), reinterpret_cast<LPARAM>(text.data())));
   text.resize(got < len ? got : len);
-  return text;
+  return FromWide(text);
 }
 
 HWND Item(HWND top, int id) {
@@ -161,10 +180,10 @@ std::vector<std::string> Items(HWND combo) {
   for (LRESULT i = 0; i < count; ++i) {
     const auto len = Send(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
     if (len < 0) break;
-    std::string text(static_cast<size_t>(len) + 1, '\0');
+    std::wstring text(static_cast<size_t>(len) + 1, L'\0');
     Send(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()));
     text.resize(static_cast<size_t>(len));
-    items.push_back(text);
+    items.push_back(FromWide(text));
   }
   return items;
 }
@@ -204,7 +223,8 @@ void SetChecked(HWND box, bool checked) {
 void Type(HWND edit, const std::string& text) {
   if (!IsVisible(edit) || !IsEnabled(edit))
     throw DriverError("cannot type into " + Describe(edit));
-  Send(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  const std::wstring wide = ToWide(text);
+  Send(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()));
 }
 
 void Choose(HWND combo, const std::string& item) {

@@ -1,6 +1,7 @@
 #include "tests/e2e/uidriver/script.h"
 
 #include <algorithm>
+#include <functional>
 #include <istream>
 #include <memory>
 #include <optional>
@@ -68,19 +69,25 @@ class Interpreter {
       top_ = App_().Wait(w[1].c_str(), w.size() > 2 ? w[2].c_str() : nullptr, opt_.timeoutMs);
     } else if (verb == "expect") {
       Args(w, 3, 3);
-      const std::string shown = Text(Control(w[1]));
-      if (shown != w[2]) Mismatch(w[1], w[2], shown);
+      Eventually([&] {
+        const std::string shown = Text(Control(w[1]));
+        if (shown != w[2]) Mismatch(w[1], w[2], shown);
+      });
     } else if (verb == "expect-caption") {
       Args(w, 2, 2);
-      const std::string shown = Text(Top());
-      if (shown != w[1]) Mismatch("the caption", w[1], shown);
+      Eventually([&] {
+        const std::string shown = Text(Top());
+        if (shown != w[1]) Mismatch("the caption", w[1], shown);
+      });
     } else if (verb == "expect-state") {
       Args(w, 3, 3);
-      ExpectState(Control(w[1]), w[1], w[2]);
+      Eventually([&] { ExpectState(Control(w[1]), w[1], w[2]); });
     } else if (verb == "expect-choice") {
       Args(w, 3, 3);
-      const std::string shown = ChosenItem(Control(w[1]));
-      if (shown != w[2]) Mismatch(w[1], w[2], shown);
+      Eventually([&] {
+        const std::string shown = ChosenItem(Control(w[1]));
+        if (shown != w[2]) Mismatch(w[1], w[2], shown);
+      });
     } else if (verb == "click") {
       Args(w, 2, 2);
       Click(Control(w[1]));
@@ -141,6 +148,23 @@ class Interpreter {
   [[noreturn]] static void Mismatch(const std::string& what, const std::string& want,
                                     const std::string& shown) {
     throw DriverError(what + " shows \"" + shown + "\", expected \"" + want + "\"");
+  }
+
+  // Checks the way a person looks at the screen: what a press changes shows a moment later, so a
+  // check passes as soon as it holds and fails with its last finding when the time is up.
+  void Eventually(const std::function<void()>& check) {
+    std::string last;
+    if (WaitUntil([&] {
+          try {
+            check();
+            return true;
+          } catch (const DriverError& e) {
+            last = e.what();
+            return false;
+          }
+        }, opt_.timeoutMs))
+      return;
+    throw DriverError(last);
   }
 
   App& App_() {
