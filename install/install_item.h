@@ -13,14 +13,9 @@
 #include <variant>
 
 #include "install/install.h"
+#include "pack/pack.h"
 #include "platform/component.h"
 #include "platform/registry.h"
-
-class TCustomPack;
-
-// The archive engine's progress event; a task hands its OnUnpack handler to the archive.
-using TOnProgress = std::function<void(TObject* Sender, const std::string& FileName,
-                                       std::int32_t Percent, bool& Cancel)>;
 
 using TIBeforeExecute = std::function<void(TObject* Sender, const std::string& GroupMsg,
                                            const std::string& ItemMsg)>;
