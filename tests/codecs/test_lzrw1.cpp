@@ -1,0 +1,2 @@
+#include "codecs/lzrw1.h"
+#include <gtest/gtest.h>
