@@ -159,7 +159,7 @@ TEST_F(PackTest, TemporaryFilesAreNewAndEmpty) {
   ASSERT_FALSE(a.empty());
   EXPECT_NE(a, b);
   EXPECT_EQ(a.rfind(dir + "PCK", 0), 0u);
-  EXPECT_EQ(a.substr(a.size() - 4), ".TMP");
+  EXPECT_TRUE(MatchFileMask("*.TMP", a)) << a;  // Windows itself writes ".tmp"
   EXPECT_EQ(packtest::ReadFile(a), "");
   EXPECT_TRUE(platform::CreateTempFile(dir + "MISSING\\", "PCK").empty());
 }
