@@ -161,6 +161,7 @@ class TCustomPack : public TComponent {
   bool IsSameVolume();
   bool NextVolume();
   void ResetState();
+  void DoPrepared();  // fires OnPrepared, then FileCount := the number of lines in List
 
   platform::File DataFile;
   std::string DataName;  // path of DataFile, for error messages
@@ -176,7 +177,6 @@ class TCustomPack : public TComponent {
   std::vector<std::uint8_t> RawHeader;
 
  private:
-  void DoPrepared();
   void CheckPassword();
   bool NextEntry();
   void FreeRawHeader();

@@ -22,6 +22,7 @@ constexpr int kExitUsage = 2;    // the command line was wrong
 
 // Each group of commands lives in its own file.
 const std::vector<Command>& CodecCommands();
+const std::vector<Command>& ArchiveCommands();
 
 // Helpers the commands share (main.cpp).
 

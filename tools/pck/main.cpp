@@ -17,6 +17,7 @@ namespace {
 using Group = const std::vector<Command>& (*)();
 constexpr Group kGroups[] = {
     CodecCommands,
+    ArchiveCommands,
 };
 
 const Command* Find(const std::string& name) {

@@ -1,0 +1,608 @@
+// pck create / list / extract / test: .PCK archives from the command line, stored the way the
+// setup program reads them (every file compressed, TPackLz).
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "pack/pack_lz.h"
+#include "pack/paths.h"
+#include "platform/drive.h"
+#include "platform/file.h"
+#include "platform/fileinfo.h"
+#include "platform/ui.h"
+#include "tools/pck/commands.h"
+
+namespace pck {
+namespace {
+
+// --- Text between the command line and the engine ----------------------------------------
+
+// Command-line text (UTF-8 on Linux) as Windows-1252, with no path separators changed.
+std::string AnsiText(const std::string& host) {
+  std::string out;
+  std::size_t start = 0;
+  for (std::size_t slash; (slash = host.find('/', start)) != std::string::npos; start = slash + 1)
+    out += EnginePath(host.substr(start, slash - start)) + '/';
+  return out + EnginePath(host.substr(start));
+}
+
+// Windows-1252 text for the terminal, backslashes kept.
+std::string HostText(const std::string& ansi) {
+  std::string out;
+  std::size_t start = 0;
+  for (std::size_t cut; (cut = ansi.find('\\', start)) != std::string::npos; start = cut + 1)
+    out += platform::NativePath(ansi.substr(start, cut - start)) + '\\';
+  return out + platform::NativePath(ansi.substr(start));
+}
+
+// An entry name or a path for the terminal, in the host's form.
+std::string HostPath(const std::string& ansi) { return platform::NativePath(ansi); }
+
+// --- Progress on a terminal ----------------------------------------------------------------
+
+// A bar with the percent and the current name, redrawn in place on stderr; nothing when
+// stderr is not a terminal, so logs and pipes stay clean.
+class ProgressBar {
+ public:
+  ProgressBar() : enabled_(isatty(fileno(stderr)) != 0) {}
+  ~ProgressBar() { Clear(); }
+
+  void Show(const std::string& name, int percent) {
+    if (!enabled_) return;
+    if (!name.empty()) name_ = HostPath(name);
+    percent = std::clamp(percent, 0, 100);
+    std::string shown = name_.size() > 44 ? "..." + name_.substr(name_.size() - 41) : name_;
+    if (percent == percent_ && shown == shown_) return;
+    percent_ = percent;
+    shown_ = shown;
+    constexpr int kWidth = 24;
+    int filled = percent * kWidth / 100;
+    std::fprintf(stderr, "\r[%s%s] %3d%% %-44s", std::string(filled, '#').c_str(),
+                 std::string(kWidth - filled, ' ').c_str(), percent, shown.c_str());
+    std::fflush(stderr);
+    drawn_ = true;
+  }
+  void Clear() {
+    if (!drawn_) return;
+    std::fprintf(stderr, "\r%78s\r", "");
+    std::fflush(stderr);
+    drawn_ = false;
+  }
+
+ private:
+  bool enabled_;
+  bool drawn_ = false;
+  int percent_ = -1;
+  std::string name_, shown_;
+};
+
+// --- Disk sets in DISKn folders --------------------------------------------------------------
+
+// Presents DIR\DISK1, DIR\DISK2, ... as the disks of a removable drive: the engine's prompt
+// for disk n is answered by pointing the archive at DIR\DISKn\NAME. A disk asked for twice is
+// missing or unusable, and the run is cancelled.
+class MediaSet final : public platform::UserInterface {
+ public:
+  MediaSet(TCustomPack& pack, const std::string& dir, const std::string& name)
+      : pack_(pack), dir_(dir), name_(name) {
+    pack_.PackFileName = Volume(1);
+    platform::SetDriveTypeQuery([](const std::string&) { return platform::DriveType::Removable; });
+    platform::SetUi(this);
+  }
+  ~MediaSet() override {
+    platform::SetUi(nullptr);
+    platform::SetDriveTypeQuery({});
+  }
+
+  std::string Volume(int n) const {
+    return ConcatPath(ConcatPath(dir_, "DISK" + std::to_string(n)), name_);
+  }
+  int ShowMessage(const std::string&, platform::MsgType, unsigned) override {
+    int wanted = pack_.GetVolume();
+    if (!asked_.insert(wanted).second) {
+      std::fprintf(stderr, "\npck: disk %d is missing or belongs to another archive: %s\n",
+                   wanted, HostPath(Volume(wanted)).c_str());
+      return platform::mrCancel;
+    }
+    pack_.PackFileName = Volume(wanted);
+    return platform::mrOk;
+  }
+  void ProcessMessages() override {}
+
+ private:
+  TCustomPack& pack_;
+  std::string dir_, name_;
+  std::set<int> asked_;
+};
+
+// --- Command lines ---------------------------------------------------------------------------
+
+struct Options {
+  std::string archive;
+  std::string directory;  // -C
+  std::string media;      // --media
+  std::string password;
+  bool hasPassword = false;
+  TCompressMode mode = TCompressMode::Good;
+  std::int64_t volumeSize = 0;
+  std::vector<std::string> headers, excludes, masks;
+  bool verbose = false;
+};
+
+bool ParseSize(const std::string& text, std::int64_t& size) {
+  char* end = nullptr;
+  long long value = std::strtoll(text.c_str(), &end, 10);
+  if (end == text.c_str() || value <= 0) return false;
+  std::string unit = end;
+  if (unit == "k" || unit == "K") value *= 1024;
+  else if (unit == "m" || unit == "M") value *= 1024 * 1024;
+  else if (!unit.empty()) return false;
+  size = value;
+  return true;
+}
+
+// The options a command takes, by name; the rest are positional words.
+struct Accepts {
+  bool directory = false, media = false, password = false, mode = false, header = false,
+       exclude = false, volumeSize = false, masks = false, verbose = false;
+};
+
+bool Parse(const Command& command, const Accepts& accepts, const std::vector<std::string>& args,
+           Options& o, int& exitCode) {
+  bool options = true;
+  std::vector<std::string> words;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    std::string arg = args[i];
+    std::string value;
+    bool inlineValue = false;
+    if (options && arg.rfind("--", 0) == 0 && arg.find('=') != std::string::npos) {
+      value = arg.substr(arg.find('=') + 1);
+      arg = arg.substr(0, arg.find('='));
+      inlineValue = true;
+    }
+    auto takeValue = [&](bool accepted) {
+      if (!accepted) {
+        exitCode = UsageError(command, "unknown option \"" + arg + "\"");
+        return false;
+      }
+      if (inlineValue) return true;
+      if (i + 1 >= args.size()) {
+        exitCode = UsageError(command, arg + " needs a value");
+        return false;
+      }
+      value = args[++i];
+      return true;
+    };
+    if (!options || arg == "-" || arg.empty() || arg[0] != '-') {
+      words.push_back(arg);
+    } else if (arg == "--") {
+      options = false;
+    } else if (arg == "-C" || arg == "--directory") {
+      if (!takeValue(accepts.directory)) return false;
+      o.directory = value;
+    } else if (arg == "--media") {
+      if (!takeValue(accepts.media)) return false;
+      o.media = value;
+    } else if (arg == "--password" || arg == "-p") {
+      if (!takeValue(accepts.password)) return false;
+      o.password = value;
+      o.hasPassword = true;
+    } else if (arg == "--mode" || arg == "-m") {
+      if (!takeValue(accepts.mode)) return false;
+      if (value == "good") o.mode = TCompressMode::Good;
+      else if (value == "fast") o.mode = TCompressMode::Fast;
+      else if (value == "auto") o.mode = TCompressMode::Auto;
+      else return exitCode = UsageError(command, "unknown mode \"" + value + "\" (good, fast or auto)"), false;
+    } else if (arg == "--header") {
+      if (!takeValue(accepts.header)) return false;
+      o.headers.push_back(value);
+    } else if (arg == "--exclude" || arg == "-x") {
+      if (!takeValue(accepts.exclude)) return false;
+      o.excludes.push_back(value);
+    } else if (arg == "--volume-size") {
+      if (!takeValue(accepts.volumeSize)) return false;
+      if (!ParseSize(value, o.volumeSize))
+        return exitCode = UsageError(command, "bad volume size \"" + value + "\" (bytes, or a number with K or M)"), false;
+    } else if ((arg == "-v" || arg == "--verbose") && accepts.verbose && !inlineValue) {
+      o.verbose = true;
+    } else {
+      exitCode = UsageError(command, "unknown option \"" + args[i] + "\"");
+      return false;
+    }
+  }
+  if (words.empty()) {
+    exitCode = UsageError(command, "ARCHIVE is needed");
+    return false;
+  }
+  o.archive = words[0];
+  o.masks.assign(words.begin() + 1, words.end());
+  if (!accepts.masks && !o.masks.empty()) {
+    exitCode = UsageError(command, "too many arguments");
+    return false;
+  }
+  if (o.volumeSize > 0 && o.media.empty()) {
+    exitCode = UsageError(command, "--volume-size needs --media DIR: each volume is a disk of its own");
+    return false;
+  }
+  return true;
+}
+
+// The engine's archive path: ARCHIVE itself, or DIR\DISK1\ARCHIVE with --media.
+void Locate(TCustomPack& pack, const Options& o) {
+  pack.PackFileName = EnginePath(o.archive);
+  if (o.hasPassword) pack.Password = AnsiText(o.password);
+}
+
+// Why a run failed, when no entry said so already.
+int RunFailure(const Command& command, const TCustomPack& pack, bool entryReported) {
+  if (entryReported) return kExitFailure;
+  std::string reason = pack.ErrorMessage();
+  if (reason.empty()) reason = "failed";
+  return Failure("pck " + std::string(command.name) + ": " + reason);
+}
+
+// --- create ----------------------------------------------------------------------------------
+
+// TPackLz with a list that takes whole trees: every mask is searched in its directory and all
+// the directories below it, names in alphabetical order so the same tree gives the same
+// archive. A file found by two masks is stored once, and the archive never stores itself.
+class TreePack final : public TPackLz {
+ public:
+  std::string Self;  // full path of the archive being written
+
+  void BuildList() override {
+    List.clear();
+    std::set<std::string> seen = {Upper(Self), Upper(platform::ExpandFileName(GetTempName()))};
+    for (const std::string& line : Items) {
+      std::string pattern = ConcatPath(Directory, line);
+      Walk(ExtractFilePath(pattern), ExtractFileName(pattern), seen);
+    }
+    if (List.empty()) throw Exception("no files match");
+    DoPrepared();
+  }
+
+ private:
+  static std::string Upper(std::string s) {
+    for (char& c : s)
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+    return s;
+  }
+  static std::vector<platform::FoundFile> Sorted(std::vector<platform::FoundFile> found) {
+    std::sort(found.begin(), found.end(),
+              [](const auto& a, const auto& b) { return a.Name < b.Name; });
+    return found;
+  }
+  void Walk(const std::string& dir, const std::string& mask, std::set<std::string>& seen) {
+    for (const auto& f : Sorted(platform::FindFiles(dir + mask, 0x27))) {
+      std::string path = ConcatPath(dir, f.Name);
+      bool excluded = std::any_of(Excludes.begin(), Excludes.end(), [&](const std::string& m) {
+        return MatchFileMask(ConcatPath(Directory, m), path);
+      });
+      if (!excluded && seen.insert(Upper(platform::ExpandFileName(path))).second)
+        List.push_back(path);
+    }
+    for (const auto& d : Sorted(platform::FindFiles(dir + "*", 0x37))) {
+      // Linked directories could lead in circles; a tree is packed as it lies.
+      if ((d.Attr & platform::faDirectory) && !(d.Attr & platform::faSymLink))
+        Walk(ConcatPath(dir, d.Name) + "\\", mask, seen);
+    }
+  }
+};
+
+int RunCreate(const std::vector<std::string>& args);
+int RunList(const std::vector<std::string>& args);
+int RunExtract(const std::vector<std::string>& args);
+int RunTest(const std::vector<std::string>& args);
+
+const std::vector<Command> kCommands = {
+    {"create",
+     "create ARCHIVE [-C DIR] [--mode good|fast|auto] [--password P] [--header LINE]... "
+     "[--exclude MASK]... [--volume-size BYTES --media DIR] [-v] [MASK...]",
+     "Store the files matching MASK under DIR, with their subdirectories, in a new archive.",
+     "Creates ARCHIVE (replacing it) from the files under DIR (default: the current directory)\n"
+     "whose names match a MASK (default \"*.*\", every file), searched in DIR and in all the\n"
+     "directories below it. Names are stored relative to DIR, with their last-write times and\n"
+     "read-only attribute; every file is compressed on its own.\n"
+     "\n"
+     "Masks follow the Windows rules: \"*\" and \"?\" wildcards, letters without regard to case,\n"
+     "\"*.*\" any name, \"*\" only names without an extension; a mask may start with a\n"
+     "directory (\"docs/*.txt\"). Quote masks so the shell leaves them alone.\n"
+     "\n"
+     "Options:\n"
+     "  -C, --directory DIR   take the files from DIR\n"
+     "  -m, --mode good       one LZH stream per file: smaller, slower (default)\n"
+     "  -m, --mode fast       LZRW1-KH blocks: larger, several times faster to extract\n"
+     "  -m, --mode auto       fast for files the block codec brings under 40 %, else good\n"
+     "  -p, --password P      protect the archive with the password P\n"
+     "  --header LINE         a line of header text (repeatable; at most 255 bytes each)\n"
+     "  -x, --exclude MASK    leave out files matching MASK, relative to DIR; \"*.BAK\" also\n"
+     "                        matches in subdirectories (repeatable)\n"
+     "  --media DIR           write a set of disks: DIR/DISK1/ARCHIVE, DIR/DISK2/ARCHIVE, ...\n"
+     "  --volume-size BYTES   with --media: the largest volume, in bytes or with K or M\n"
+     "                        (1423K fills a 1.44 MB floppy disk)\n"
+     "  -v, --verbose         name every file stored\n"
+     "\n"
+     "On failure no ARCHIVE is left behind.\n",
+     RunCreate},
+    {"list", "list ARCHIVE [--password P] [--media DIR]",
+     "List the entries of an archive: stored size, attributes, date and name.",
+     "Lists every entry of ARCHIVE with its stored (compressed) size, attributes (R read-only,\n"
+     "H hidden, S system, A archive), last-write time and name, then the header text.\n"
+     "\n"
+     "Options:\n"
+     "  -p, --password P      the archive's password\n"
+     "  --media DIR           read the set of disks DIR/DISK1/ARCHIVE, DIR/DISK2/ARCHIVE, ...\n",
+     RunList},
+    {"extract",
+     "extract ARCHIVE [-C DIR] [--password P] [--media DIR] [--exclude MASK]... [-v] [MASK...]",
+     "Extract the entries matching MASK (default all) into DIR.",
+     "Extracts the entries of ARCHIVE whose names match a MASK (default: all) into DIR (default:\n"
+     "the current directory), creating subdirectories and replacing existing files, with the\n"
+     "stored last-write times and attributes. Masks are matched against the whole stored name,\n"
+     "and a star also spans directories: \"*.TXT\" selects SUB\\A.TXT as well.\n"
+     "Entry names that would leave DIR are refused.\n"
+     "\n"
+     "Options:\n"
+     "  -C, --directory DIR   extract into DIR\n"
+     "  -p, --password P      the archive's password\n"
+     "  --media DIR           read the set of disks DIR/DISK1/ARCHIVE, DIR/DISK2/ARCHIVE, ...\n"
+     "  -x, --exclude MASK    leave out entries matching MASK (repeatable)\n"
+     "  -v, --verbose         name every file extracted\n",
+     RunExtract},
+    {"test", "test ARCHIVE [--password P] [--media DIR] [-v]",
+     "Expand every entry without writing anything and report damaged ones.",
+     "Reads ARCHIVE as an extraction would, expands every entry to nowhere and checks its size\n"
+     "and, for archives made by \"pck create\", its checksum. Every damaged entry is named.\n"
+     "\n"
+     "Options:\n"
+     "  -p, --password P      the archive's password\n"
+     "  --media DIR           read the set of disks DIR/DISK1/ARCHIVE, DIR/DISK2/ARCHIVE, ...\n"
+     "  -v, --verbose         name every entry tested\n",
+     RunTest},
+};
+
+// Volumes of an earlier, longer set would be taken for part of this one.
+void RemoveStaleDisks(const MediaSet& media, int last) {
+  for (int n = last + 1; platform::FileExists(media.Volume(n)); ++n)
+    platform::RemoveFile(media.Volume(n));
+}
+
+int RunCreate(const std::vector<std::string>& args) {
+  const Command& command = kCommands[0];
+  Accepts accepts;
+  accepts.directory = accepts.mode = accepts.password = accepts.header = accepts.exclude =
+      accepts.volumeSize = accepts.media = accepts.masks = accepts.verbose = true;
+  Options o;
+  int exitCode = kExitOk;
+  if (!Parse(command, accepts, args, o, exitCode)) return exitCode;
+  if (!o.directory.empty() && !platform::DirectoryExists(EnginePath(o.directory)))
+    return Failure("pck create: no directory " + EnginePath(o.directory));
+
+  TreePack pack;
+  Locate(pack, o);
+  pack.Directory = EnginePath(o.directory);
+  pack.PathOption = TPathOption::poRelative;
+  pack.CompressMode = o.mode;
+  pack.Checksums = true;
+  pack.VolumeSize = o.volumeSize;
+  for (const auto& h : o.headers) pack.Header.push_back(AnsiText(h));
+  for (const auto& m : o.masks.empty() ? std::vector<std::string>{"*.*"} : o.masks)
+    pack.Items.push_back(EnginePath(m));
+  for (const auto& m : o.excludes) pack.Excludes.push_back(EnginePath(m));
+
+  std::unique_ptr<MediaSet> media;
+  if (!o.media.empty())
+    media = std::make_unique<MediaSet>(pack, EnginePath(o.media), EnginePath(o.archive));
+  pack.Self = platform::ExpandFileName(pack.PackFileName);
+
+  ProgressBar bar;
+  bool entryReported = false;
+  pack.OnProgress = [&](TObject*, const std::string& name, std::int32_t percent, bool&) {
+    bar.Show(name, percent);
+  };
+  pack.OnError = [&](TObject*, const Exception& e, const std::string& name) {
+    bar.Clear();
+    std::fprintf(stderr, "pck create: %s: %s\n", HostPath(name).c_str(), HostPath(e.Message()).c_str());
+    entryReported = true;
+  };
+  std::string stored;
+  if (o.verbose) {
+    pack.OnProgress = [&](TObject*, const std::string& name, std::int32_t percent, bool&) {
+      if (!name.empty() && name != stored) std::printf("%s\n", HostPath(stored = name).c_str());
+      (void)percent;
+    };
+  }
+  bool ok = pack.Create();
+  bar.Clear();
+  if (!ok) return RunFailure(command, pack, entryReported);
+  if (media) RemoveStaleDisks(*media, pack.GetVolume());
+  if (media)
+    std::printf("%s: %d files on %d disks\n", HostPath(o.media).c_str(), pack.GetFileCount(),
+                pack.GetVolume());
+  else if (o.verbose)
+    std::printf("%s: %d files\n", HostPath(pack.PackFileName).c_str(), pack.GetFileCount());
+  return kExitOk;
+}
+
+// --- list ------------------------------------------------------------------------------------
+
+std::string AttrText(std::uint16_t attr) {
+  std::string s = "....";
+  if (attr & platform::faReadOnly) s[0] = 'R';
+  if (attr & platform::faHidden) s[1] = 'H';
+  if (attr & platform::faSysFile) s[2] = 'S';
+  if (attr & platform::faArchive) s[3] = 'A';
+  return s;
+}
+
+std::string DosTimeText(std::int32_t dosTime) {
+  std::uint32_t v = static_cast<std::uint32_t>(dosTime);
+  char text[32];
+  std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u", (v >> 25) + 1980, (v >> 21) & 15,
+                (v >> 16) & 31, (v >> 11) & 31, (v >> 5) & 63);
+  return text;
+}
+
+int RunList(const std::vector<std::string>& args) {
+  const Command& command = kCommands[1];
+  Accepts accepts;
+  accepts.password = accepts.media = true;
+  Options o;
+  int exitCode = kExitOk;
+  if (!Parse(command, accepts, args, o, exitCode)) return exitCode;
+  TPackLz pack;
+  Locate(pack, o);
+  std::unique_ptr<MediaSet> media;
+  if (!o.media.empty())
+    media = std::make_unique<MediaSet>(pack, EnginePath(o.media), EnginePath(o.archive));
+  std::string archive = pack.PackFileName;
+  std::int64_t total = 0;
+  std::vector<std::string> lines;
+  pack.OnList = [&](TObject*, const std::string& name, std::int32_t size, std::uint16_t attr,
+                    std::int32_t time) {
+    char line[64];
+    std::snprintf(line, sizeof line, "%10ld  %s  %s  ", static_cast<long>(size),
+                  AttrText(attr).c_str(), DosTimeText(time).c_str());
+    lines.push_back(line + HostPath(name));
+    total += size;
+  };
+  if (!pack.Process(3)) return RunFailure(command, pack, false);
+  std::printf("Archive: %s  (version %d, %d %s)\n", HostPath(archive).c_str(), pack.GetVersion(),
+              pack.GetVolume(), pack.GetVolume() == 1 ? "volume" : "volumes");
+  std::printf("    Stored  Attr  Date       Time   Name\n"
+              "----------  ----  ---------- -----  ----\n");
+  for (const auto& line : lines) std::printf("%s\n", line.c_str());
+  std::printf("----------                           -------\n%10lld                           %d %s\n",
+              static_cast<long long>(total), pack.GetFileCount(),
+              pack.GetFileCount() == 1 ? "entry" : "entries");
+  for (const auto& h : pack.Header) std::printf("Header: %s\n", HostText(h).c_str());
+  return kExitOk;
+}
+
+// --- extract ---------------------------------------------------------------------------------
+
+int RunExtract(const std::vector<std::string>& args) {
+  const Command& command = kCommands[2];
+  Accepts accepts;
+  accepts.directory = accepts.password = accepts.media = accepts.exclude = accepts.masks =
+      accepts.verbose = true;
+  Options o;
+  int exitCode = kExitOk;
+  if (!Parse(command, accepts, args, o, exitCode)) return exitCode;
+  TPackLz pack;
+  Locate(pack, o);
+  pack.Directory = EnginePath(o.directory);
+  for (const auto& m : o.masks) pack.Items.push_back(EnginePath(m));
+  for (const auto& m : o.excludes) pack.Excludes.push_back(EnginePath(m));
+  std::unique_ptr<MediaSet> media;
+  if (!o.media.empty())
+    media = std::make_unique<MediaSet>(pack, EnginePath(o.media), EnginePath(o.archive));
+
+  ProgressBar bar;
+  bool entryReported = false;
+  int extracted = 0;
+  pack.OnProgress = [&](TObject*, const std::string& name, std::int32_t percent, bool&) {
+    bar.Show(name, percent);
+  };
+  pack.OnClose = [&](TObject*, std::string& target) {
+    ++extracted;
+    if (o.verbose) {
+      bar.Clear();
+      std::printf("%s\n", HostPath(target).c_str());
+    }
+  };
+  pack.OnError = [&](TObject*, const Exception& e, const std::string& name) {
+    bar.Clear();
+    std::fprintf(stderr, "pck extract: %s: %s\n", HostPath(name).c_str(), HostPath(e.Message()).c_str());
+    entryReported = true;
+  };
+  bool ok = pack.Extract();
+  bar.Clear();
+  if (!ok) return RunFailure(command, pack, entryReported);
+  if (extracted == 0 && !o.masks.empty()) return Failure("pck extract: no entry matches");
+  return kExitOk;
+}
+
+// --- test ------------------------------------------------------------------------------------
+
+// Expands every entry into the null device instead of a file: the data is read, copied,
+// decompressed and size-checked as in an extraction, and nothing is written. A damaged entry
+// is counted and the run goes on with the next.
+class TestPack final : public TPackLz {
+ public:
+  std::function<void(const std::string& name, const std::string& problem)> OnDamage;
+  std::int64_t Expanded = 0;
+
+ protected:
+  void CloseTarget(const std::string& Target, bool Complete) override {
+    DataFile.Close();
+    if (Complete) {
+      try {
+#ifdef _WIN32
+        DecompressFile(TempName, "NUL");
+#else
+        DecompressFile(TempName, "\\dev\\null");
+#endif
+        Expanded += Compressor->OutSize();
+      } catch (const Exception& e) {
+        if (OnDamage) OnDamage(Target, e.Message());
+      }
+    }
+    platform::RemoveFile(TempName);
+  }
+};
+
+int RunTest(const std::vector<std::string>& args) {
+  const Command& command = kCommands[3];
+  Accepts accepts;
+  accepts.password = accepts.media = accepts.verbose = true;
+  Options o;
+  int exitCode = kExitOk;
+  if (!Parse(command, accepts, args, o, exitCode)) return exitCode;
+  TestPack pack;
+  Locate(pack, o);
+  std::unique_ptr<MediaSet> media;
+  if (!o.media.empty())
+    media = std::make_unique<MediaSet>(pack, EnginePath(o.media), EnginePath(o.archive));
+  std::string archive = pack.PackFileName;
+
+  ProgressBar bar;
+  std::set<std::string> damaged;
+  auto report = [&](const std::string& name, const std::string& problem) {
+    bar.Clear();
+    std::fprintf(stderr, "pck test: %s: %s\n", HostPath(name).c_str(), HostPath(problem).c_str());
+    damaged.insert(name);
+  };
+  pack.OnDamage = report;
+  pack.OnError = [&](TObject*, const Exception& e, const std::string& name) { report(name, e.Message()); };
+  pack.OnProgress = [&](TObject*, const std::string& name, std::int32_t percent, bool&) {
+    bar.Show(name, percent);
+  };
+  if (o.verbose) {
+    pack.OnClose = [&](TObject*, std::string& name) {
+      bar.Clear();
+      std::printf("testing %s\n", HostPath(name).c_str());
+    };
+  }
+  bool ok = pack.Extract();
+  bar.Clear();
+  if (!ok && damaged.empty()) return RunFailure(command, pack, false);
+  if (!damaged.empty())
+    return Failure("pck test: " + std::to_string(damaged.size()) + " of " +
+                   std::to_string(pack.List.size()) + " entries damaged in " + archive);
+  std::printf("%s: %d entries, %lld bytes expanded, no errors\n", HostPath(archive).c_str(),
+              pack.GetFileCount(), static_cast<long long>(pack.Expanded));
+  return kExitOk;
+}
+
+}  // namespace
+
+const std::vector<Command>& ArchiveCommands() { return kCommands; }
+
+}  // namespace pck
