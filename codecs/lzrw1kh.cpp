@@ -106,7 +106,7 @@ std::uint16_t TLZRW1KH::CompressBlock(const std::uint8_t* source, std::uint8_t* 
 
   if (!fits) {
     dest[0] = kStoredFlag;
-    std::memcpy(dest + 1, source, n);
+    if (n) std::memcpy(dest + 1, source, n);
     return static_cast<std::uint16_t>(n + 1);
   }
   Put16(dest + z, static_cast<std::uint16_t>(control << (kItemsPerGroup - items)));

@@ -102,7 +102,8 @@ Bytes SkewedBytes(std::size_t n) {
     std::fill(std::begin(follows), std::end(follows), false);
     if (last) {
       const std::uint8_t* tail = data.data() + data.size() - last;
-      for (std::size_t p = data.size() - 4090; p + last < data.size(); ++p)
+      for (std::size_t p = data.size() - std::min<std::size_t>(data.size(), 4090);
+           p + last < data.size(); ++p)
         if (data[p] == tail[0] && std::equal(tail, tail + last, data.begin() + p))
           follows[data[p + last]] = true;
     }
