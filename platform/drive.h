@@ -40,7 +40,7 @@ class FailCriticalErrors {
   FailCriticalErrors& operator=(const FailCriticalErrors&) = delete;
 
  private:
-  unsigned previous_;
+  [[maybe_unused]] unsigned previous_;  // only Windows has a mode to restore
 };
 
 }  // namespace platform
