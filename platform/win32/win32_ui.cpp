@@ -40,7 +40,7 @@ const ButtonRow& RowFor(unsigned wanted) {
   const ButtonRow* best = &kRows[0];
   int bestCount = -1;
   for (const ButtonRow& row : kRows) {
-    if ((row.buttons & wanted) == wanted && wanted) return row;
+    if ((row.buttons & wanted) == wanted) return row;
     int count = std::popcount(row.buttons & wanted);
     if (count > bestCount) best = &row, bestCount = count;
   }
@@ -139,6 +139,7 @@ int Win32Ui::ShowMessage(const std::string& text, MsgType type, unsigned buttons
     case MsgType::Information: flags |= MB_ICONINFORMATION; caption = "Information"; break;
     case MsgType::Confirmation: flags |= MB_ICONQUESTION; caption = "Confirm"; break;
   }
+  if (!(buttons & (mbYes | mbNo | mbOK | mbCancel | mbAbort | mbRetry | mbIgnore))) buttons = mbOK;
   const ButtonRow& row = RowFor(buttons);
   flags |= row.style;
 

@@ -116,9 +116,18 @@ class BoxDriver {
       if (before_) before_(i);
       HWND button = GetDlgItem(box, presses_[i]);
       if (button) SendMessageA(button, BM_CLICK, 0, 0);
-      // Wait for the box to go before looking for the next one.
-      while (IsWindow(box) && std::chrono::steady_clock::now() < deadline)
+      // Wait for the box to go before looking for the next one. A click can be lost when
+      // another program's window is in front; the button's command then does what it would.
+      const auto fallback = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+      bool resent = false;
+      while (IsWindow(box) && std::chrono::steady_clock::now() < deadline) {
+        if (button && !resent && std::chrono::steady_clock::now() > fallback) {
+          PostMessageA(box, WM_COMMAND, MAKEWPARAM(presses_[i], BN_CLICKED),
+                       reinterpret_cast<LPARAM>(button));
+          resent = true;
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      }
       previous = box;
     }
   }

@@ -96,6 +96,7 @@ TEST(Win32UiTest, MessageBoxesShowTheRequestedButtonsAndReturnThePressedOne) {
       {MsgType::Information, mbCancel, {IDCANCEL}, IDCANCEL, mrCancel, "Information",
        IDI_ASTERISK},
       {MsgType::Error, mbAbort, {IDABORT}, IDABORT, mrAbort, "Error", IDI_HAND},
+      {MsgType::Warning, 0, {IDOK}, IDOK, mrOk, "Warning", IDI_EXCLAMATION},
   };
   for (const Case& c : cases) {
     boxes::BoxDriver driver({c.press});
