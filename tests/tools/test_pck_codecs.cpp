@@ -1,0 +1,167 @@
+// pck compress and pck expand, run as separate processes.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "tests/codecs/test_support.h"
+
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
+
+namespace {
+
+using codec_test::Bytes;
+using codec_test::TempDir;
+
+struct Result {
+  int exitCode;
+  std::string out, err;
+};
+
+std::string Text(const Bytes& b) { return std::string(b.begin(), b.end()); }
+
+// Runs pck with the arguments through the shell, capturing both output streams.
+Result RunPck(const TempDir& dir, const std::vector<std::string>& args) {
+  std::string program = PCK_PROGRAM;
+#ifdef _WIN32
+  // The build names the program by its host path; under Wine the host's root is drive Z:.
+  if (!program.empty() && program[0] == '/') program = std::string("Z:").append(program);
+  for (char& c : program)
+    if (c == '/') c = '\\';
+  auto quote = [](const std::string& s) { return "\"" + s + "\""; };
+#else
+  auto quote = [](const std::string& s) {
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+  };
+#endif
+  // Built with append: GCC 12 warns falsely (-Wrestrict) about "literal" + std::string&&.
+  std::string command = quote(program);
+  for (const std::string& a : args) command.append(" ").append(quote(a));
+  command.append(" >").append(quote(dir.Host("stdout.txt").string()));
+  command.append(" 2>").append(quote(dir.Host("stderr.txt").string()));
+#ifdef _WIN32
+  // cmd /c keeps the inner quotes only inside an outer pair.
+  command = std::string("\"").append(command).append("\"");
+#endif
+  int status = std::system(command.c_str());
+#ifndef _WIN32
+  status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
+  return {status, Text(dir.Read("stdout.txt")), Text(dir.Read("stderr.txt"))};
+}
+
+class PckCodecs : public testing::Test {
+ protected:
+  Result Run(const std::vector<std::string>& args) { return RunPck(dir, args); }
+  std::string H(const std::string& name) const { return dir.Host(name).string(); }
+  TempDir dir;
+};
+
+TEST_F(PckCodecs, RoundTripsInEveryMode) {
+  for (const Bytes& data : {Bytes{}, codec_test::MixedBytes(150000, 1)}) {
+    dir.Write("in", data);
+    for (const char* mode : {"good", "fast", "auto"}) {
+      Result r = Run({"compress", "--mode", mode, H("in"), H("in.z")});
+      ASSERT_EQ(r.exitCode, 0) << r.err;
+      EXPECT_TRUE(r.err.empty()) << r.err;
+      r = Run({"expand", H("in.z"), H("back")});
+      ASSERT_EQ(r.exitCode, 0) << r.err;
+      EXPECT_EQ(dir.Read("back"), data) << mode;
+    }
+  }
+}
+
+TEST_F(PckCodecs, WritesTheFileFormat) {
+  dir.Write("abc", {'a', 'b', 'c'});
+  ASSERT_EQ(Run({"compress", H("abc"), H("abc.z")}).exitCode, 0);  // good by default
+  EXPECT_EQ(dir.Read("abc.z"), (Bytes{0x21, 0x48, 0x5A, 0x4C, 0x03, 0x00, 0x00, 0x00, 0xF6,
+                                     0xFB, 0xBD, 0xE0}));
+  ASSERT_EQ(Run({"compress", "--mode=fast", H("abc"), H("abc.z")}).exitCode, 0);
+  EXPECT_EQ(dir.Read("abc.z"), (Bytes{0x57, 0x52, 0x5A, 0x4C, 0x03, 0x00, 0x00, 0x00, 0x04,
+                                     0x00, 0x80, 0x61, 0x62, 0x63}));
+  dir.Write("zeros", Bytes(200000, 0));
+  const Result r = Run({"compress", "-v", "-m", "auto", H("zeros"), H("zeros.z")});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.out.find("method fast"), std::string::npos) << r.out;
+}
+
+TEST_F(PckCodecs, FailuresLeaveNoOutput) {
+  dir.Write("plain", Bytes(100, 'x'));
+  Result r = Run({"expand", H("plain"), H("out")});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("Lzrw1 : "), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find(" : NOT A COMPRESSED FILE !"), std::string::npos) << r.err;
+  EXPECT_FALSE(dir.Exists("out"));
+
+  dir.Write("in", codec_test::TextBytes(50000, 2));
+  ASSERT_EQ(Run({"compress", "--mode", "fast", H("in"), H("in.z")}).exitCode, 0);
+  Bytes cut = dir.Read("in.z");
+  cut.resize(cut.size() / 2);
+  dir.Write("cut.z", cut);
+  r = Run({"expand", H("cut.z"), H("out")});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("ERROR READING FROM"), std::string::npos) << r.err;
+  EXPECT_FALSE(dir.Exists("out"));
+
+  // Failing before anything was written leaves an existing OUTPUT alone.
+  dir.Write("out", {'k', 'e', 'e', 'p'});
+  r = Run({"compress", H("missing"), H("out")});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("Lzrw1 : Cannot obtain size of "), std::string::npos) << r.err;
+  EXPECT_EQ(dir.Read("out"), (Bytes{'k', 'e', 'e', 'p'}));
+}
+
+TEST_F(PckCodecs, RejectsWrongCommandLines) {
+  dir.Write("in", Bytes(10, 'x'));
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {},
+           {"squash", H("in"), H("out")},
+           {"compress", H("in")},
+           {"compress", "--mode", "best", H("in"), H("out")},
+           {"compress", "--mode"},
+           {"compress", "--level", "9", H("in"), H("out")},
+           {"expand", "--mode", "fast", H("in"), H("out")},
+           {"expand", H("in"), H("out"), H("more")},
+       }) {
+    const Result r = Run(args);
+    EXPECT_EQ(r.exitCode, 2) << testing::PrintToString(args);
+    EXPECT_NE(r.err.find("pck"), std::string::npos) << r.err;
+  }
+  EXPECT_FALSE(dir.Exists("out"));
+
+  // Compressing a file onto itself would destroy it before it is read.
+  const Result r = Run({"compress", H("in"), H("in")});
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_EQ(dir.Read("in"), Bytes(10, 'x'));
+}
+
+TEST_F(PckCodecs, DocumentsItsCommands) {
+  Result r = Run({"--help"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_NE(r.out.find("compress [--mode good|fast|auto]"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("expand"), std::string::npos) << r.out;
+  r = Run({"compress", "--help"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_NE(r.out.find("--mode"), std::string::npos) << r.out;
+  r = Run({"help", "expand"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_NE(r.out.find("Usage: pck expand"), std::string::npos) << r.out;
+}
+
+#ifndef _WIN32
+// Host names in UTF-8 reach the engines as Windows-1252 and come back as the same files.
+TEST_F(PckCodecs, KeepsAccentedFileNames) {
+  const std::string name = "a\xC3\xA7\xC3\xA3o.txt";  // "ação.txt" in UTF-8
+  dir.Write(name, codec_test::TextBytes(1000, 3));
+  ASSERT_EQ(Run({"compress", H(name), H(name + ".z")}).exitCode, 0);
+  ASSERT_EQ(Run({"expand", H(name + ".z"), H("back")}).exitCode, 0);
+  EXPECT_EQ(dir.Read("back"), dir.Read(name));
+}
+#endif
+
+}  // namespace
