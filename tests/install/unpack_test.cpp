@@ -124,9 +124,15 @@ TEST_F(UnpackTest, TheArchiveGetsPathTargetAndTheTasksHandlerAndIsFreedAfterward
   bool progressed = false;
   task.OnUnpack = [&](TObject*, const std::string&, std::int32_t, bool&) { progressed = true; };
   std::string seenPath, seenDir;
+  bool freed = false;
+  struct Watched final : TPackLz {
+    Watched(TComponent* owner, bool& flag) : TPackLz(owner), freed(flag) {}
+    ~Watched() override { freed = true; }
+    bool& freed;
+  };
   TPackClass inspecting = [&](TComponent* owner) -> std::unique_ptr<TCustomPack> {
     EXPECT_EQ(owner, &task);
-    auto pack = std::make_unique<TPackLz>(owner);
+    auto pack = std::make_unique<Watched>(owner, freed);
     made = pack.get();
     return pack;
   };
@@ -136,6 +142,7 @@ TEST_F(UnpackTest, TheArchiveGetsPathTargetAndTheTasksHandlerAndIsFreedAfterward
     bool cancel = false;
     ASSERT_TRUE(made->OnProgress);
     made->OnProgress(made, "", 0, cancel);
+    EXPECT_FALSE(freed);
   };
   const std::string longName(300, 'n');
   ui.Answers = {platform::mrIgnore};
@@ -144,6 +151,7 @@ TEST_F(UnpackTest, TheArchiveGetsPathTargetAndTheTasksHandlerAndIsFreedAfterward
   EXPECT_EQ(seenPath.substr(0, 6), "C:\\X\\N");
   EXPECT_EQ(seenDir, "C:\\T");
   EXPECT_TRUE(progressed);
+  EXPECT_TRUE(freed);
 }
 
 TEST_F(UnpackTest, RetryAfterTwoFailuresExtractsThreeTimesAndSucceeds) {
