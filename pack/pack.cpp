@@ -659,8 +659,9 @@ void TCustomPack::WriteEntry(std::size_t index) {
   Entry.Clear();
   Entry.FileName = StoredName(path);
   try {
-    if (Entry.FileName.empty() || Entry.FileName.size() > kMaxPath)
-      throw EPackEntryName(Entry.FileName);
+    // A name no reader would extract is refused here already.
+    if (Entry.FileName.size() > kMaxPath) throw EPackEntryName(Entry.FileName);
+    CheckEntryName(Entry.FileName);
     if (!ProgressStep()) throw EAbort();
     OpenSource(path);
     try {

@@ -193,6 +193,16 @@ TEST_F(CreateTest, FailuresLeaveNoHalfArchive) {
   EXPECT_FALSE(packtest::Exists(pack.PackFileName));
 }
 
+TEST_F(CreateTest, NamesNoReaderWouldExtractAreRefused) {
+  WriteFile(src + "\\A", "1");
+  pack.Items = {"..\\SRC\\A"};  // found, but stored as "..\SRC\A"
+  std::string error;
+  pack.OnError = [&](TObject*, const Exception& e, const std::string&) { error = e.Message(); };
+  EXPECT_FALSE(pack.Create());
+  EXPECT_EQ(error, "Nome de arquivo inv\xE1lido: ..\\SRC\\A");
+  EXPECT_FALSE(packtest::Exists(pack.PackFileName));
+}
+
 TEST_F(CreateTest, EmptyListGivesAnEmptyArchive) {
   platform::ForceDirectories(src);
   pack.Items = {"*.*"};
