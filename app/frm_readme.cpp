@@ -1,0 +1,114 @@
+#include "app/frm_readme.h"
+
+#include <string>
+
+#include "app/control_ids.h"
+#include "install/install.h"
+#include "platform/file.h"
+#include "platform/ui.h"
+
+namespace {
+
+// The text box wants CR LF line ends; a readme written on another system may have bare LFs.
+std::string WithCrLf(const std::string& text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 16);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) out += '\r';
+    out += text[i];
+  }
+  return out;
+}
+
+// The whole file, or false when it cannot be opened or read.
+bool ReadWholeFile(const std::string& path, std::string& text) {
+  platform::File file;
+  if (!file.Open(path, platform::OpenMode::Read)) return false;
+  std::int64_t size = file.Size();
+  if (size < 0) return false;
+  text.resize(static_cast<std::size_t>(size));
+  std::int64_t got = file.Read(text.data(), text.size());
+  if (got < 0) return false;
+  text.resize(static_cast<std::size_t>(got));
+  return true;
+}
+
+}  // namespace
+
+TFrmReadMe::TFrmReadMe(TComponent* owner, HWND ownerWindow) : TComponent(owner) {
+  app::RegisterFormClass<TFrmReadMe>(ids::kClassFrmReadMe,
+                                     reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+  CreateWindowExA(WS_EX_DLGMODALFRAME, ids::kClassFrmReadMe, "Arquivo LEIAME.TXT",
+                  WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPSIBLINGS, 0, 0, 0, 0, ownerWindow,
+                  nullptr, GetModuleHandleA(nullptr), this);
+  app::PlaceCentred(hwnd_, 544, 310);
+}
+
+TFrmReadMe::~TFrmReadMe() {
+  if (hwnd_) DestroyWindow(hwnd_);
+}
+
+LRESULT TFrmReadMe::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_CREATE:
+      CreateControls();
+      return 0;
+    case WM_PAINT:
+      OnPaint();
+      return 0;
+    case WM_ACTIVATE:
+      app::TrackDialogFocus(hwnd_, wParam, savedFocus_);
+      return 0;
+    case WM_COMMAND:
+      if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) modalResult_ = LOWORD(wParam);
+      return 0;
+    case WM_CTLCOLORSTATIC:
+      // The read-only text box keeps a window's white, like any document view.
+      if (reinterpret_cast<HWND>(lParam) == GetDlgItem(hwnd_, ids::memoReadme)) {
+        SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_WINDOW));
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+      }
+      break;
+    case WM_CLOSE:
+      modalResult_ = IDCANCEL;
+      return 0;
+    case WM_NCDESTROY: {
+      HWND hwnd = hwnd_;
+      hwnd_ = nullptr;
+      return DefWindowProcA(hwnd, msg, wParam, lParam);
+    }
+  }
+  return DefWindowProcA(hwnd_, msg, wParam, lParam);
+}
+
+void TFrmReadMe::CreateControls() {
+  HWND memo = app::AddControl(hwnd_, "Edit", "O arquivo Leiame.txt n\xE3o foi encontrado!!",
+                              ES_MULTILINE | ES_READONLY | WS_VSCROLL | WS_TABSTOP, 16, 16, 513,
+                              241, ids::memoReadme, fixed_.get(), WS_EX_CLIENTEDGE);
+  SendMessageA(memo, EM_SETLIMITTEXT, 0, 0);  // no 32K cap on what the readme may hold
+  HWND ok = app::AddControl(hwnd_, "Button", "OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 232, 273, 80,
+                            30, ids::OKBtn, font_.get());
+  savedFocus_ = ok;  // OK has the focus when the viewer opens
+}
+
+void TFrmReadMe::OnPaint() {
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(hwnd_, &paint);
+  RECT frame{8, 8, 8 + 529, 8 + 257};  // Bevel1 around the text
+  DrawEdge(dc, &frame, BDR_SUNKENOUTER, BF_RECT);
+  EndPaint(hwnd_, &paint);
+}
+
+void TFrmReadMe::FormShow() {
+  std::string path = JoinPath(app::ProgramDir(), "LEIAME.TXT");
+  std::string text;
+  if (ReadWholeFile(path, text))
+    app::SetText(GetDlgItem(hwnd_, ids::memoReadme), WithCrLf(text));
+  else
+    platform::ShowMessage("Cannot open file " + path, platform::MsgType::Error, platform::mbOK);
+}
+
+int TFrmReadMe::ShowModal() {
+  FormShow();
+  return app::RunModal(hwnd_, modalResult_);
+}

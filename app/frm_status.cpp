@@ -1,0 +1,85 @@
+#include "app/frm_status.h"
+
+#include <commctrl.h>
+
+#include "app/control_ids.h"
+
+TFrmStatus::TFrmStatus(TComponent* owner, HWND ownerWindow) : TComponent(owner) {
+  app::RegisterFormClass<TFrmStatus>(ids::kClassFrmStatus,
+                                     reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+  CreateWindowExA(WS_EX_DLGMODALFRAME, ids::kClassFrmStatus, "Status",
+                  WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPSIBLINGS, 0, 0, 0, 0, ownerWindow,
+                  nullptr, GetModuleHandleA(nullptr), this);
+  app::PlaceCentred(hwnd_, 369, 149);
+}
+
+TFrmStatus::~TFrmStatus() {
+  if (hwnd_) DestroyWindow(hwnd_);
+}
+
+LRESULT TFrmStatus::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_CREATE:
+      CreateControls();
+      return 0;
+    case WM_PAINT:
+      OnPaint();
+      return 0;
+    case WM_COMMAND:  // Cancel (and Esc) are deliberately without effect
+      return 0;
+    case WM_CLOSE:  // the close box only hides it; the next operation brings it back
+      ShowWindow(hwnd_, SW_HIDE);
+      return 0;
+    case WM_NCDESTROY: {
+      HWND hwnd = hwnd_;
+      hwnd_ = nullptr;
+      return DefWindowProcA(hwnd, msg, wParam, lParam);
+    }
+  }
+  return DefWindowProcA(hwnd_, msg, wParam, lParam);
+}
+
+void TFrmStatus::CreateControls() {
+  app::AddLabel(hwnd_, "", 20, 12, ids::lblGroup, bold_.get());
+  app::AddControl(hwnd_, "Static", "Doing something...", SS_LEFT | SS_NOPREFIX, 20, 28, 325, 33,
+                  ids::lblItem, font_.get());
+  HWND overall = app::AddControl(hwnd_, PROGRESS_CLASSA, "", 0, 9, 71, 349, 16, ids::StatusBar,
+                                 nullptr);
+  HWND archive = app::AddControl(hwnd_, PROGRESS_CLASSA, "", 0, 9, 89, 349, 16, ids::PackBar,
+                                 nullptr);
+  SendMessageA(overall, PBM_SETRANGE32, 0, 100);
+  SendMessageA(archive, PBM_SETRANGE32, 0, 100);
+  app::AddControl(hwnd_, "Button", "Cancel", BS_PUSHBUTTON | WS_TABSTOP, 144, 112, 80, 30,
+                  ids::btnStatusCancel, font_.get());
+}
+
+void TFrmStatus::OnPaint() {
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(hwnd_, &paint);
+  RECT frame{9, 8, 9 + 349, 8 + 61};  // Bevel1 around the two texts
+  DrawEdge(dc, &frame, BDR_SUNKENOUTER, BF_RECT);
+  EndPaint(hwnd_, &paint);
+}
+
+void TFrmStatus::SetOperationCount(std::int32_t count) {
+  SendMessageA(GetDlgItem(hwnd_, ids::StatusBar), PBM_SETRANGE32, 0, count);
+}
+
+void TFrmStatus::ShowOperation(const std::string& group, const std::string& item) {
+  // Shown (and activated) when it is not on screen; otherwise only raised, so a user working in
+  // another program is not pulled back at every operation.
+  if (!IsWindowVisible(hwnd_)) ShowWindow(hwnd_, SW_SHOW);
+  SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  HWND groupLabel = GetDlgItem(hwnd_, ids::lblGroup);
+  app::SetText(groupLabel, group);
+  app::FitToText(groupLabel);
+  app::SetText(GetDlgItem(hwnd_, ids::lblItem), item);
+}
+
+void TFrmStatus::StepOperation() {
+  SendMessageA(GetDlgItem(hwnd_, ids::StatusBar), PBM_DELTAPOS, 1, 0);
+}
+
+void TFrmStatus::SetArchivePercent(std::int32_t percent) {
+  SendMessageA(GetDlgItem(hwnd_, ids::PackBar), PBM_SETPOS, static_cast<WPARAM>(percent), 0);
+}

@@ -1,0 +1,41 @@
+// SETUP.EXE: installs the TAVO web application, its database, its images and the database engine
+// from the distribution media the program is started from. It takes no command-line arguments.
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include "app/frm_app.h"
+#include "app/frm_data.h"
+#include "app/frm_readme.h"
+#include "app/frm_status.h"
+#include "platform/win32/win32_ui.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
+  InitCommonControlsEx(&controls);
+  // The engines' message boxes and their yields between operations go to the real windows.
+  platform::Win32Ui ui;
+  platform::SetUi(&ui);
+
+  int exitCode = 0;
+  {
+    // The application owns the four windows, created in this order; the main window comes first
+    // and owns the others' windows, so they stay in front of it.
+    TComponent application;
+    auto* frmApp = new TFrmApp(&application);
+    auto* frmData = new TFrmData(&application, frmApp->Handle());
+    auto* frmStatus = new TFrmStatus(&application, frmApp->Handle());
+    new TFrmReadMe(&application, frmApp->Handle());
+    frmApp->UseWindows(frmData, frmStatus);
+
+    frmApp->Show();
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+    exitCode = static_cast<int>(msg.wParam);
+  }  // the task list goes with the main window and gives Program Manager its window back
+  platform::SetUi(nullptr);
+  return exitCode;
+}

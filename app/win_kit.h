@@ -1,0 +1,97 @@
+// What the setup program's four windows share: fonts, child controls placed in client pixels,
+// windows sized by their client area and centred, a modal run with dialog keyboard handling, and
+// the bookkeeping that makes a plain window behave like a dialog box.
+//
+// Every window is an ANSI window; texts are Windows-1252 byte strings.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace app {
+
+// An owned GDI font.
+class Font {
+ public:
+  Font() = default;
+  // face at a character height of pixels (the cell height without internal leading).
+  Font(const char* face, int pixels, bool bold = false, bool italic = false);
+  ~Font();
+  Font(const Font&) = delete;
+  Font& operator=(const Font&) = delete;
+  HFONT get() const { return font_; }
+
+ private:
+  HFONT font_ = nullptr;
+};
+
+// A child control at (x, y) of the parent's client area with the given size and font. style gets
+// WS_CHILD | WS_VISIBLE added.
+HWND AddControl(HWND parent, const char* cls, const std::string& text, DWORD style, int x, int y,
+                int width, int height, int id, HFONT font, DWORD exStyle = 0);
+// A static text at (x, y) sized to its text in font (what a label with automatic size does).
+HWND AddLabel(HWND parent, const std::string& text, int x, int y, int id, HFONT font,
+              DWORD style = SS_LEFT | SS_NOPREFIX);
+// Resizes a control to fit its current text in its font, keeping its position.
+void FitToText(HWND control, int extraWidth = 0, int minHeight = 0);
+
+// The folder of the running program file, with its trailing backslash.
+std::string ProgramDir();
+
+std::string GetText(HWND window);
+void SetText(HWND window, const std::string& text);
+
+// Sizes a top-level window so that its client area is width x height and centres it on the
+// screen.
+void PlaceCentred(HWND window, int clientWidth, int clientHeight);
+
+// True when a control can take the user's input: enabled and visible. A click sent to a control
+// that is not is dropped, as the mouse could not have made it.
+bool IsUsable(HWND control);
+
+// Shows dialog modally above its owner (which is disabled meanwhile) and pumps messages with
+// dialog keyboard handling (Tab, Esc, Enter, mnemonics) until modalResult becomes non-zero; then
+// hides dialog and returns the result. A WM_QUIT met on the way is passed on and gives
+// IDCANCEL.
+int RunModal(HWND dialog, int& modalResult);
+
+// Keeps the keyboard focus inside a dialog-like window across deactivation: call from WM_ACTIVATE.
+void TrackDialogFocus(HWND dialog, WPARAM activateState, HWND& savedFocus);
+// When the focus sits on a control that became disabled or hidden, moves it to the next one.
+void KeepFocusUsable(HWND dialog);
+
+// Static window procedure that routes messages to T::HandleMessage of the object passed as the
+// lpParam of CreateWindowEx.
+template <class T>
+LRESULT CALLBACK RouteMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_NCCREATE) {
+    auto* self = static_cast<T*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    self->hwnd_ = hwnd;
+  }
+  auto* self = reinterpret_cast<T*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  if (!self) return DefWindowProcA(hwnd, msg, wParam, lParam);
+  LRESULT result = self->HandleMessage(msg, wParam, lParam);
+  if (msg == WM_NCDESTROY) SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);  // the last message
+  return result;
+}
+
+// Registers a window class of this module for T (once per process).
+template <class T>
+void RegisterFormClass(const char* className, HBRUSH background, UINT style = 0) {
+  WNDCLASSEXA wc{};
+  if (GetClassInfoExA(GetModuleHandleA(nullptr), className, &wc)) return;
+  wc.cbSize = sizeof wc;
+  wc.style = style;
+  wc.lpfnWndProc = &RouteMessage<T>;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.hIcon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(1));
+  if (!wc.hIcon) wc.hIcon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
+  wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+  wc.hbrBackground = background;
+  wc.lpszClassName = className;
+  RegisterClassExA(&wc);
+}
+
+}  // namespace app
