@@ -32,6 +32,14 @@ std::string AnsiText(const std::string& host) {
   return out + EnginePath(host.substr(start));
 }
 
+// A path or mask from the command line as the engine takes it. Windows itself accepts "/" in
+// paths, but the engine's masks and joins look for backslashes only.
+std::string Engine(const std::string& host) {
+  std::string path = EnginePath(host);
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return path;
+}
+
 // Windows-1252 text for the terminal, backslashes kept.
 std::string HostText(const std::string& ansi) {
   std::string out;
@@ -235,7 +243,7 @@ bool Parse(const Command& command, const Accepts& accepts, const std::vector<std
 
 // The engine's archive path: ARCHIVE itself, or DIR\DISK1\ARCHIVE with --media.
 void Locate(TCustomPack& pack, const Options& o) {
-  pack.PackFileName = EnginePath(o.archive);
+  pack.PackFileName = Engine(o.archive);
   if (o.hasPassword) pack.Password = AnsiText(o.password);
 }
 
@@ -308,7 +316,8 @@ const std::vector<Command> kCommands = {
      "Creates ARCHIVE (replacing it) from the files under DIR (default: the current directory)\n"
      "whose names match a MASK (default \"*.*\", every file), searched in DIR and in all the\n"
      "directories below it. Names are stored relative to DIR, with their last-write times and\n"
-     "read-only attribute; every file is compressed on its own.\n"
+     "read-only attribute; every file is compressed on its own. Empty directories are not\n"
+     "stored: an archive holds files only.\n"
      "\n"
      "Masks follow the Windows rules: \"*\" and \"?\" wildcards, letters without regard to case,\n"
      "\"*.*\" any name, \"*\" only names without an extension; a mask may start with a\n"
@@ -381,24 +390,24 @@ int RunCreate(const std::vector<std::string>& args) {
   Options o;
   int exitCode = kExitOk;
   if (!Parse(command, accepts, args, o, exitCode)) return exitCode;
-  if (!o.directory.empty() && !platform::DirectoryExists(EnginePath(o.directory)))
-    return Failure("pck create: no directory " + EnginePath(o.directory));
+  if (!o.directory.empty() && !platform::DirectoryExists(Engine(o.directory)))
+    return Failure("pck create: no directory " + Engine(o.directory));
 
   TreePack pack;
   Locate(pack, o);
-  pack.Directory = EnginePath(o.directory);
+  pack.Directory = Engine(o.directory);
   pack.PathOption = TPathOption::poRelative;
   pack.CompressMode = o.mode;
   pack.Checksums = true;
   pack.VolumeSize = o.volumeSize;
   for (const auto& h : o.headers) pack.Header.push_back(AnsiText(h));
   for (const auto& m : o.masks.empty() ? std::vector<std::string>{"*.*"} : o.masks)
-    pack.Items.push_back(EnginePath(m));
-  for (const auto& m : o.excludes) pack.Excludes.push_back(EnginePath(m));
+    pack.Items.push_back(Engine(m));
+  for (const auto& m : o.excludes) pack.Excludes.push_back(Engine(m));
 
   std::unique_ptr<MediaSet> media;
   if (!o.media.empty())
-    media = std::make_unique<MediaSet>(pack, EnginePath(o.media), EnginePath(o.archive));
+    media = std::make_unique<MediaSet>(pack, Engine(o.media), Engine(o.archive));
   pack.Self = platform::ExpandFileName(pack.PackFileName);
 
   ProgressBar bar;
@@ -460,7 +469,7 @@ int RunList(const std::vector<std::string>& args) {
   Locate(pack, o);
   std::unique_ptr<MediaSet> media;
   if (!o.media.empty())
-    media = std::make_unique<MediaSet>(pack, EnginePath(o.media), EnginePath(o.archive));
+    media = std::make_unique<MediaSet>(pack, Engine(o.media), Engine(o.archive));
   std::string archive = pack.PackFileName;
   std::int64_t total = 0;
   std::vector<std::string> lines;
@@ -497,12 +506,12 @@ int RunExtract(const std::vector<std::string>& args) {
   if (!Parse(command, accepts, args, o, exitCode)) return exitCode;
   TPackLz pack;
   Locate(pack, o);
-  pack.Directory = EnginePath(o.directory);
-  for (const auto& m : o.masks) pack.Items.push_back(EnginePath(m));
-  for (const auto& m : o.excludes) pack.Excludes.push_back(EnginePath(m));
+  pack.Directory = Engine(o.directory);
+  for (const auto& m : o.masks) pack.Items.push_back(Engine(m));
+  for (const auto& m : o.excludes) pack.Excludes.push_back(Engine(m));
   std::unique_ptr<MediaSet> media;
   if (!o.media.empty())
-    media = std::make_unique<MediaSet>(pack, EnginePath(o.media), EnginePath(o.archive));
+    media = std::make_unique<MediaSet>(pack, Engine(o.media), Engine(o.archive));
 
   ProgressBar bar;
   bool entryReported = false;
@@ -569,7 +578,7 @@ int RunTest(const std::vector<std::string>& args) {
   Locate(pack, o);
   std::unique_ptr<MediaSet> media;
   if (!o.media.empty())
-    media = std::make_unique<MediaSet>(pack, EnginePath(o.media), EnginePath(o.archive));
+    media = std::make_unique<MediaSet>(pack, Engine(o.media), Engine(o.archive));
   std::string archive = pack.PackFileName;
 
   ProgressBar bar;
