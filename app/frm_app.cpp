@@ -99,9 +99,11 @@ LRESULT TFrmApp::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 void TFrmApp::FormCreate() {
+  // Italic letters lean out of the box their advance widths make.
+  const DWORD label = SS_LEFT | SS_NOPREFIX;
   app::AddLabel(hwnd_, Format("Bem-vindo a %s", app::kProductTitle), 32, 24, ids::lblWelcome,
-                welcomeFont_.get());
-  app::AddLabel(hwnd_, "(Simulador Web)", 32, 56, ids::Label1, subtitleFont_.get());
+                welcomeFont_.get(), label, 8);
+  app::AddLabel(hwnd_, "(Simulador Web)", 32, 56, ids::Label1, subtitleFont_.get(), label, 4);
   app::AddLabel(hwnd_, Format("Copyright \xA9 2003 %s", app::kProductTitle), 41, 0,
                 ids::lblCopyright, rightsFont_.get());
   app::AddLabel(hwnd_, "Todos os direitos reservados.", 41, 0, ids::lblAllRights,
@@ -158,7 +160,7 @@ void TFrmApp::FormActivate() {
   ShowWindow(hwnd_, SW_MAXIMIZE);
 
   const app::TInstallDefaults defaults = app::ReadInstallDefaults(app::kIniFile);
-  data_->SetIdapiText(Install()->EngineDir);
+  data_->SetIdapiText(EngineDirDefault());
   data_->SetTargetText(defaults.Path);
   data_->SelectType(defaults.Type);
   data_->SelectPort(defaults.Port);
@@ -178,6 +180,14 @@ void TFrmApp::FormActivate() {
   }
   busy_ = false;
   DestroyWindow(hwnd_);
+}
+
+// The engine's directory as the machine knows it. An engine registration without its DLL path
+// gives no directory; the engine's standard place then serves rather than an empty box, which
+// would install the engine into whatever the current directory is.
+std::string TFrmApp::EngineDirDefault() const {
+  const std::string& known = Install()->EngineDir;
+  return known.empty() ? JoinPath(Install()->CommonFilesDir, "Borland Shared\\BDE") : known;
 }
 
 std::string TFrmApp::TargetText() const { return data_->TargetText(); }

@@ -43,6 +43,7 @@ class TFrmApp : public TComponent,
   void PaintGradient(HDC dc);
   void FormActivate();
   LRESULT OnCtlColorStatic(HDC dc, HWND label);
+  std::string EngineDirDefault() const;
 
   // The wizard's boxes and the status window, as the tasks see them.
   std::string TargetText() const override;

@@ -236,6 +236,10 @@ void TFrmData::CreateControls() {
   SetGlyph(back, glyphs_[1], BUTTON_IMAGELIST_ALIGN_LEFT);
   SetGlyph(next, glyphs_[2], BUTTON_IMAGELIST_ALIGN_RIGHT);
 
+  for (int id : {ids::Label5, ids::Label3, ids::Label11, ids::Label10, ids::Label6, ids::Label9,
+                 ids::Label7})
+    app::GrowToWrappedText(Item(id));
+
   for (int page = 1; page < kPageCount; ++page)
     for (HWND control : pages_[page]) ShowWindow(control, SW_HIDE);
 }
@@ -245,6 +249,7 @@ void TFrmData::FormCreate() {
   char caption[256];
   std::snprintf(caption, sizeof caption, layout, app::kProductTitle);
   app::SetText(Item(ids::lblName), caption);
+  app::GrowToWrappedText(Item(ids::lblName));
 }
 
 void TFrmData::OnPaint() {

@@ -41,8 +41,9 @@ LRESULT TFrmStatus::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 void TFrmStatus::CreateControls() {
   app::AddLabel(hwnd_, "", 20, 12, ids::lblGroup, bold_.get());
-  app::AddControl(hwnd_, "Static", "Doing something...", SS_LEFT | SS_NOPREFIX, 20, 28, 325, 33,
-                  ids::lblItem, font_.get());
+  // Paths have no blanks to wrap at: SS_EDITCONTROL breaks them where the line ends.
+  app::AddControl(hwnd_, "Static", "Doing something...", SS_LEFT | SS_NOPREFIX | SS_EDITCONTROL,
+                  20, 28, 325, 33, ids::lblItem, font_.get());
   HWND overall = app::AddControl(hwnd_, PROGRESS_CLASSA, "", 0, 9, 71, 349, 16, ids::StatusBar,
                                  nullptr);
   HWND archive = app::AddControl(hwnd_, PROGRESS_CLASSA, "", 0, 9, 89, 349, 16, ids::PackBar,

@@ -24,26 +24,44 @@ HWND AddControl(HWND parent, const char* cls, const std::string& text, DWORD sty
 }
 
 HWND AddLabel(HWND parent, const std::string& text, int x, int y, int id, HFONT font,
-              DWORD style) {
+              DWORD style, int extraWidth) {
   HWND label = AddControl(parent, "Static", text, style, x, y, 0, 0, id, font);
-  FitToText(label);
+  FitToText(label, extraWidth);
   return label;
 }
 
-void FitToText(HWND control, int extraWidth, int minHeight) {
+namespace {
+
+// The box the control's text needs in its font: on one line, or wrapped at box.right.
+RECT MeasureText(HWND control, RECT box, UINT format) {
   HDC dc = GetDC(control);
   auto font = reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0));
   HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
   std::string text = GetText(control);
-  RECT box{0, 0, 0, 0};
   // DT_CALCRECT of an empty text still gives the height of one line.
-  DrawTextA(dc, text.empty() ? " " : text.c_str(), -1, &box, DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
+  DrawTextA(dc, text.empty() ? " " : text.c_str(), -1, &box, DT_CALCRECT | DT_NOPREFIX | format);
   if (old) SelectObject(dc, old);
   ReleaseDC(control, dc);
+  return box;
+}
+
+}  // namespace
+
+void FitToText(HWND control, int extraWidth, int minHeight) {
+  RECT box = MeasureText(control, RECT{0, 0, 0, 0}, DT_SINGLELINE);
   int height = box.bottom - box.top;
   if (height < minHeight) height = minHeight;
   SetWindowPos(control, nullptr, 0, 0, box.right - box.left + extraWidth, height,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void GrowToWrappedText(HWND control) {
+  RECT client;
+  GetClientRect(control, &client);
+  RECT box = MeasureText(control, RECT{0, 0, client.right, 0}, DT_WORDBREAK);
+  if (box.bottom > client.bottom)
+    SetWindowPos(control, nullptr, 0, 0, client.right, box.bottom,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 std::string ProgramDir() {

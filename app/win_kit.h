@@ -32,9 +32,12 @@ HWND AddControl(HWND parent, const char* cls, const std::string& text, DWORD sty
                 int width, int height, int id, HFONT font, DWORD exStyle = 0);
 // A static text at (x, y) sized to its text in font (what a label with automatic size does).
 HWND AddLabel(HWND parent, const std::string& text, int x, int y, int id, HFONT font,
-              DWORD style = SS_LEFT | SS_NOPREFIX);
-// Resizes a control to fit its current text in its font, keeping its position.
+              DWORD style = SS_LEFT | SS_NOPREFIX, int extraWidth = 0);
+// Resizes a control to fit its current text in its font on one line, keeping its position.
 void FitToText(HWND control, int extraWidth = 0, int minHeight = 0);
+// Makes a word-wrapped text as tall as its text needs at its width, if it is not already: a text
+// that wraps to more lines in the fonts at hand than planned is shown whole.
+void GrowToWrappedText(HWND control);
 
 // The folder of the running program file, with its trailing backslash.
 std::string ProgramDir();

@@ -7,6 +7,7 @@
 #include <commctrl.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "app/control_ids.h"
@@ -28,7 +29,7 @@ void CALLBACK RunScript(HWND, UINT, UINT_PTR, DWORD) {
 class InstallFlowTest : public ::testing::Test {
  protected:
   apptest::Doubles doubles;
-  TComponent application;
+  std::unique_ptr<TComponent> application = std::make_unique<TComponent>();
   TFrmApp* frmApp = nullptr;
   TFrmData* frmData = nullptr;
   TFrmStatus* frmStatus = nullptr;
@@ -38,11 +39,18 @@ class InstallFlowTest : public ::testing::Test {
   void SetUp() override {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
-    frmApp = new TFrmApp(&application);
-    frmData = new TFrmData(&application, frmApp->Handle());
-    frmStatus = new TFrmStatus(&application, frmApp->Handle());
-    new TFrmReadMe(&application, frmApp->Handle());
+    frmApp = new TFrmApp(application.get());
+    frmData = new TFrmData(application.get(), frmApp->Handle());
+    frmStatus = new TFrmStatus(application.get(), frmApp->Handle());
+    new TFrmReadMe(application.get(), frmApp->Handle());
     frmApp->UseWindows(frmData, frmStatus);
+  }
+
+  // A main window that goes ends the program's message loop; the next test starts a new one.
+  void TearDown() override {
+    application.reset();
+    MSG msg;
+    PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
   }
 
   HWND Wizard(int id) const { return GetDlgItem(frmData->Handle(), id); }
@@ -162,6 +170,26 @@ TEST_F(InstallFlowTest, WizardAnswersDecideWhatRunsAndTheRunEndsWithItsMessage) 
   EXPECT_EQ(maximum, 2);
   EXPECT_EQ(position, 2);
   EXPECT_EQ(frmApp->Handle(), nullptr);
+}
+
+// A machine whose engine registration has no DLL path, as a fresh Wine prefix has.
+class EngineWithoutPathTest : public InstallFlowTest {
+ protected:
+  EngineWithoutPathTest() {  // before the task list reads the registry
+    doubles.Registry
+        .OpenKey(platform::RootKey::LocalMachine, "SOFTWARE\\Borland\\Database Engine", true)
+        ->WriteString("CONFIGFILE01", "C:\\BDE\\IDAPI32.CFG");
+  }
+};
+
+TEST_F(EngineWithoutPathTest, WizardOffersTheEnginesStandardPlaceInsteadOfNothing) {
+  ASSERT_EQ(frmApp->Install()->EngineDir, "");
+  std::string idapi;
+  Run([&] {
+    idapi = app::GetText(Wizard(ids::edtIDAPI));
+    PostMessageA(frmData->Handle(), WM_COMMAND, IDCANCEL, 0);
+  });
+  EXPECT_EQ(idapi, JoinPath(frmApp->Install()->CommonFilesDir, "Borland Shared\\BDE"));
 }
 
 TEST_F(InstallFlowTest, BottomLinesStandByTheScreenHeightWhateverTheWindowSize) {
