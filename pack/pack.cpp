@@ -15,7 +15,6 @@ using namespace pck_format;
 namespace {
 
 constexpr std::size_t kBufferSize = 8192;
-constexpr std::size_t kMaxPath = 255;
 constexpr std::uint16_t kFoundFiles = 0x27;  // normal, read-only, hidden, system, archive
 constexpr std::int64_t kUnlimited = std::numeric_limits<std::int64_t>::max();
 
@@ -24,7 +23,7 @@ const char kNotAnArchive[] = "N\xE3o \xE9 um pacote: ";
 const char kWrongVolume[] = "Volume inesperado: ";
 const char kDiskPrompt[] = "Por favor, insira o pr\xF3ximo disco [";
 
-std::string Cut(const std::string& s) { return s.size() > kMaxPath ? s.substr(0, kMaxPath) : s; }
+std::string Cut(const std::string& s) { return s.size() > kMaxString ? s.substr(0, kMaxString) : s; }
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
@@ -358,9 +357,9 @@ void TCustomPack::CheckEntryName(const std::string& name) const {
 bool TCustomPack::ExtractEntry() {
   std::string target = ConcatPath(Directory, Entry.FileName);
   try {
+    // The target is not cut to any length: a cut name would be another file. A path too long
+    // for the system fails where the file is created.
     CheckEntryName(Entry.FileName);
-    // A longer path would have to be cut, and the entry would land under another name.
-    if (target.size() > kMaxPath) throw EPackEntryName(Entry.FileName);
     if (OnOpen) OnOpen(this, target);
     CreateTarget(target);
     try {
@@ -660,7 +659,7 @@ void TCustomPack::WriteEntry(std::size_t index) {
   Entry.FileName = StoredName(path);
   try {
     // A name no reader would extract is refused here already.
-    if (Entry.FileName.size() > kMaxPath) throw EPackEntryName(Entry.FileName);
+    if (Entry.FileName.size() > kMaxString) throw EPackEntryName(Entry.FileName);
     CheckEntryName(Entry.FileName);
     if (!ProgressStep()) throw EAbort();
     OpenSource(path);

@@ -134,6 +134,17 @@ TEST_F(CreateTest, VersionOneOnlyFromARawBlockWithoutHeader) {
   ASSERT_TRUE(pack.Create());
   EXPECT_EQ(pack.GetVersion(), 2);
 
+  packtest::ArchiveBuilder carried;
+  carried.reserved = 77;
+  WriteFile(dir + "RESERVED.PCK", carried.Build());
+  TCustomPack again;
+  again.PackFileName = dir + "RESERVED.PCK";
+  ASSERT_TRUE(again.Process(3));
+  again.Directory = src;
+  again.Items = {"A"};
+  ASSERT_TRUE(again.Create());
+  EXPECT_EQ(ReadFile(dir + "RESERVED.PCK").substr(19, 4), std::string("\x4D\0\0\0", 4));
+
   packtest::ArchiveBuilder old;
   old.version = 1;
   old.raw = "RAW";
