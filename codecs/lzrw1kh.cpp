@@ -1,6 +1,7 @@
 #include "codecs/lzrw1kh.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <new>
 
@@ -10,6 +11,7 @@ constexpr std::uint8_t kCompressedFlag = 0x40;
 constexpr std::uint8_t kStoredFlag = 0x80;
 
 constexpr unsigned kHashSize = 4096;
+constexpr std::int16_t kEmpty = -32768;  // farther back than any position can be
 constexpr unsigned kMaxDistance = 4095;
 constexpr unsigned kMinMatch = 3;
 constexpr unsigned kMaxMatch = 18;
@@ -21,6 +23,34 @@ constexpr unsigned kItemsPerGroup = 16;
 inline unsigned Hash(const std::uint8_t* p) {
   std::uint32_t k = ((std::uint32_t{p[0]} << 4 ^ p[1]) << 4) ^ p[2];
   return (k * 40543u >> 4) & (kHashSize - 1);
+}
+
+inline std::uint64_t Load64(const std::uint8_t* p) {
+  std::uint64_t v;
+  std::memcpy(&v, p, 8);
+  return v;
+}
+
+// Where the bytes at the lowest addresses lie in a word loaded from memory.
+constexpr bool kLittleEndian = std::endian::native == std::endian::little;
+constexpr unsigned kFirstBit = kLittleEndian ? 0 : 56;  // a bit of the first byte
+constexpr std::uint64_t kFirstThreeBytes = kLittleEndian ? 0xFFFFFF : 0xFFFFFFull << 40;
+
+// Index of the first differing byte of two words loaded from memory.
+inline unsigned FirstDifference(std::uint64_t diff) {
+  if constexpr (kLittleEndian)
+    return static_cast<unsigned>(std::countr_zero(diff)) / 8;
+  else
+    return static_cast<unsigned>(std::countl_zero(diff)) / 8;
+}
+
+// Length of the common prefix of a and b, at most limit; both readable for limit bytes.
+inline unsigned CommonLength(const std::uint8_t* a, const std::uint8_t* b, unsigned limit) {
+  unsigned m = 0;
+  for (; m + 8 <= limit; m += 8)
+    if (const std::uint64_t diff = Load64(a + m) ^ Load64(b + m)) return m + FirstDifference(diff);
+  while (m < limit && a[m] == b[m]) ++m;
+  return m;
 }
 
 inline void Put16(std::uint8_t* p, unsigned v) {
@@ -41,84 +71,109 @@ TLZRW1KH::~TLZRW1KH() = default;
 // One probe: the last position whose prefix hashed to the same entry, accepted when it is close
 // enough and really shares at least 3 bytes. The probed position always takes the entry over.
 // Callers probe only where 3 bytes remain: nearer the end no match can exist.
-TLZRW1KH::Match TLZRW1KH::FindMatch(const std::uint8_t* source, std::uint16_t x,
-                                    std::uint16_t sourceSize) {
+//
+// Empty entries hold kEmpty, so one comparison of the distance rejects them too. Where 8 bytes
+// remain, the candidate is compared word-wide with no branch on its validity: the outcome of a
+// probe is unpredictable, and one mispredicted branch costs more than the whole comparison.
+inline TLZRW1KH::Match TLZRW1KH::FindMatch(const std::uint8_t* source, std::uint16_t x,
+                                           std::uint16_t sourceSize) {
   std::int16_t& entry = hash_[Hash(source + x)];
-  Match match{0, 0};
-  if (entry != -1 && x - entry <= static_cast<int>(kMaxDistance)) {
-    const unsigned p = static_cast<unsigned>(entry);
-    const unsigned limit = std::min<unsigned>(kMaxMatch, sourceSize - x);
-    unsigned m = 0;
-    while (m < limit && source[x + m] == source[p + m]) ++m;
-    if (m >= kMinMatch) match = {static_cast<std::uint16_t>(p), static_cast<std::uint16_t>(m)};
-  }
+  const int candidate = entry;
   entry = static_cast<std::int16_t>(x);
-  return match;
+  const bool valid = static_cast<unsigned>(x - candidate) <= kMaxDistance;
+  const unsigned limit = std::min<unsigned>(kMaxMatch, sourceSize - x);
+  if (limit >= 8) {
+    const std::uint8_t* const b = source + (valid ? candidate : x);
+    const std::uint64_t diff = (Load64(source + x) ^ Load64(b)) | std::uint64_t{!valid} << kFirstBit;
+    if (diff & kFirstThreeBytes) return {0, 0};
+    const unsigned m =
+        diff ? FirstDifference(diff) : 8 + CommonLength(source + x + 8, b + 8, limit - 8);
+    return {static_cast<std::uint16_t>(candidate), static_cast<std::uint16_t>(m)};
+  }
+  if (!valid) return {0, 0};
+  const unsigned m = CommonLength(source + x, source + candidate, limit);
+  if (m < kMinMatch) return {0, 0};
+  return {static_cast<std::uint16_t>(candidate), static_cast<std::uint16_t>(m)};
 }
+
+namespace {
+
+std::uint16_t StoreVerbatim(const std::uint8_t* source, std::uint8_t* dest, unsigned n) {
+  dest[0] = kStoredFlag;
+  if (n) std::memcpy(dest + 1, source, n);
+  return static_cast<std::uint16_t>(n + 1);
+}
+
+}  // namespace
 
 std::uint16_t TLZRW1KH::CompressBlock(const std::uint8_t* source, std::uint8_t* dest,
                                       std::uint16_t sourceSize) {
   const unsigned n = sourceSize;
-  std::fill_n(hash_.get(), kHashSize, std::int16_t{-1});
+  if (n < 3) return StoreVerbatim(source, dest, n);  // flag and control word alone exceed n
+  std::fill_n(hash_.get(), kHashSize, kEmpty);
   dest[0] = kCompressedFlag;
 
   // The compressed form is given up as soon as it would grow past n bytes. Checking before each
-  // item is written, rather than after, yields the same blocks and keeps every write inside the
-  // n + 1 bytes the stored form needs anyway.
+  // part is written, rather than after the item, yields the same blocks and keeps every write
+  // inside the n + 1 bytes the stored form needs anyway.
   unsigned x = 0, y = 3, z = 1, items = 0;
-  std::uint16_t control = 0;
-  bool fits = n >= 3;
-  while (fits && x < n) {
-    const unsigned header = items == kItemsPerGroup ? 2 : 0;
+  unsigned control = 0;
+  while (x < n) {
+    if (items == kItemsPerGroup) {
+      if (y + 2 > n) return StoreVerbatim(source, dest, n);
+      Put16(dest + z, control);
+      z = y;
+      y += 2;
+      items = 0;
+    }
+    ++items;
 
+    // Most positions start no run at all; the others are measured.
     unsigned run = 1;
-    const unsigned runLimit = std::min(kMaxRun, n - x);
-    while (run < runLimit && source[x + run] == source[x]) ++run;
-
+    if (n - x > 1 && source[x + 1] == source[x]) {
+      const unsigned limit = std::min(kMaxRun, n - x);
+      const std::uint64_t pattern = 0x0101010101010101u * source[x];
+      for (run = 2; run + 8 <= limit; run += 8)
+        if (Load64(source + x + run) != pattern) break;
+      while (run < limit && source[x + run] == source[x]) ++run;
+    }
     if (run >= kMinRun) {
-      if (y + header + 4 > n) { fits = false; break; }
-      if (header) { Put16(dest + z, control); z = y; y += 2; items = 0; }
+      if (y + 4 > n) return StoreVerbatim(source, dest, n);
       dest[y] = 0;
       Put16(dest + y + 1, run - kMinRun);
       dest[y + 3] = source[x];
       y += 4;
       x += run;
-      control = static_cast<std::uint16_t>(control << 1 | 1);
-    } else {
-      Match match{0, 0};
-      if (n - x >= kMinMatch) match = FindMatch(source, static_cast<std::uint16_t>(x), sourceSize);
+      control = control << 1 | 1;
+      continue;
+    }
+
+    if (n - x >= kMinMatch) {
+      const Match match = FindMatch(source, static_cast<std::uint16_t>(x), sourceSize);
       if (match.length) {
-        if (y + header + 2 > n) { fits = false; break; }
-        if (header) { Put16(dest + z, control); z = y; y += 2; items = 0; }
+        if (y + 2 > n) return StoreVerbatim(source, dest, n);
         Put16(dest + y, (x - match.position) << 4 | (match.length - kMinMatch));
         y += 2;
         x += match.length;
-        control = static_cast<std::uint16_t>(control << 1 | 1);
-      } else {
-        if (y + header + 1 > n) { fits = false; break; }
-        if (header) { Put16(dest + z, control); z = y; y += 2; items = 0; }
-        dest[y++] = source[x++];
-        control = static_cast<std::uint16_t>(control << 1);
+        control = control << 1 | 1;
+        continue;
       }
     }
-    ++items;
-  }
 
-  if (!fits) {
-    dest[0] = kStoredFlag;
-    if (n) std::memcpy(dest + 1, source, n);
-    return static_cast<std::uint16_t>(n + 1);
+    if (y + 1 > n) return StoreVerbatim(source, dest, n);
+    dest[y++] = source[x++];
+    control <<= 1;
   }
-  Put16(dest + z, static_cast<std::uint16_t>(control << (kItemsPerGroup - items)));
+  Put16(dest + z, (control << (kItemsPerGroup - items)) & 0xFFFF);
   return static_cast<std::uint16_t>(y);
 }
 
 std::uint16_t TLZRW1KH::DecompressBlock(const std::uint8_t* source, std::uint8_t* dest,
                                         std::uint16_t sourceSize, std::uint16_t destCapacity) {
-  const unsigned n = sourceSize, cap = destCapacity;
+  const unsigned n = sourceSize;
   if (n <= 1) return 0;
   if (source[0] == kStoredFlag) {
-    if (n - 1 > cap) Damaged();
+    if (n - 1 > destCapacity) Damaged();
     std::memcpy(dest, source + 1, n - 1);
     return static_cast<std::uint16_t>(n - 1);
   }
@@ -126,45 +181,68 @@ std::uint16_t TLZRW1KH::DecompressBlock(const std::uint8_t* source, std::uint8_t
   // item follows; a block of the flag and at most the word decodes to nothing.
   if (n <= 3) return 0;
 
-  unsigned x = 3, y = 0, bits = kItemsPerGroup;
-  unsigned control = source[1] << 8 | source[2];
-  while (x < n) {
+  const std::uint8_t* in = source + 3;
+  const std::uint8_t* const inEnd = source + n;
+  std::uint8_t* out = dest;
+  std::uint8_t* const outEnd = dest + destCapacity;
+  // The group's control bits still to use, left-aligned in 32 bits so the run of literals ahead
+  // is its count of leading zeros.
+  std::uint32_t control = std::uint32_t{source[1]} << 24 | std::uint32_t{source[2]} << 16;
+  unsigned bits = kItemsPerGroup;
+  while (in < inEnd) {
     if (bits == 0) {
-      if (n - x <= 2) Damaged();  // a control word needs at least one item after it
-      control = source[x] << 8 | source[x + 1];
-      x += 2;
+      if (inEnd - in <= 2) Damaged();  // a control word needs at least one item after it
+      control = std::uint32_t{in[0]} << 24 | std::uint32_t{in[1]} << 16;
+      in += 2;
       bits = kItemsPerGroup;
     }
-    if (!(control & 0x8000)) {
-      if (y >= cap) Damaged();
-      dest[y++] = source[x++];
+
+    // All literals up to the next copy or run at once, none as often as not; the 0 bits after
+    // the last item of a block are not items, so the end of the block cuts them off.
+    unsigned literals = std::min<unsigned>(std::countl_zero(control), bits);
+    if (inEnd - in >= 16 && outEnd - out >= 16) {
+      std::memcpy(out, in, 16);
     } else {
-      if (n - x < 2) Damaged();
-      const unsigned distance = source[x] << 4 | source[x + 1] >> 4;
-      if (distance == 0) {
-        if (n - x < 4) Damaged();
-        const unsigned count = (source[x + 1] << 8 | source[x + 2]) + kMinRun;
-        if (count > cap - y) Damaged();
-        std::memset(dest + y, source[x + 3], count);
-        x += 4;
-        y += count;
+      literals = std::min<unsigned>(literals, static_cast<unsigned>(inEnd - in));
+      if (literals > static_cast<unsigned>(outEnd - out)) Damaged();
+      std::memcpy(out, in, literals);
+    }
+    in += literals;
+    out += literals;
+    control <<= literals;
+    bits -= literals;
+    if (bits == 0 || in == inEnd) continue;
+
+    if (inEnd - in < 2) Damaged();
+    const unsigned distance = in[0] << 4 | in[1] >> 4;
+    if (distance == 0) {
+      if (inEnd - in < 4) Damaged();
+      const unsigned count = (in[1] << 8 | in[2]) + kMinRun;
+      if (count > static_cast<unsigned>(outEnd - out)) Damaged();
+      std::memset(out, in[3], count);
+      in += 4;
+      out += count;
+    } else {
+      const unsigned count = (in[1] & 0x0F) + kMinMatch;
+      if (distance > static_cast<unsigned>(out - dest) ||
+          count > static_cast<unsigned>(outEnd - out))
+        Damaged();
+      const std::uint8_t* from = out - distance;
+      if (distance >= 8 && outEnd - out >= 24) {
+        // Word by word: each word is read after the words it depends on were written. Up to
+        // 24 - count bytes past the copy are scratch, overwritten later or past the result.
+        std::memcpy(out, from, 8);
+        std::memcpy(out + 8, from + 8, 8);
+        std::memcpy(out + 16, from + 16, 8);
       } else {
-        const unsigned count = (source[x + 1] & 0x0F) + kMinMatch;
-        if (distance > y || count > cap - y) Damaged();
-        std::uint8_t* out = dest + y;
-        const std::uint8_t* from = out - distance;
-        if (distance >= count) {
-          std::memcpy(out, from, count);
-        } else {
-          // Overlapping: the copy repeats the last `distance` bytes, front to back.
-          for (unsigned k = 0; k < count; ++k) out[k] = from[k];
-        }
-        x += 2;
-        y += count;
+        // A distance shorter than the length repeats the last `distance` bytes, front to back.
+        for (unsigned k = 0; k < count; ++k) out[k] = from[k];
       }
+      in += 2;
+      out += count;
     }
     control <<= 1;
     --bits;
   }
-  return static_cast<std::uint16_t>(y);
+  return static_cast<std::uint16_t>(out - dest);
 }

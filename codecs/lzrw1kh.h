@@ -49,7 +49,7 @@ class TLZRW1KH : public TObject {
   // bytes, and returns the number of bytes produced. A block of 0 or 1 bytes yields nothing. A
   // damaged block (an item cut short by the end of the block, a copy reaching before the start
   // of the output, output beyond destCapacity) throws ELzrw1KHCompressor; nothing outside the
-  // two buffers is ever read or written.
+  // two buffers is ever read or written. Bytes of dest past the result may be overwritten.
   std::uint16_t DecompressBlock(const std::uint8_t* source, std::uint8_t* dest,
                                 std::uint16_t sourceSize, std::uint16_t destCapacity);
 
@@ -60,6 +60,6 @@ class TLZRW1KH : public TObject {
   };
   Match FindMatch(const std::uint8_t* source, std::uint16_t x, std::uint16_t sourceSize);
 
-  // 4096 entries: -1 (empty) or the last position whose 3-byte prefix hashed there.
+  // 4096 entries: the last position whose 3-byte prefix hashed there, or -32768 (empty).
   std::unique_ptr<std::int16_t[]> hash_;
 };
