@@ -204,9 +204,11 @@ void TFrmData::CreateControls() {
       label, 32, 112, 337, 33, ids::Label9, font);
   addLabel(2, "Porta", 32, 152, ids::Label12);
   HWND type = add(2, "ComboBox", "", list, 32, 64, 121, 120, ids::cboType, font);
-  for (const char* item : app::TypeItems) SendMessageA(type, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+  for (const char* item : app::TypeItems)
+    SendMessageA(type, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
   HWND port = add(2, "ComboBox", "", list, 32, 168, 57, 120, ids::cboPort, font);
-  for (const char* item : app::PortItems) SendMessageA(port, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+  for (const char* item : app::PortItems)
+    SendMessageA(port, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
   SendMessageA(type, CB_SETCURSEL, 0, 0);
   SendMessageA(port, CB_SETCURSEL, 0, 0);
 

@@ -88,7 +88,8 @@ void TSetupTasks::tskIniExecute(TObject*, bool& Continue) {
              write(Install->WindowsDir, "INSTALL", "Type", std::to_string(s.TypeIndex)) &&
              write(Install->WindowsDir, "INSTALL", "Port", std::to_string(s.PortIndex)) &&
              write(s.TargetDir, "DEFAULTS", "RootPath", s.TargetDir) &&
-             write(s.TargetDir, "HTML", "Cmd", "/cgi-bin/tavo.dll/html/default?TIPO=" + s.TypeCode) &&
+             write(s.TargetDir, "HTML", "Cmd",
+                   "/cgi-bin/tavo.dll/html/default?TIPO=" + s.TypeCode) &&
              write(s.TargetDir, "VEXEC", "/cgi-bin", s.CgiBinDir) &&
              write(s.CgiBinDir, "ALIAS", "images", s.ImagesDir) &&
              write(s.CgiBinDir, "DATABASE", "Path", s.DbDir) &&

@@ -3,12 +3,16 @@
 // expansion fails and its error box is answered (Ignore unless a test says otherwise).
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "app/setup_tasks.h"
+#include "pack/pack_lz.h"
+#include "platform/file.h"
 #include "tests/app/doubles.h"
 
 namespace {
@@ -269,6 +273,38 @@ TEST_F(SetupTasksTest, DriveRootTargetDoublesTheSeparatorOnlyInTheDerivedDirecto
   EXPECT_EQ(tasks->Settings().CgiBinDir, "C:\\\\cgi-bin");
   EXPECT_EQ(doubles.Profile.Value("C:\\TAVO.INI", "VEXEC", "/cgi-bin"), "C:\\\\cgi-bin");
   EXPECT_EQ(doubles.Dde.Commands.back(), "[AddItem(C:\\TAVO.EXE,RUDODez,,,)]\r\n");
+}
+
+TEST_F(SetupTasksTest, ExpansionDrivesTheArchiveBarFromStartToEnd) {
+  namespace fs = std::filesystem;
+  const fs::path dir =
+      fs::temp_directory_path() / ("app-unpack-" + std::to_string(GetCurrentProcessId()));
+  fs::remove_all(dir);
+  fs::create_directories(dir / "src");
+  std::ofstream(dir / "src" / "index.htm") << std::string(20000, 'x');
+  std::ofstream(dir / "src" / "tavo.css") << "body { color: black }";
+  TPackLz archive;
+  archive.PackFileName = (dir / "WEB.PCK").string();
+  archive.Directory = (dir / "src").string();
+  archive.PathOption = TPathOption::poRelative;
+  archive.Items = {"*.*"};
+  ASSERT_TRUE(archive.Create());
+
+  tasks->Install->SourceDir = dir.string() + "\\";
+  Answer(true, false, 0, 0, (dir / "target").string());
+  for (TInstallItem* task : {tasks->tskIsapi, tasks->tskDB, tasks->tskImages, tasks->tskIni,
+                             tasks->tskGrpIcons})
+    task->Enabled = false;
+  EXPECT_TRUE(tasks->Install->Execute());
+
+  EXPECT_TRUE(ErrorTexts().empty());
+  ASSERT_FALSE(status.Percents.empty());
+  EXPECT_EQ(status.Percents.front(), 0);
+  EXPECT_EQ(status.Percents.back(), 100);
+  EXPECT_EQ(status.Position, 1);
+  EXPECT_TRUE(platform::FileExists((dir / "target" / "index.htm").string()));
+  EXPECT_TRUE(platform::FileExists((dir / "target" / "tavo.css").string()));
+  fs::remove_all(dir);
 }
 
 TEST_F(SetupTasksTest, UnreachableProgramManagerEndsInAnErrorBoxPerOperation) {
