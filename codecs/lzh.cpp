@@ -14,6 +14,7 @@ constexpr unsigned kWindow = 4096;           // ring of past bytes, 12-bit posit
 constexpr unsigned kLookAhead = 60;          // longest match
 constexpr unsigned kThreshold = 2;           // matches this short go as literals
 constexpr unsigned kNil = kWindow;           // empty link
+constexpr unsigned kLeft = 0, kRight = 1;    // sides of a tree node
 constexpr unsigned kStart = kWindow - kLookAhead;  // first coding position; the window before it
 constexpr std::uint8_t kFill = 0x20;         //   starts as spaces
 
@@ -57,10 +58,10 @@ static_assert(kDistance.pattern[11] == 0x88 && kDistance.pattern[47] == 0xEE &&
 // choice among equally long matches, so it must not be left to chance).
 struct Tables {
   // Binary search trees over window positions, one per first byte: the root of byte b is
-  // right[kWindow + 1 + b]. Entry kNil of left and parent absorbs writes through an empty link.
-  std::uint16_t left[kWindow + 1];
+  // child[kRight][kWindow + 1 + b]. Entry kNil absorbs writes through an empty link. The two
+  // children sit in one array indexed by side, so a descent picks its way without a branch.
+  std::uint16_t child[2][kWindow + 1 + 256];
   std::uint16_t parent[kWindow + 1];
-  std::uint16_t right[kWindow + 1 + 256];
   // The ring, then a mirror of positions 0..58 so a 60-byte comparison never wraps, then slack
   // for word-wide comparisons that look past the 60th byte.
   std::uint8_t window[kWindow + 64];
@@ -250,28 +251,33 @@ class BitReader {
 // Search trees (encoder only).
 
 void ResetTrees(Tables& t) {
-  std::fill(t.right + kWindow + 1, t.right + kWindow + 1 + 256, kNil);
+  std::fill(t.child[kRight] + kWindow + 1, t.child[kRight] + kWindow + 1 + 256, kNil);
   std::fill(t.parent, t.parent + kWindow + 1, kNil);
 }
 
-// Number of equal leading bytes of a and b, counting from 1 (the first byte is known equal) and
-// at most kLookAhead. Reads up to a[64], b[64].
-inline unsigned CommonPrefix(const std::uint8_t* a, const std::uint8_t* b) {
-  unsigned i = 1;
-  for (;;) {
+struct Comparison {
+  unsigned length;  // equal leading bytes, at most kLookAhead
+  bool greater;     // the key is greater at the first difference (meaningless at kLookAhead)
+};
+
+// Compares the key at a with the node at b; the first byte is known equal. Reads up to a[64] and
+// b[64]. The order comes from the words already loaded, not from reloading the two bytes.
+inline Comparison Compare(const std::uint8_t* a, const std::uint8_t* b) {
+  constexpr bool kLittleEndian = std::endian::native == std::endian::little;
+  for (unsigned i = 1; i < kLookAhead; i += 8) {
     std::uint64_t x, y;
     std::memcpy(&x, a + i, 8);
     std::memcpy(&y, b + i, 8);
     if (const std::uint64_t diff = x ^ y) {
-      if constexpr (std::endian::native == std::endian::little)
-        i += static_cast<unsigned>(std::countr_zero(diff)) / 8;
-      else
-        i += static_cast<unsigned>(std::countl_zero(diff)) / 8;
-      return std::min(i, kLookAhead);
+      const unsigned k = static_cast<unsigned>(kLittleEndian ? std::countr_zero(diff)
+                                                             : std::countl_zero(diff)) / 8;
+      const unsigned length = i + k;
+      if (length >= kLookAhead) break;
+      const unsigned shift = kLittleEndian ? 8 * k : 56 - 8 * k;
+      return {length, ((x >> shift) & 0xFF) > ((y >> shift) & 0xFF)};
     }
-    i += 8;
-    if (i >= kLookAhead) return kLookAhead;
   }
+  return {kLookAhead, false};
 }
 
 // Adds position r to the tree of its first byte and leaves the longest match among the positions
@@ -280,77 +286,69 @@ inline unsigned CommonPrefix(const std::uint8_t* a, const std::uint8_t* b) {
 void InsertPosition(Tables& t, unsigned r) {
   const std::uint8_t* key = &t.window[r];
   unsigned p = kWindow + 1 + key[0];
-  t.left[r] = t.right[r] = kNil;
+  t.child[kLeft][r] = t.child[kRight][r] = kNil;
   t.matchLength = 0;
-  int cmp = 1;
+  bool greater = true;
   for (;;) {
-    if (cmp >= 0) {
-      if (t.right[p] == kNil) {
-        t.right[p] = static_cast<std::uint16_t>(r);
-        t.parent[r] = static_cast<std::uint16_t>(p);
-        return;
-      }
-      p = t.right[p];
-    } else {
-      if (t.left[p] == kNil) {
-        t.left[p] = static_cast<std::uint16_t>(r);
-        t.parent[r] = static_cast<std::uint16_t>(p);
-        return;
-      }
-      p = t.left[p];
+    std::uint16_t& link = greater ? t.child[kRight][p] : t.child[kLeft][p];
+    if (link == kNil) {
+      link = static_cast<std::uint16_t>(r);
+      t.parent[r] = static_cast<std::uint16_t>(p);
+      return;
     }
-    const unsigned i = CommonPrefix(key, &t.window[p]);
-    cmp = i < kLookAhead ? key[i] - t.window[p + i] : 0;
-    if (i > kThreshold) {
+    p = link;
+    const Comparison c = Compare(key, &t.window[p]);
+    greater = c.greater;
+    if (c.length > kThreshold) {
       const auto d = static_cast<std::int16_t>(((r - p) & (kWindow - 1)) - 1);
-      if (i > t.matchLength) {
+      if (c.length > t.matchLength) {
         t.matchPosition = d;
-        t.matchLength = static_cast<std::uint16_t>(i);
-        if (i >= kLookAhead) break;
-      } else if (i == t.matchLength && d < t.matchPosition) {
+        t.matchLength = static_cast<std::uint16_t>(c.length);
+        if (c.length >= kLookAhead) break;
+      } else if (c.length == t.matchLength && d < t.matchPosition) {
         t.matchPosition = d;
       }
     }
   }
-  t.parent[r] = t.parent[p];
-  t.left[r] = t.left[p];
-  t.right[r] = t.right[p];
-  t.parent[t.left[p]] = static_cast<std::uint16_t>(r);
-  t.parent[t.right[p]] = static_cast<std::uint16_t>(r);
-  if (t.right[t.parent[p]] == p)
-    t.right[t.parent[p]] = static_cast<std::uint16_t>(r);
-  else
-    t.left[t.parent[p]] = static_cast<std::uint16_t>(r);
+  // r takes p's place, with p's parent and children.
+  const unsigned up = t.parent[p];
+  t.parent[r] = static_cast<std::uint16_t>(up);
+  for (unsigned side2 : {kLeft, kRight}) {
+    t.child[side2][r] = t.child[side2][p];
+    t.parent[t.child[side2][p]] = static_cast<std::uint16_t>(r);
+  }
+  t.child[t.child[kRight][up] == p ? kRight : kLeft][up] = static_cast<std::uint16_t>(r);
   t.parent[p] = kNil;
 }
 
 // Removes position p (the oldest, about to be overwritten) from its tree.
 void DeletePosition(Tables& t, unsigned p) {
   if (t.parent[p] == kNil) return;
+  std::uint16_t* const left = t.child[kLeft];
+  std::uint16_t* const right = t.child[kRight];
   unsigned q;
-  if (t.right[p] == kNil) {
-    q = t.left[p];
-  } else if (t.left[p] == kNil) {
-    q = t.right[p];
+  if (right[p] == kNil) {
+    q = left[p];
+  } else if (left[p] == kNil) {
+    q = right[p];
   } else {
-    q = t.left[p];
-    if (t.right[q] != kNil) {
-      do q = t.right[q];
-      while (t.right[q] != kNil);
-      t.right[t.parent[q]] = t.left[q];
-      t.parent[t.left[q]] = t.parent[q];
-      t.left[q] = t.left[p];
-      t.parent[t.left[p]] = static_cast<std::uint16_t>(q);
+    // The greatest node of the left subtree takes p's place.
+    q = left[p];
+    if (right[q] != kNil) {
+      do q = right[q];
+      while (right[q] != kNil);
+      right[t.parent[q]] = left[q];
+      t.parent[left[q]] = t.parent[q];
+      left[q] = left[p];
+      t.parent[left[p]] = static_cast<std::uint16_t>(q);
     }
-    t.right[q] = t.right[p];
-    t.parent[t.right[p]] = static_cast<std::uint16_t>(q);
+    right[q] = right[p];
+    t.parent[right[p]] = static_cast<std::uint16_t>(q);
   }
   t.parent[q] = t.parent[p];
-  // A tree root holds its tree on the right, so the left branch is taken only below a position.
-  if (t.right[t.parent[p]] == p)
-    t.right[t.parent[p]] = static_cast<std::uint16_t>(q);
-  else
-    t.left[t.parent[p]] = static_cast<std::uint16_t>(q);
+  // A tree root holds its tree on the right, so the left side is taken only below a position.
+  const unsigned up = t.parent[p];
+  (right[up] == p ? right : left)[up] = static_cast<std::uint16_t>(q);
   t.parent[p] = kNil;
 }
 
