@@ -79,7 +79,7 @@ LRESULT TFrmApp::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         activated_ = true;
         PostMessageA(hwnd_, WM_APP_INSTALL, 0, 0);
       }
-      return 0;
+      break;
     case WM_APP_INSTALL:
       FormActivate();
       return 0;

@@ -16,6 +16,7 @@
 #include "app/frm_readme.h"
 #include "app/frm_status.h"
 #include "app/win_kit.h"
+#include "platform/exception.h"
 #include "tests/app/doubles.h"
 
 namespace {
@@ -136,8 +137,11 @@ TEST_F(InstallFlowTest, CancelledWizardEndsTheProgramWithoutAnyChange) {
 TEST_F(InstallFlowTest, WizardAnswersDecideWhatRunsAndTheRunEndsWithItsMessage) {
   std::string group, item;
   LRESULT position = -1, maximum = -1;
-  bool statusUp = false;
+  bool statusUp = false, closedUnderTheRun = false;
   doubles.Ui.Answer = [&](const apptest::Box&) {
+    // Closing the main window now would free the task list under the running flow.
+    SendMessageA(frmApp->Handle(), WM_CLOSE, 0, 0);
+    closedUnderTheRun = !IsWindow(frmApp->Handle());
     HWND status = frmStatus->Handle();
     statusUp = IsWindowVisible(status) != FALSE;
     group = app::GetText(GetDlgItem(status, ids::lblGroup));
@@ -169,6 +173,29 @@ TEST_F(InstallFlowTest, WizardAnswersDecideWhatRunsAndTheRunEndsWithItsMessage) 
   EXPECT_EQ(item, "Criando \xED" "cone para \"E:\\Prog\\TAVO.EXE\"");
   EXPECT_EQ(maximum, 2);
   EXPECT_EQ(position, 2);
+  EXPECT_FALSE(closedUnderTheRun);
+  EXPECT_EQ(frmApp->Handle(), nullptr);
+}
+
+TEST_F(InstallFlowTest, FailureNoOperationCatchesIsShownAndTheProgramEnds) {
+  doubles.Dde.Reachable = false;
+  doubles.Ui.Answer = [](const apptest::Box& box) -> int {
+    if (box.Buttons & platform::mbAbort) throw Exception("Sem recursos para a janela");
+    return platform::mrOk;
+  };
+  Run([&] {
+    Click(ids::chkAccept);
+    Click(ids::btnNext);
+    Click(ids::chkBin);
+    Click(ids::chkIDAPI);
+    for (int i = 0; i < 3; ++i) Click(ids::btnNext);
+  });
+  // The group's error box failed; the run ends there, with that failure instead of a
+  // completion message, and the program still closes normally.
+  ASSERT_EQ(doubles.Ui.Boxes.size(), 2u);
+  EXPECT_EQ(doubles.Ui.Boxes[1].Text, "Sem recursos para a janela");
+  EXPECT_EQ(doubles.Ui.Boxes[1].Type, platform::MsgType::Error);
+  EXPECT_TRUE(doubles.Dde.Commands.empty());
   EXPECT_EQ(frmApp->Handle(), nullptr);
 }
 
