@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
@@ -259,14 +260,13 @@ int RunFailure(const Command& command, const TCustomPack& pack, bool entryReport
 
 // TPackLz with a list that takes whole trees: every mask is searched in its directory and all
 // the directories below it, names in alphabetical order so the same tree gives the same
-// archive. A file found by two masks is stored once, and the archive never stores itself.
+// archive. A file found by two masks is stored once, and the archive never stores itself nor
+// the engine's temporary file.
 class TreePack final : public TPackLz {
  public:
-  std::string Self;  // full path of the archive being written
-
   void BuildList() override {
     List.clear();
-    std::set<std::string> seen = {Upper(Self), Upper(platform::ExpandFileName(GetTempName()))};
+    std::set<std::string> seen;
     for (const std::string& line : Items) {
       std::string pattern = ConcatPath(Directory, line);
       Walk(ExtractFilePath(pattern), ExtractFileName(pattern), seen);
@@ -276,30 +276,38 @@ class TreePack final : public TPackLz {
   }
 
  private:
-  static std::string Upper(std::string s) {
-    for (char& c : s)
-      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-    return s;
-  }
   static std::vector<platform::FoundFile> Sorted(std::vector<platform::FoundFile> found) {
     std::sort(found.begin(), found.end(),
               [](const auto& a, const auto& b) { return a.Name < b.Name; });
     return found;
   }
-  void Walk(const std::string& dir, const std::string& mask, std::set<std::string>& seen) {
+  bool IsOwnFile(const std::string& path, const std::string& name) const {
+    for (const std::string& own : {PackFileName, GetTempName()}) {
+      if (!own.empty() && MatchMask(ExtractFileName(own), name) &&
+          SameFile(HostPath(own), HostPath(path)))
+        return true;
+    }
+    return false;
+  }
+  // Directories are followed also through links, as a user packing a tree expects its files,
+  // but never into a directory the walk is already inside of, which would never end.
+  void Walk(const std::string& dir, const std::string& mask, std::set<std::string>& seen,
+            std::vector<std::filesystem::path> chain = {}) {
+    std::error_code ec;
+    std::filesystem::path here = std::filesystem::canonical(HostPath(dir.empty() ? "." : dir), ec);
+    if (ec) return;
+    for (const auto& outer : chain)
+      if (here == outer) return;
+    chain.push_back(here);
     for (const auto& f : Sorted(platform::FindFiles(dir + mask, 0x27))) {
       std::string path = ConcatPath(dir, f.Name);
       bool excluded = std::any_of(Excludes.begin(), Excludes.end(), [&](const std::string& m) {
         return MatchFileMask(ConcatPath(Directory, m), path);
       });
-      if (!excluded && seen.insert(Upper(platform::ExpandFileName(path))).second)
-        List.push_back(path);
+      if (!excluded && !IsOwnFile(path, f.Name) && seen.insert(path).second) List.push_back(path);
     }
-    for (const auto& d : Sorted(platform::FindFiles(dir + "*", 0x37))) {
-      // Linked directories could lead in circles; a tree is packed as it lies.
-      if ((d.Attr & platform::faDirectory) && !(d.Attr & platform::faSymLink))
-        Walk(ConcatPath(dir, d.Name) + "\\", mask, seen);
-    }
+    for (const auto& d : Sorted(platform::FindFiles(dir + "*", 0x37)))
+      if (d.Attr & platform::faDirectory) Walk(ConcatPath(dir, d.Name) + "\\", mask, seen, chain);
   }
 };
 
@@ -408,7 +416,6 @@ int RunCreate(const std::vector<std::string>& args) {
   std::unique_ptr<MediaSet> media;
   if (!o.media.empty())
     media = std::make_unique<MediaSet>(pack, Engine(o.media), Engine(o.archive));
-  pack.Self = platform::ExpandFileName(pack.PackFileName);
 
   ProgressBar bar;
   bool entryReported = false;
