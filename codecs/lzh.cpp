@@ -287,29 +287,35 @@ void InsertPosition(Tables& t, unsigned r) {
   const std::uint8_t* key = &t.window[r];
   unsigned p = kWindow + 1 + key[0];
   t.child[kLeft][r] = t.child[kRight][r] = kNil;
-  t.matchLength = 0;
+  // The best match so far as one number: length above, distance code inverted below, so the
+  // greatest is the longest and, among equally long ones, the nearest. Keeping it with max()
+  // spares the descent two unpredictable branches per node.
+  std::uint32_t best = 0;
   bool greater = true;
+  unsigned next = t.child[kRight][p];
   for (;;) {
-    std::uint16_t& link = greater ? t.child[kRight][p] : t.child[kLeft][p];
-    if (link == kNil) {
-      link = static_cast<std::uint16_t>(r);
+    if (next == kNil) {
+      t.child[greater ? kRight : kLeft][p] = static_cast<std::uint16_t>(r);
       t.parent[r] = static_cast<std::uint16_t>(p);
-      return;
+      break;
     }
-    p = link;
+    p = next;
+    // Both children are fetched while the comparison runs; it then only picks one of them.
+    const unsigned left = t.child[kLeft][p], right = t.child[kRight][p];
     const Comparison c = Compare(key, &t.window[p]);
+    const unsigned d = ((r - p) & (kWindow - 1)) - 1;
+    best = std::max(best, c.length << 16 | (0xFFFF - d));
+    if (c.length >= kLookAhead) break;
     greater = c.greater;
-    if (c.length > kThreshold) {
-      const auto d = static_cast<std::int16_t>(((r - p) & (kWindow - 1)) - 1);
-      if (c.length > t.matchLength) {
-        t.matchPosition = d;
-        t.matchLength = static_cast<std::uint16_t>(c.length);
-        if (c.length >= kLookAhead) break;
-      } else if (c.length == t.matchLength && d < t.matchPosition) {
-        t.matchPosition = d;
-      }
-    }
+    next = greater ? right : left;
   }
+  t.matchLength = 0;
+  if (best >> 16 > kThreshold) {
+    t.matchLength = static_cast<std::uint16_t>(best >> 16);
+    t.matchPosition = static_cast<std::int16_t>(0xFFFF - (best & 0xFFFF));
+  }
+  if (t.matchLength < kLookAhead) return;
+
   // r takes p's place, with p's parent and children.
   const unsigned up = t.parent[p];
   t.parent[r] = static_cast<std::uint16_t>(up);

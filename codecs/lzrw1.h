@@ -8,10 +8,14 @@
 //         32768 (0 included) has no short block. Good: one LZH stream of the whole file.
 //
 // Compress writes OutputFile with CompressMode (Auto lets Advise choose); Decompress reads the
-// method from the signature. Every failure throws: ELzrw1Exception with the messages below, or
-// the codecs' own exceptions for memory. Once the output file has been created, a failure closes
-// and deletes it, so an operation leaves either a complete file or none. The input is only ever
-// read (shared with other readers), so a read-only input or one another program reads works.
+// method from the signature. Every failure throws: ELzrw1Exception with a message naming the
+// file and the fault ("Lzrw1 : ERROR READING FROM <file> !", "Lzrw1/KH : Sizes do not match !!
+// Corruption", ...), or the codecs' own exceptions when memory runs out. Once the output file has
+// been created, a failure closes and deletes it, so an operation leaves either a complete file or
+// none. A cut input always ends in an exception, never in a shorter file passed off as complete;
+// other damage is caught where it breaks the structure or the size (the format has no checksum).
+// The input is only ever read (shared with other readers), so a read-only input or one another
+// program is reading compresses as well.
 //
 // After every read and write the component lets the user interface process pending messages
 // (platform::ProcessMessages): event handlers run in the middle of an operation and must not
