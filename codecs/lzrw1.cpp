@@ -128,6 +128,14 @@ void Tlzrw1::AddOut(std::int64_t n) {
   outSize_ = static_cast<std::int32_t>(outSize_ + n);
 }
 
+// Creating the output truncates it, so an output that is the input would be emptied before it
+// is read. Windows refuses that through the input's sharing mode; the same answer is given
+// wherever the two names are one.
+void Tlzrw1::CreateOutput(Operation& op) {
+  if (OutputFile == InputFile || !op.output.Open(OutputFile, platform::OpenMode::Create))
+    throw ELzrw1Exception("Lzrw1 : Outputfile " + OutputFile + " can not be opened !");
+}
+
 void Tlzrw1::Progress() {
   if (OnProgress) OnProgress(this, inSize_, outSize_);
 }
@@ -146,8 +154,7 @@ std::int32_t Tlzrw1::Compress() {
   if (size > kMaxSize) TooLarge(InputFile);
   if (!op.input.Open(InputFile, platform::OpenMode::Read))
     throw ELzrw1Exception("LZRWKH1 : Inputfile " + InputFile + " not found !");
-  if (!op.output.Open(OutputFile, platform::OpenMode::Create))
-    throw ELzrw1Exception("Lzrw1 : Outputfile " + OutputFile + " can not be opened !");
+  CreateOutput(op);
 
   try {
     Write(op, signature, 4);
@@ -210,8 +217,7 @@ std::int32_t Tlzrw1::Decompress() {
   Operation op("Lzrw1 : no memory for I/O Buffers !!");
   if (!op.input.Open(InputFile, platform::OpenMode::Read))
     throw ELzrw1Exception("Lzrw1 : Inputfile " + InputFile + " not found !");
-  if (!op.output.Open(OutputFile, platform::OpenMode::Create))
-    throw ELzrw1Exception("Lzrw1 : Outputfile " + OutputFile + " can not be opened !");
+  CreateOutput(op);
 
   try {
     std::uint8_t signature[4];

@@ -74,6 +74,7 @@ class Tlzrw1 : public TComponent {
   void CheckRead(std::int64_t actual, std::int64_t expected);
   void Write(Operation& op, const void* data, std::int64_t size);
   std::int64_t GetInputSize();
+  void CreateOutput(Operation& op);
   void AddIn(std::int64_t n);
   void AddOut(std::int64_t n);
   void Progress();

@@ -218,8 +218,15 @@ TEST_F(Lzrw1Test, ReportsFilesItCannotOpen) {
             "Lzrw1 : Inputfile " + c.InputFile + " not found !");
   EXPECT_FALSE(dir.Exists("z"));
 
+  // An output that is the input would be emptied before it is read.
   dir.Write("in", {'a', 'b', 'c'});
-  c.InputFile = dir.Path("in");
+  c.InputFile = c.OutputFile = dir.Path("in");
+  EXPECT_EQ(ErrorOf([&] { c.Compress(); }),
+            "Lzrw1 : Outputfile " + c.OutputFile + " can not be opened !");
+  EXPECT_EQ(ErrorOf([&] { c.Decompress(); }),
+            "Lzrw1 : Outputfile " + c.OutputFile + " can not be opened !");
+  EXPECT_EQ(dir.Read("in"), (Bytes{'a', 'b', 'c'}));
+
   c.OutputFile = dir.Path("no-such-dir\\z");
   EXPECT_EQ(ErrorOf([&] { c.Compress(); }),
             "Lzrw1 : Outputfile " + c.OutputFile + " can not be opened !");
