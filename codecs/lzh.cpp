@@ -15,8 +15,8 @@ constexpr unsigned kLookAhead = 60;          // longest match
 constexpr unsigned kThreshold = 2;           // matches this short go as literals
 constexpr unsigned kNil = kWindow;           // empty link
 constexpr unsigned kLeft = 0, kRight = 1;    // sides of a tree node
-constexpr unsigned kStart = kWindow - kLookAhead;  // first coding position; the window before it
-constexpr std::uint8_t kFill = 0x20;         //   starts as spaces
+constexpr unsigned kStart = kWindow - kLookAhead;  // first coding position
+constexpr std::uint8_t kFill = 0x20;         // what the window before kStart starts as
 
 // Adaptive Huffman model.
 constexpr unsigned kSymbols = 256 + kLookAhead - kThreshold;  // bytes, then lengths 3..60
@@ -53,13 +53,13 @@ constexpr DistanceCode kDistance = MakeDistanceCode();
 static_assert(kDistance.pattern[11] == 0x88 && kDistance.pattern[47] == 0xEE &&
               kDistance.decodeHigh[0xFF] == 63);
 
-// The working state of one Encode or Decode: about 36 KB, allocated per call and zero-filled,
+// The working state of one Encode or Decode: about 34 KB, allocated per call and zero-filled,
 // which also fixes what the look-ahead holds past the end of a short input (it can steer the
 // choice among equally long matches, so it must not be left to chance).
 struct Tables {
   // Binary search trees over window positions, one per first byte: the root of byte b is
-  // child[kRight][kWindow + 1 + b]. Entry kNil absorbs writes through an empty link. The two
-  // children sit in one array indexed by side, so a descent picks its way without a branch.
+  // child[kRight][kWindow + 1 + b]. Entry kNil absorbs writes through an empty link. Both sides
+  // are in one array indexed by side.
   std::uint16_t child[2][kWindow + 1 + 256];
   std::uint16_t parent[kWindow + 1];
   // The ring, then a mirror of positions 0..58 so a 60-byte comparison never wraps, then slack
@@ -319,9 +319,9 @@ void InsertPosition(Tables& t, unsigned r) {
   // r takes p's place, with p's parent and children.
   const unsigned up = t.parent[p];
   t.parent[r] = static_cast<std::uint16_t>(up);
-  for (unsigned side2 : {kLeft, kRight}) {
-    t.child[side2][r] = t.child[side2][p];
-    t.parent[t.child[side2][p]] = static_cast<std::uint16_t>(r);
+  for (unsigned side : {kLeft, kRight}) {
+    t.child[side][r] = t.child[side][p];
+    t.parent[t.child[side][p]] = static_cast<std::uint16_t>(r);
   }
   t.child[t.child[kRight][up] == p ? kRight : kLeft][up] = static_cast<std::uint16_t>(r);
   t.parent[p] = kNil;
