@@ -12,7 +12,8 @@
 
 namespace {
 
-// Posted on the first activation: the flow runs from the message loop, not inside WM_ACTIVATE.
+// Posted once, on the first activation: the flow runs from the message loop, not inside
+// WM_ACTIVATE.
 constexpr UINT WM_APP_INSTALL = WM_APP + 1;
 
 constexpr COLORREF kYellow = RGB(255, 255, 0);
@@ -54,6 +55,15 @@ void TFrmApp::UseWindows(TFrmData* data, TFrmStatus* status) {
 void TFrmApp::Show() {
   ShowWindow(hwnd_, SW_SHOW);
   UpdateWindow(hwnd_);
+  // Showing the window normally activates it. Where the window system withholds the activation
+  // (a program started by another one may not get the foreground), the flow starts anyway.
+  StartFlowOnce();
+}
+
+void TFrmApp::StartFlowOnce() {
+  if (activated_) return;
+  activated_ = true;
+  PostMessageA(hwnd_, WM_APP_INSTALL, 0, 0);
 }
 
 LRESULT TFrmApp::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -75,10 +85,7 @@ LRESULT TFrmApp::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORSTATIC:
       return OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_ACTIVATE:
-      if (LOWORD(wParam) != WA_INACTIVE && !activated_) {
-        activated_ = true;
-        PostMessageA(hwnd_, WM_APP_INSTALL, 0, 0);
-      }
+      if (LOWORD(wParam) != WA_INACTIVE) StartFlowOnce();
       break;
     case WM_APP_INSTALL:
       FormActivate();

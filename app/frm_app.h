@@ -29,7 +29,7 @@ class TFrmApp : public TComponent,
   // the tasks' handlers use.
   void UseWindows(TFrmData* data, TFrmStatus* status);
 
-  // Shows the window at its design size; its activation starts the install flow.
+  // Shows the window at its design size; the install flow starts on its first activation.
   void Show();
 
  private:
@@ -42,6 +42,7 @@ class TFrmApp : public TComponent,
   void FormPaint();
   void PaintGradient(HDC dc);
   void FormActivate();
+  void StartFlowOnce();
   LRESULT OnCtlColorStatic(HDC dc, HWND label);
   std::string EngineDirDefault() const;
 
