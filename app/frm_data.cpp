@@ -263,7 +263,9 @@ void TFrmData::OnPaint() {
 }
 
 void TFrmData::OnCommand(int id, int code, HWND control) {
-  if (code == BN_CLICKED && control && !app::IsUsable(control)) return;
+  // A press of a push button that could not have been pressed is dropped. A check box has
+  // already changed its mark by the time it tells, so its handler always follows the mark.
+  if (code == BN_CLICKED && control && id != ids::chkAccept && !app::IsUsable(control)) return;
   switch (id) {
     case ids::chkAccept:
       if (code == BN_CLICKED) chkAcceptClick();
