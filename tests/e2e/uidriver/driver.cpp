@@ -17,8 +17,10 @@ constexpr UINT kSendTimeout = 5000;
 // another process unconverted, so the driver asks in UTF-16 and converts to Windows-1252 itself.
 LRESULT Send(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
   DWORD_PTR result = 0;
-  if (!SendMessageTimeoutW(w, msg, wp, lp, SMTO_ABORTIFHUNG, kSendTimeout, &result))
+  if (!SendMessageTimeoutW(w, msg, wp, lp, SMTO_ABORTIFHUNG, kSendTimeout, &result)) {
+    if (!IsWindow(w)) throw WindowGone("the window closed before it answered");
     throw DriverError("the program did not answer a window message");
+  }
   return static_cast<LRESULT>(result);
 }
 
@@ -139,7 +141,35 @@ HWND App::Wait(const char* cls, const char* caption, int timeoutMs) const {
 
 HWND App::FindBox() const { return Find("#32770"); }
 
-HWND App::WaitBox(int timeoutMs) const { return Wait("#32770", nullptr, timeoutMs); }
+// A message box is built in steps: the system may show it before its buttons are final (a box
+// with fewer buttons than the system's row is made from the row, then trimmed), and a box just
+// answered stays on screen for a moment while it closes. The box counts as shown once it is
+// visible, takes input and reads the same on two polls in a row.
+HWND App::WaitBox(int timeoutMs) const {
+  HWND last = nullptr;
+  BoxInfo lastInfo;
+  HWND settled = nullptr;
+  WaitUntil([&] {
+    HWND box = FindBox();
+    if (!box || !IsEnabled(box)) {
+      last = nullptr;
+      return !Running();
+    }
+    try {
+      BoxInfo info = ReadBox(box);
+      if (box == last && info == lastInfo) settled = box;
+      last = box;
+      lastInfo = std::move(info);
+    } catch (const WindowGone&) {
+      last = nullptr;
+    }
+    return settled != nullptr;
+  }, timeoutMs);
+  if (!settled)
+    throw DriverError(Running() ? "no message box appeared in time"
+                                : "no message box appeared: the program has ended");
+  return settled;
+}
 
 // ---- reading ----
 
@@ -149,13 +179,19 @@ std::string ClassOf(HWND w) {
   return std::string(buf, n > 0 ? static_cast<size_t>(n) : 0);
 }
 
+// The program may change the text between the two messages: only a read that leaves room in
+// the buffer is known to hold the whole text of one moment.
 std::string Text(HWND w) {
-  const auto len = static_cast<size_t>(Send(w, WM_GETTEXTLENGTH, 0, 0));
-  std::wstring text(len + 1, L'\0');
-  const auto got = static_cast<size_t>(
-      Send(w, WM_GETTEXT, static_cast<WPARAM>(text.size()), reinterpret_cast<LPARAM>(text.data())));
-  text.resize(got < len ? got : len);
-  return FromWide(text);
+  for (;;) {
+    const auto len = static_cast<size_t>(Send(w, WM_GETTEXTLENGTH, 0, 0));
+    std::wstring text(len + 64, L'\0');
+    const auto got = static_cast<size_t>(Send(w, WM_GETTEXT, static_cast<WPARAM>(text.size()),
+                                              reinterpret_cast<LPARAM>(text.data())));
+    if (got + 1 < text.size()) {
+      text.resize(got);
+      return FromWide(text);
+    }
+  }
 }
 
 HWND Item(HWND top, int id) {
@@ -266,10 +302,12 @@ BoxInfo ReadBox(HWND box) {
   return info;
 }
 
-void Answer(HWND box, int buttonId) {
+void Answer(HWND box, int buttonId, int timeoutMs) {
   HWND b = GetDlgItem(box, buttonId);
   if (!b) throw DriverError("the message box has no " + ButtonName(buttonId) + " button");
   Click(b);
+  if (!WaitUntil([&] { return !IsWindow(box) || !IsVisible(box); }, timeoutMs))
+    throw DriverError("the message box stayed open after " + ButtonName(buttonId));
 }
 
 namespace {

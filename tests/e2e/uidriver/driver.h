@@ -23,6 +23,12 @@ class DriverError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The window the driver spoke to was destroyed before it answered.
+class WindowGone : public DriverError {
+ public:
+  using DriverError::DriverError;
+};
+
 // Default time a wait allows, in milliseconds.
 inline constexpr int kDefaultTimeout = 20000;
 
@@ -54,6 +60,8 @@ class App {
   HWND Wait(const char* cls, const char* caption = nullptr, int timeoutMs = kDefaultTimeout) const;
   // The program's message box (a visible system dialog), or nullptr.
   HWND FindBox() const;
+  // Waits until a message box is on screen and complete: visible, enabled and reading the same
+  // (caption, text, buttons) on two polls in a row. Throws on timeout.
   HWND WaitBox(int timeoutMs = kDefaultTimeout) const;
 
  private:
@@ -89,9 +97,12 @@ struct BoxInfo {
   std::string caption;
   std::string text;
   std::vector<int> buttons;  // IDOK, IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO present
+  bool operator==(const BoxInfo&) const = default;
 };
+// Throws WindowGone when the box closes while it is read.
 BoxInfo ReadBox(HWND box);
-void Answer(HWND box, int buttonId);
+// Presses a button of the box and waits until the box has closed.
+void Answer(HWND box, int buttonId, int timeoutMs = kDefaultTimeout);
 // "OK", "Cancel", "Abort", "Retry", "Ignore", "Yes", "No" and back; 0 / "" when unknown.
 int ButtonId(const std::string& name);
 std::string ButtonName(int id);

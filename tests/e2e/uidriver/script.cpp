@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <utility>
 #include <vector>
 
 #include "tests/e2e/uidriver/driver.h"
@@ -110,11 +111,8 @@ class Interpreter {
       const int id = ButtonId(w[1]);
       if (!id) throw DriverError("unknown button " + w[1]);
       if (!box_) box_ = App_().WaitBox(opt_.timeoutMs);
-      Answer(box_, id);
-      HWND answered = box_;
-      box_ = nullptr;
-      if (!WaitUntil([&] { return !IsWindow(answered) || !IsVisible(answered); }, opt_.timeoutMs))
-        throw DriverError("the message box stayed open");
+      HWND answered = std::exchange(box_, nullptr);
+      Answer(answered, id, opt_.timeoutMs);
     } else if (verb == "wait-gone") {
       Args(w, 2, 2);
       if (!WaitUntil([&] { return !App_().Find(w[1].c_str()); }, opt_.timeoutMs))
