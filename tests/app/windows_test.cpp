@@ -182,6 +182,62 @@ TEST_F(FrmDataTest, TabOrderRunsThroughThePageThenNextCancelBack) {
                                      ids::btnNext, ids::btnCancel, ids::btnBack}));
 }
 
+// Draws into a white bitmap of the given size and returns its pixels.
+template <typename Paint>
+std::vector<COLORREF> Render(int width, int height, Paint paint) {
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+  ReleaseDC(nullptr, screen);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  RECT all{0, 0, width, height};
+  FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  paint(dc);
+  std::vector<COLORREF> pixels;
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) pixels.push_back(GetPixel(dc, x, y));
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  return pixels;
+}
+
+bool ShowsGreen(const std::vector<COLORREF>& pixels) {
+  for (COLORREF c : pixels)
+    if (GetGValue(c) > GetRValue(c) + 64 && GetGValue(c) > GetBValue(c) + 64) return true;
+  return false;
+}
+
+TEST_F(FrmDataTest, ArrowsAreGreyWhileTheirButtonCannotBePressed) {
+  auto drawn = [&](int id) {
+    RECT r;
+    GetClientRect(Item(id), &r);
+    return Render(r.right, r.bottom, [&](HDC dc) {
+      SendMessageA(Item(id), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    });
+  };
+  EXPECT_FALSE(ShowsGreen(drawn(ids::btnBack)));
+  EXPECT_FALSE(ShowsGreen(drawn(ids::btnNext)));
+  Click(ids::chkAccept);
+  EXPECT_TRUE(ShowsGreen(drawn(ids::btnNext)));
+  Click(ids::btnNext);
+  EXPECT_TRUE(ShowsGreen(drawn(ids::btnBack)));
+
+  // Whatever state a button is drawn in (hot, pressed, focused...), its glyph keeps the
+  // button's ground around the arrow.
+  for (int id : {ids::btnBack, ids::btnNext, ids::btnReadme}) {
+    BUTTON_IMAGELIST glyphs{};
+    SendMessageA(Item(id), BCM_GETIMAGELIST, 0, reinterpret_cast<LPARAM>(&glyphs));
+    ASSERT_NE(glyphs.himl, nullptr);
+    for (int i = 0; i < ImageList_GetImageCount(glyphs.himl); ++i) {
+      const auto pixels = Render(16, 16, [&](HDC dc) {
+        ImageList_Draw(glyphs.himl, i, dc, 0, 0, ILD_NORMAL);
+      });
+      EXPECT_EQ(pixels.front(), RGB(255, 255, 255)) << "control " << id << ", image " << i;
+    }
+  }
+}
+
 class FrmStatusTest : public WindowTest {
  protected:
   std::unique_ptr<TFrmStatus> status = std::make_unique<TFrmStatus>(nullptr, nullptr);
