@@ -96,11 +96,6 @@ LRESULT TFrmApp::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_DESTROY:
       PostQuitMessage(0);
       return 0;
-    case WM_NCDESTROY: {
-      HWND hwnd = hwnd_;
-      hwnd_ = nullptr;
-      return DefWindowProcA(hwnd, msg, wParam, lParam);
-    }
   }
   return DefWindowProcA(hwnd_, msg, wParam, lParam);
 }

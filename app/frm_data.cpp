@@ -142,11 +142,6 @@ LRESULT TFrmData::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:  // the close box answers like Cancel
       modalResult_ = IDCANCEL;
       return 0;
-    case WM_NCDESTROY: {
-      HWND hwnd = hwnd_;
-      hwnd_ = nullptr;
-      return DefWindowProcA(hwnd, msg, wParam, lParam);
-    }
   }
   return DefWindowProcA(hwnd_, msg, wParam, lParam);
 }

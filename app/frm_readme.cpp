@@ -72,11 +72,6 @@ LRESULT TFrmReadMe::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
       modalResult_ = IDCANCEL;
       return 0;
-    case WM_NCDESTROY: {
-      HWND hwnd = hwnd_;
-      hwnd_ = nullptr;
-      return DefWindowProcA(hwnd, msg, wParam, lParam);
-    }
   }
   return DefWindowProcA(hwnd_, msg, wParam, lParam);
 }

@@ -30,11 +30,6 @@ LRESULT TFrmStatus::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:  // the close box only hides it; the next operation brings it back
       ShowWindow(hwnd_, SW_HIDE);
       return 0;
-    case WM_NCDESTROY: {
-      HWND hwnd = hwnd_;
-      hwnd_ = nullptr;
-      return DefWindowProcA(hwnd, msg, wParam, lParam);
-    }
   }
   return DefWindowProcA(hwnd_, msg, wParam, lParam);
 }

@@ -75,9 +75,12 @@ LRESULT CALLBACK RouteMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
   }
   auto* self = reinterpret_cast<T*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
   if (!self) return DefWindowProcA(hwnd, msg, wParam, lParam);
-  LRESULT result = self->HandleMessage(msg, wParam, lParam);
-  if (msg == WM_NCDESTROY) SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);  // the last message
-  return result;
+  if (msg == WM_NCDESTROY) {  // the last message: from here on the object has no window
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+    self->hwnd_ = nullptr;
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+  }
+  return self->HandleMessage(msg, wParam, lParam);
 }
 
 // Registers a window class of this module for T (once per process).
