@@ -53,6 +53,11 @@ void Row(const char* what, double create, double extract, std::uintmax_t size, s
 int main(int argc, char** argv) {
   fs::path tree = argc > 1 ? argv[1] : "/usr/include";
   int runs = argc > 2 ? std::atoi(argv[2]) : 3;
+  if (!fs::is_directory(tree) || runs < 1) {
+    std::fprintf(stderr, "usage: pack_bench [TREE] [RUNS]\n"
+                         "  TREE: a directory to pack (default /usr/include); RUNS: best of (3)\n");
+    return 2;
+  }
   fs::path work = fs::temp_directory_path() / ("pack_bench." + std::to_string(::getpid()));
   fs::create_directories(work);
 
