@@ -248,6 +248,13 @@ void Locate(TCustomPack& pack, const Options& o) {
   if (o.hasPassword) pack.Password = AnsiText(o.password);
 }
 
+// With --media, the disk prompts of the engine are answered from the DISKn folders for as long as
+// the returned object lives; without it there is nothing to answer and the result is empty.
+std::unique_ptr<MediaSet> AnswerDiskPrompts(TCustomPack& pack, const Options& o) {
+  if (o.media.empty()) return nullptr;
+  return std::make_unique<MediaSet>(pack, Engine(o.media), Engine(o.archive));
+}
+
 // Why a run failed, when no entry said so already.
 int RunFailure(const Command& command, const TCustomPack& pack, bool entryReported) {
   if (entryReported) return kExitFailure;
@@ -413,9 +420,7 @@ int RunCreate(const std::vector<std::string>& args) {
     pack.Items.push_back(Engine(m));
   for (const auto& m : o.excludes) pack.Excludes.push_back(Engine(m));
 
-  std::unique_ptr<MediaSet> media;
-  if (!o.media.empty())
-    media = std::make_unique<MediaSet>(pack, Engine(o.media), Engine(o.archive));
+  std::unique_ptr<MediaSet> media = AnswerDiskPrompts(pack, o);
 
   ProgressBar bar;
   bool entryReported = false;
@@ -474,9 +479,7 @@ int RunList(const std::vector<std::string>& args) {
   if (!Parse(command, accepts, args, o, exitCode)) return exitCode;
   TPackLz pack;
   Locate(pack, o);
-  std::unique_ptr<MediaSet> media;
-  if (!o.media.empty())
-    media = std::make_unique<MediaSet>(pack, Engine(o.media), Engine(o.archive));
+  std::unique_ptr<MediaSet> media = AnswerDiskPrompts(pack, o);
   std::string archive = pack.PackFileName;
   std::int64_t total = 0;
   std::vector<std::string> lines;
@@ -516,9 +519,7 @@ int RunExtract(const std::vector<std::string>& args) {
   pack.Directory = Engine(o.directory);
   for (const auto& m : o.masks) pack.Items.push_back(Engine(m));
   for (const auto& m : o.excludes) pack.Excludes.push_back(Engine(m));
-  std::unique_ptr<MediaSet> media;
-  if (!o.media.empty())
-    media = std::make_unique<MediaSet>(pack, Engine(o.media), Engine(o.archive));
+  std::unique_ptr<MediaSet> media = AnswerDiskPrompts(pack, o);
 
   ProgressBar bar;
   bool entryReported = false;
@@ -583,9 +584,7 @@ int RunTest(const std::vector<std::string>& args) {
   if (!Parse(command, accepts, args, o, exitCode)) return exitCode;
   TestPack pack;
   Locate(pack, o);
-  std::unique_ptr<MediaSet> media;
-  if (!o.media.empty())
-    media = std::make_unique<MediaSet>(pack, Engine(o.media), Engine(o.archive));
+  std::unique_ptr<MediaSet> media = AnswerDiskPrompts(pack, o);
   std::string archive = pack.PackFileName;
 
   ProgressBar bar;
