@@ -109,12 +109,7 @@ void SelectItem(HWND list, std::int32_t index) {
 }  // namespace
 
 TFrmData::TFrmData(TComponent* owner, HWND ownerWindow) : TComponent(owner) {
-  app::RegisterFormClass<TFrmData>(ids::kClassFrmData,
-                                   reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
-  CreateWindowExA(WS_EX_DLGMODALFRAME, ids::kClassFrmData, kCaption,
-                  WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPSIBLINGS, 0, 0, 0, 0, ownerWindow,
-                  nullptr, GetModuleHandleA(nullptr), this);
-  app::PlaceCentred(hwnd_, 516, 286);
+  app::CreateDialogForm(this, ids::kClassFrmData, kCaption, ownerWindow, 516, 286);
 }
 
 TFrmData::~TFrmData() {

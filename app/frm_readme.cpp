@@ -36,12 +36,8 @@ bool ReadWholeFile(const std::string& path, std::string& text) {
 }  // namespace
 
 TFrmReadMe::TFrmReadMe(TComponent* owner, HWND ownerWindow) : TComponent(owner) {
-  app::RegisterFormClass<TFrmReadMe>(ids::kClassFrmReadMe,
-                                     reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
-  CreateWindowExA(WS_EX_DLGMODALFRAME, ids::kClassFrmReadMe, "Arquivo LEIAME.TXT",
-                  WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPSIBLINGS, 0, 0, 0, 0, ownerWindow,
-                  nullptr, GetModuleHandleA(nullptr), this);
-  app::PlaceCentred(hwnd_, 544, 310);
+  app::CreateDialogForm(this, ids::kClassFrmReadMe, "Arquivo LEIAME.TXT", ownerWindow, 544,
+                        310);
 }
 
 TFrmReadMe::~TFrmReadMe() {

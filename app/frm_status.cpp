@@ -5,12 +5,7 @@
 #include "app/control_ids.h"
 
 TFrmStatus::TFrmStatus(TComponent* owner, HWND ownerWindow) : TComponent(owner) {
-  app::RegisterFormClass<TFrmStatus>(ids::kClassFrmStatus,
-                                     reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
-  CreateWindowExA(WS_EX_DLGMODALFRAME, ids::kClassFrmStatus, "Status",
-                  WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPSIBLINGS, 0, 0, 0, 0, ownerWindow,
-                  nullptr, GetModuleHandleA(nullptr), this);
-  app::PlaceCentred(hwnd_, 369, 149);
+  app::CreateDialogForm(this, ids::kClassFrmStatus, "Status", ownerWindow, 369, 149);
 }
 
 TFrmStatus::~TFrmStatus() {

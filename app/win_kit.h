@@ -100,4 +100,16 @@ void RegisterFormClass(const char* className, HBRUSH background, UINT style = 0)
   RegisterClassExA(&wc);
 }
 
+// Creates the dialog-like window of self (a modal-frame popup with caption and close box, owned by
+// ownerWindow) at the given client size, centred on the screen.
+template <class T>
+void CreateDialogForm(T* self, const char* className, const char* caption, HWND ownerWindow,
+                      int width, int height) {
+  RegisterFormClass<T>(className, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+  CreateWindowExA(WS_EX_DLGMODALFRAME, className, caption,
+                  WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPSIBLINGS, 0, 0, 0, 0, ownerWindow,
+                  nullptr, GetModuleHandleA(nullptr), self);
+  PlaceCentred(self->Handle(), width, height);
+}
+
 }  // namespace app
