@@ -7,23 +7,13 @@
 #include "platform/file.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
+#include "platform/text.h"
 #include "platform/ui.h"
 
+using platform::ShortString;
+using platform::UpperAscii;
+
 namespace {
-
-// Directories, like every path the engine keeps, are limited to 255 characters.
-std::string Cut(std::string text) {
-  if (text.size() > 255) text.resize(255);
-  return text;
-}
-
-// Only the ASCII letters: the distribution disks' names are ASCII, and other characters must
-// compare as they are.
-std::string UpperAscii(std::string text) {
-  for (char& c : text)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return text;
-}
 
 std::string DiskTag(std::int32_t disk) {
   char tag[32];
@@ -38,7 +28,7 @@ std::unique_ptr<platform::RegistryKey> OpenMachineKey(const char* path) {
 // An absent value empties the field; a value that is not a string leaves it as it was, so a
 // damaged or foreign setting cannot stop the program before it has started.
 void ReadInto(platform::RegistryKey& key, const char* name, std::string& field) {
-  if (std::optional<std::string> value = key.ReadString(name)) field = Cut(*value);
+  if (std::optional<std::string> value = key.ReadString(name)) field = ShortString(*value);
 }
 
 }  // namespace
@@ -53,16 +43,16 @@ TInstall::TInstall(TComponent* owner) : TComponent(owner) {
   platform::Shell& shell = platform::CurrentShell();
   const std::string program = shell.ProgramPath();
   const std::size_t slash = program.find_last_of('\\');
-  SourceDir = Cut(slash == std::string::npos ? std::string() : program.substr(0, slash + 1));
-  WindowsDir = Cut(shell.WindowsDirectory());
-  SystemDir = Cut(shell.SystemDirectory());
-  CommonFilesDir = Cut(JoinPath(WindowsDir, "Common Files"));
+  SourceDir = ShortString(slash == std::string::npos ? std::string() : program.substr(0, slash + 1));
+  WindowsDir = ShortString(shell.WindowsDirectory());
+  SystemDir = ShortString(shell.SystemDirectory());
+  CommonFilesDir = ShortString(JoinPath(WindowsDir, "Common Files"));
 
   if (auto key = OpenMachineKey("\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion"))
     ReadInto(*key, "CommonFilesDir", CommonFilesDir);
 
-  EngineDir = Cut(JoinPath(CommonFilesDir, "Borland Shared\\BDE"));
-  EngineConfigFile = Cut(JoinPath(EngineDir, "IDAPI32.CFG"));
+  EngineDir = ShortString(JoinPath(CommonFilesDir, "Borland Shared\\BDE"));
+  EngineConfigFile = ShortString(JoinPath(EngineDir, "IDAPI32.CFG"));
   BlapiDir = EngineDir;
   if (auto key = OpenMachineKey("\\SOFTWARE\\Borland\\Database Engine")) {
     ReadInto(*key, "DLLPath", EngineDir);
@@ -72,7 +62,7 @@ TInstall::TInstall(TComponent* owner) : TComponent(owner) {
     ReadInto(*key, "BLAPIPATH", BlapiDir);
   if (auto key = OpenMachineKey("\\SOFTWARE\\Microsoft\\Shared Tools"))
     ReadInto(*key, "SharedFilesDir", SharedToolsDir);
-  if (SharedToolsDir.empty()) SharedToolsDir = Cut(JoinPath(CommonFilesDir, "Microsoft Shared"));
+  if (SharedToolsDir.empty()) SharedToolsDir = ShortString(JoinPath(CommonFilesDir, "Microsoft Shared"));
 }
 
 TInstall::~TInstall() { ShowProgramManager(platform::ShowRestore); }
@@ -111,7 +101,7 @@ bool TInstall::ChangeDisk(std::int32_t disk, const std::string& keyFile) {
   const std::string newTag = DiskTag(disk);
   if (SourceDir.size() >= oldTag.size() &&
       UpperAscii(SourceDir.substr(SourceDir.size() - oldTag.size())) == oldTag)
-    SourceDir = Cut(SourceDir.substr(0, SourceDir.size() - oldTag.size()) + newTag);
+    SourceDir = ShortString(SourceDir.substr(0, SourceDir.size() - oldTag.size()) + newTag);
 
   const std::string prompt = "Por favor, insira o Disco " + std::to_string(disk);
   bool result = true;

@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "pack/checksums.h"
 #include "pack/format.h"
 #include "platform/component.h"
 #include "platform/exception.h"
@@ -177,6 +178,21 @@ class TCustomPack : public TComponent {
   std::vector<std::uint8_t> RawHeader;
 
  private:
+  static constexpr std::size_t kCopyBufferSize = 8192;
+
+  // Runs body as mode after resetting the state; the result of Extract, Process and Create.
+  bool Run(std::uint8_t mode, void (TCustomPack::*body)());
+  // Keeps the message of what ended the run, unless it is the silent stop that follows one.
+  void Fail(const std::exception& e);
+  // Fail, and tell OnError which entry failed.
+  void FailEntry(const std::exception& e, const std::string& fileName);
+  void CheckEntryName(const std::string& name) const;
+  void ProgressStart();
+  bool ProgressStep();
+  void ProgressDone();
+
+  // Reading (pack_read.cpp).
+  void ReadEntries();
   void CheckPassword();
   bool NextEntry();
   void FreeRawHeader();
@@ -186,21 +202,16 @@ class TCustomPack : public TComponent {
   void ReadData(std::uint8_t* buf, std::uint16_t n);
   void WriteData(const std::uint8_t* buf, std::uint16_t n);
   bool ExtractEntry();
-  void CheckEntryName(const std::string& name) const;
-  void ProgressStart();
-  bool ProgressStep();
-  void ProgressDone();
   void VerifyChecksums();
+  void ReadArchive(void* data, std::size_t size);
 
-  // Writing.
+  // Writing (pack_write.cpp).
+  void WriteEntries();
   std::string StoredName(const std::string& path) const;
   void WriteEntry(std::size_t index);
   void WriteChecksums();
   void WriteArchive(const void* data, std::size_t size);
   std::int64_t VolumeRoom() const;
-
-  void ReadArchive(void* data, std::size_t size);
-  void Fail(const std::exception& e);
 
   platform::File ArchiveFile;
   std::int64_t ArchivePos = 0;   // position in the open volume file
@@ -208,16 +219,10 @@ class TCustomPack : public TComponent {
   std::int64_t VolumeStart = 0;  // where the open volume begins in its file (Offset or 0)
   std::int64_t VolumeLimit = 0;  // writing: position the open volume must not pass
   bool VolumeCreated = false;    // writing: the open volume file was made by this run
-  std::uint32_t EntryCrc = 0;
-  struct EntryCheck {
-    std::string FileName;
-    std::uint32_t Crc;
-    std::int32_t Index;
-  };
-  std::vector<EntryCheck> Checks;   // reading: entries whose data went through ReadData
-  std::vector<std::uint32_t> Crcs;  // writing: checksum of each entry stored
+  std::uint32_t EntryCrc = 0;    // reading: checksum of the current entry's data so far
+  TChecksums Sums;               // entries read, or stored, for the checksum block
   std::vector<std::int64_t> Trailing;  // writing: bytes that must follow each entry's data
   std::int32_t EntryIndex = 0;
   std::string LastError;
-  std::vector<std::uint8_t> Buffer;  // 8192-byte copy buffer
+  std::vector<std::uint8_t> Buffer;  // copy buffer of kCopyBufferSize bytes
 };

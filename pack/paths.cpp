@@ -6,6 +6,7 @@
 #include "platform/errors.h"
 #include "platform/file.h"
 #include "platform/fileinfo.h"
+#include "platform/text.h"
 
 std::string ConcatPath(const std::string& Dir, const std::string& Name) {
   std::string result = Dir;
@@ -28,8 +29,6 @@ std::int32_t ExtPos(const std::string& S) {
 
 namespace {
 
-char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
 // The match of p from i against t from j. A star tries every non-empty remainder of t in turn;
 // failed (i, j) pairs are remembered, so a pattern with many stars stays quadratic instead of
 // exponential. The answers are those of the plain recursion.
@@ -47,7 +46,7 @@ bool MatchFrom(const std::string& p, std::size_t i, const std::string& t, std::s
       return false;
     }
     if (j >= t.size()) return false;
-    if (p[i] != '?' && UpperAscii(p[i]) != UpperAscii(t[j])) return false;
+    if (p[i] != '?' && platform::UpperAscii(p[i]) != platform::UpperAscii(t[j])) return false;
     ++i;
     ++j;
   }
@@ -69,6 +68,13 @@ bool MatchFileMask(const std::string& Mask, const std::string& Name) {
   };
   return MatchMask(Mask.substr(0, m - 1), Name.substr(0, n - 1)) &&
          MatchMask(after(Mask, m), after(Name, n));
+}
+
+bool MatchesAnyMask(const std::string& Dir, const std::vector<std::string>& Masks,
+                    const std::string& Path) {
+  for (const std::string& mask : Masks)
+    if (MatchFileMask(ConcatPath(Dir, mask), Path)) return true;
+  return false;
 }
 
 std::string ExtractFileDrive(const std::string& FileName) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // Name appended to Dir with one separating backslash: a backslash is added after a non-empty
 // Dir that does not end with one (also when Name is empty), and one leading backslash of Name
@@ -24,6 +25,10 @@ bool MatchMask(const std::string& Pattern, const std::string& Text);
 // without a dot in its last component matches only names without an extension; one ending in
 // ".*" matches names with or without one. The base part includes the directories.
 bool MatchFileMask(const std::string& Mask, const std::string& Name);
+
+// Whether Path matches any of Masks, each taken relative to Dir (joined with ConcatPath).
+bool MatchesAnyMask(const std::string& Dir, const std::vector<std::string>& Masks,
+                    const std::string& Path);
 
 // Drive part of a path: "C:" of "C:\X", "\\SERVER\SHARE" of "\\SERVER\SHARE\X", else empty.
 std::string ExtractFileDrive(const std::string& FileName);

@@ -1,0 +1,22 @@
+// Case folding of Windows-1252 byte strings where only ASCII letters fold, as Windows compares
+// file names in wildcard masks and paths.
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+inline char UpperAscii(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+std::string UpperAscii(std::string text);
+
+// The first 255 bytes of text: names, paths and passwords the system keeps are strings of a
+// length byte and at most 255 characters.
+std::string ShortString(std::string text);
+
+// Whether text begins with prefix, ASCII letters compared without regard to case.
+bool StartsWithNoCase(const std::string& text, const std::string& prefix);
+
+}  // namespace platform
