@@ -2,28 +2,16 @@
 #include "install/install.h"
 #include "install/install_item.h"
 #include "tests/install/doubles.h"
+#include "tests/install/recorded_task.h"
 
 namespace {
 
 using Link = std::pair<std::string, std::string>;
 
-class ProgmanTest : public doubles::PlatformTest {
+class ProgmanTest : public doubles::PlatformTest, public RecordedTask {
  protected:
-  ProgmanTest() {
-    list.AddTask(&task);
-    task.Title = "Grupo";
-    task.BeforeExecute = [this](TObject*, const std::string&, const std::string& item) {
-      items.push_back(item);
-    };
-    task.AfterExecute = [this](TObject*, std::int32_t action, const std::string& error) {
-      afters.emplace_back(action, error);
-    };
-  }
+  ProgmanTest() : RecordedTask("Grupo") {}
 
-  TInstall list;
-  TInstallItem task;
-  std::vector<std::string> items;
-  std::vector<std::pair<std::int32_t, std::string>> afters;
 };
 
 TEST_F(ProgmanTest, ExecuteTriesTheThreeLinksInOrder) {

@@ -4,6 +4,7 @@
 #include "install/install.h"
 #include "install/install_item.h"
 #include "tests/install/doubles.h"
+#include "tests/install/recorded_task.h"
 
 namespace {
 
@@ -22,23 +23,10 @@ RegistryValue Dword(std::uint32_t v) {
   return {platform::RegDword, std::string(bytes, 4)};
 }
 
-class RegistryOpsTest : public doubles::PlatformTest {
+class RegistryOpsTest : public doubles::PlatformTest, public RecordedTask {
  protected:
-  RegistryOpsTest() {
-    list.AddTask(&task);
-    task.Title = "IDAPI";
-    task.BeforeExecute = [this](TObject*, const std::string&, const std::string& item) {
-      items.push_back(item);
-    };
-    task.AfterExecute = [this](TObject*, std::int32_t action, const std::string&) {
-      actions.push_back(action);
-    };
-  }
+  RegistryOpsTest() : RecordedTask("IDAPI") {}
 
-  TInstall list;
-  TInstallItem task;
-  std::vector<std::string> items;
-  std::vector<std::int32_t> actions;
 };
 
 TEST_F(RegistryOpsTest, WriteRegistryEncodesEachKind) {
@@ -57,7 +45,7 @@ TEST_F(RegistryOpsTest, WriteRegistryEncodesEachKind) {
   EXPECT_EQ(*registry.Value("SOFTWARE\\T", "S"), Sz("texto"));
   // One notification pair per write, all with the same text.
   EXPECT_EQ(items, std::vector<std::string>(5, "Atualizando o Registry"));
-  EXPECT_EQ(actions, std::vector<std::int32_t>(5, 0));
+  EXPECT_EQ(Actions(), std::vector<std::int32_t>(5, 0));
 }
 
 TEST_F(RegistryOpsTest, OtherKindsWriteNothingAndSucceed) {
@@ -67,7 +55,7 @@ TEST_F(RegistryOpsTest, OtherKindsWriteNothingAndSucceed) {
     EXPECT_TRUE(task.WriteRegistry(RootKey::LocalMachine, "SOFTWARE\\T", "X", value));
   EXPECT_TRUE(registry.Written.empty());
   EXPECT_FALSE(registry.Value("SOFTWARE\\T", "X"));
-  EXPECT_EQ(actions, std::vector<std::int32_t>(5, 0));
+  EXPECT_EQ(Actions(), std::vector<std::int32_t>(5, 0));
 }
 
 TEST_F(RegistryOpsTest, WriteRegistryCreatesTheKeyWithItsParents) {
@@ -89,7 +77,7 @@ TEST_F(RegistryOpsTest, ParadoxDriverWritesTheEightValues) {
   EXPECT_EQ(*registry.Value(kSystem, "LOCAL SHARE"), Sz("TRUE"));
   EXPECT_EQ(registry.Written.size(), 8u);
   EXPECT_EQ(registry.Written[2], (std::pair<std::string, std::string>{kInit, "LANGDRIVER"}));
-  EXPECT_EQ(actions.size(), 8u);
+  EXPECT_EQ(Actions().size(), 8u);
 
   EXPECT_TRUE(task.SetParadoxDriver(false, "ANSI850"));
   EXPECT_EQ(*registry.Value(kSystem, "LOCAL SHARE"), Sz("FALSE"));
@@ -101,7 +89,7 @@ TEST_F(RegistryOpsTest, AbortInTheMiddleOfTheDriverSettingsStopsThere) {
   EXPECT_FALSE(task.SetParadoxDriver(true, "ANSI850"));
   EXPECT_EQ(registry.Written,
             (std::vector<std::pair<std::string, std::string>>{{kInit, "VERSION"}}));
-  EXPECT_EQ(actions, (std::vector<std::int32_t>{0, 3}));
+  EXPECT_EQ(Actions(), (std::vector<std::int32_t>{0, 3}));
   ASSERT_EQ(ui.Boxes.size(), 1u);
   EXPECT_EQ(ui.Boxes[0].Text, kRegistryError);
   EXPECT_EQ(ui.Boxes[0].Type, platform::MsgType::Error);
@@ -114,7 +102,7 @@ TEST_F(RegistryOpsTest, IgnoreGoesOnWithTheNextValue) {
   EXPECT_FALSE(registry.Value("SOFTWARE\\Borland\\Database Engine", "DLLPATH"));
   EXPECT_EQ(*registry.Value("SOFTWARE\\Borland\\Database Engine", "RESOURCE"), Sz("0009"));
   EXPECT_EQ(*registry.Value("SOFTWARE\\Borland\\BLW32", "BLAPIPATH"), Sz("C:\\BLAPI"));
-  EXPECT_EQ(actions, (std::vector<std::int32_t>{5, 0, 0}));
+  EXPECT_EQ(Actions(), (std::vector<std::int32_t>{5, 0, 0}));
 }
 
 TEST_F(RegistryOpsTest, EnginePathsAreReadBackByDiscovery) {

@@ -8,6 +8,7 @@
 #include "pack/pack_lz.h"
 #include "platform/file.h"
 #include "tests/install/doubles.h"
+#include "tests/install/recorded_task.h"
 
 namespace {
 
@@ -28,9 +29,9 @@ class CountingPack final : public TPackLz {
   int& opens_;
 };
 
-class UnpackTest : public doubles::PlatformTest {
+class UnpackTest : public doubles::PlatformTest, public RecordedTask {
  protected:
-  UnpackTest() {
+  UnpackTest() : RecordedTask("Web") {
     root_ = fs::temp_directory_path() /
             ("install_unpack_" +
              std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
@@ -42,14 +43,6 @@ class UnpackTest : public doubles::PlatformTest {
     // does, the tests work below an upper-case working directory with relative paths.
     previous_ = fs::current_path();
     fs::current_path(root_);
-    list.AddTask(&task);
-    task.Title = "Web";
-    task.BeforeExecute = [this](TObject*, const std::string&, const std::string& item) {
-      items.push_back(item);
-    };
-    task.AfterExecute = [this](TObject*, std::int32_t action, const std::string& error) {
-      afters.emplace_back(action, error);
-    };
   }
   ~UnpackTest() override {
     fs::current_path(previous_);
@@ -77,10 +70,6 @@ class UnpackTest : public doubles::PlatformTest {
   }
 
   fs::path root_, previous_;
-  TInstall list;
-  TInstallItem task;
-  std::vector<std::string> items;
-  std::vector<std::pair<std::int32_t, std::string>> afters;
   int created = 0, opens = 0;
   TCustomPack* made = nullptr;
 };

@@ -14,6 +14,7 @@
 #include "platform/win32/win32_canvas.h"
 #include "platform/win32/win32_ui.h"
 #include "tests/platform/box_driver.h"
+#include "tests/install/recorded_task.h"
 
 namespace {
 
@@ -54,26 +55,14 @@ void SetString(const char* path, const char* name, const std::string& value) {
 
 std::string Sz(const std::string& text) { return text + '\0'; }
 
-class Win32InstallTest : public ::testing::Test {
+class Win32InstallTest : public ::testing::Test, public RecordedTask {
  protected:
-  Win32InstallTest() {
+  Win32InstallTest() : RecordedTask("Teste") {
     platform::SetUi(&ui);
-    list.AddTask(&task);
-    task.Title = "Teste";
-    task.BeforeExecute = [this](TObject*, const std::string&, const std::string& item) {
-      items.push_back(item);
-    };
-    task.AfterExecute = [this](TObject*, std::int32_t action, const std::string& error) {
-      afters.emplace_back(action, error);
-    };
   }
   ~Win32InstallTest() override { platform::SetUi(nullptr); }
 
   platform::Win32Ui ui;
-  TInstall list;
-  TInstallItem task;
-  std::vector<std::string> items;
-  std::vector<std::pair<std::int32_t, std::string>> afters;
 };
 
 TEST_F(Win32InstallTest, EngineSettingsLeaveExactlyTheElevenValues) {
