@@ -12,9 +12,7 @@
 
 namespace {
 
-using packtest::PackTest;
-using packtest::ReadFile;
-using packtest::WriteFile;
+using namespace packtest;
 using V = std::vector<std::string>;
 
 class CreateTest : public PackTest {

@@ -13,10 +13,7 @@
 
 namespace {
 
-using packtest::ArchiveBuilder;
-using packtest::PackTest;
-using packtest::ReadFile;
-using packtest::WriteFile;
+using namespace packtest;
 using V = std::vector<std::string>;
 
 class ExtractTest : public PackTest {

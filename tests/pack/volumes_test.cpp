@@ -17,9 +17,7 @@
 
 namespace {
 
-using packtest::PackTest;
-using packtest::ReadFile;
-using packtest::WriteFile;
+using namespace packtest;
 using V = std::vector<std::string>;
 
 const char kPrompt2[] = "Por favor, insira o pr\xF3ximo disco [2]";
