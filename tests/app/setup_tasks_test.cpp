@@ -14,6 +14,7 @@
 #include "pack/pack_lz.h"
 #include "platform/file.h"
 #include "tests/app/doubles.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -277,9 +278,8 @@ TEST_F(SetupTasksTest, DriveRootTargetDoublesTheSeparatorOnlyInTheDerivedDirecto
 
 TEST_F(SetupTasksTest, ExpansionDrivesTheArchiveBarFromStartToEnd) {
   namespace fs = std::filesystem;
-  const fs::path dir =
-      fs::temp_directory_path() / ("app-unpack-" + std::to_string(GetCurrentProcessId()));
-  fs::remove_all(dir);
+  testsupport::TempDir temp("app-unpack-");
+  const fs::path dir = temp.Root();
   fs::create_directories(dir / "src");
   std::ofstream(dir / "src" / "index.htm") << std::string(20000, 'x');
   std::ofstream(dir / "src" / "tavo.css") << "body { color: black }";
@@ -304,7 +304,6 @@ TEST_F(SetupTasksTest, ExpansionDrivesTheArchiveBarFromStartToEnd) {
   EXPECT_EQ(status.Position, 1);
   EXPECT_TRUE(platform::FileExists((dir / "target" / "index.htm").string()));
   EXPECT_TRUE(platform::FileExists((dir / "target" / "tavo.css").string()));
-  fs::remove_all(dir);
 }
 
 TEST_F(SetupTasksTest, UnreachableProgramManagerEndsInAnErrorBoxPerOperation) {

@@ -5,11 +5,11 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <string>
 #include <vector>
 
 #include "platform/file.h"
+#include "tests/support/temp_dir.h"
 
 namespace codec_test {
 
@@ -63,33 +63,10 @@ inline Bytes MixedBytes(std::size_t n, std::uint32_t seed) {
   return out;
 }
 
-// A fresh directory under the system's temporary directory, removed with everything in it.
-class TempDir {
+// A fresh directory of the test's own, with helpers to write and read whole files in it.
+class TempDir : public testsupport::TempDir {
  public:
-  TempDir() {
-    std::random_device rd;
-    const auto base = std::filesystem::temp_directory_path();
-    do {
-      dir_ = base / ("tavo-codecs-" + std::to_string(rd()));
-    } while (!std::filesystem::create_directory(dir_));
-  }
-  ~TempDir() {
-    std::error_code ec;
-    std::filesystem::permissions(dir_, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ec);
-    for (const auto& e : std::filesystem::directory_iterator(dir_, ec))
-      std::filesystem::permissions(e.path(), std::filesystem::perms::owner_write,
-                                   std::filesystem::perm_options::add, ec);
-    std::filesystem::remove_all(dir_, ec);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-
-  std::filesystem::path Host(const std::string& name) const { return dir_ / name; }
-  // The same file as the engines name it: a Windows path.
-  std::string Path(const std::string& name) const {
-    return platform::WindowsPath(Host(name).string());
-  }
+  TempDir() : testsupport::TempDir("tavo-codecs-") {}
 
   void Write(const std::string& name, const Bytes& data) const {
     std::ofstream f(Host(name), std::ios::binary | std::ios::trunc);
@@ -100,9 +77,6 @@ class TempDir {
     return Bytes(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
   }
   bool Exists(const std::string& name) const { return std::filesystem::exists(Host(name)); }
-
- private:
-  std::filesystem::path dir_;
 };
 
 }  // namespace codec_test

@@ -7,6 +7,7 @@
 #include "install/install_item.h"
 #include "platform/file.h"
 #include "tests/install/doubles.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -270,20 +271,16 @@ TEST_F(TaskListTest, ExecuteStartsAtDiskOneAndLeavesSourceDirAlone) {
 class ChangeDiskTest : public TaskListTest {
  protected:
   ChangeDiskTest() {
-    root_ = std::filesystem::temp_directory_path() /
-            ("install_disks_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(root_);
     std::filesystem::create_directories(root_ / "DISK1");
     std::filesystem::create_directories(root_ / "DISK3");
     base_ = platform::WindowsPath(root_.string()) + "\\";
   }
-  ~ChangeDiskTest() override { std::filesystem::remove_all(root_); }
   void AddFile(const std::string& relative) {
     std::ofstream(root_ / relative) << "x";
   }
 
-  std::filesystem::path root_;
+  testsupport::TempDir temp_;
+  std::filesystem::path root_ = temp_.Root();
   std::string base_;
 };
 

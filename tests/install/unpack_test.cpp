@@ -9,6 +9,7 @@
 #include "platform/file.h"
 #include "tests/install/doubles.h"
 #include "tests/install/recorded_task.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -32,10 +33,6 @@ class CountingPack final : public TPackLz {
 class UnpackTest : public doubles::PlatformTest, public RecordedTask {
  protected:
   UnpackTest() : RecordedTask("Web") {
-    root_ = fs::temp_directory_path() /
-            ("install_unpack_" +
-             std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(root_);
     fs::create_directories(root_ / "SRC");
     fs::create_directories(root_ / "DISK");
     fs::create_directories(root_ / "TARGET");
@@ -44,10 +41,7 @@ class UnpackTest : public doubles::PlatformTest, public RecordedTask {
     previous_ = fs::current_path();
     fs::current_path(root_);
   }
-  ~UnpackTest() override {
-    fs::current_path(previous_);
-    fs::remove_all(root_);
-  }
+  ~UnpackTest() override { fs::current_path(previous_); }
 
   // Builds disk/WEB.PCK from two files.
   void BuildArchive() {
@@ -69,7 +63,8 @@ class UnpackTest : public doubles::PlatformTest, public RecordedTask {
     };
   }
 
-  fs::path root_, previous_;
+  testsupport::TempDir temp_;
+  fs::path root_ = temp_.Root(), previous_;
   int created = 0, opens = 0;
   TCustomPack* made = nullptr;
 };

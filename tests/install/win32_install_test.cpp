@@ -13,8 +13,9 @@
 #include "install/install_item.h"
 #include "platform/win32/win32_canvas.h"
 #include "platform/win32/win32_ui.h"
-#include "tests/platform/box_driver.h"
 #include "tests/install/recorded_task.h"
+#include "tests/platform/box_driver.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -190,23 +191,8 @@ TEST_F(Win32InstallTest, GradientOnAMemoryBitmapHasTheBandColoursAtTheRightRows)
   DestroyWindow(window);
 }
 
-// A temporary directory of the test, removed again afterwards.
-class TempDir {
- public:
-  TempDir()
-      : path_(std::filesystem::temp_directory_path() /
-              ("tavo_install_" + std::to_string(GetCurrentProcessId()))) {
-    std::filesystem::create_directories(path_);
-  }
-  ~TempDir() { std::filesystem::remove_all(path_); }
-  std::string Path() const { return path_.string(); }
-
- private:
-  std::filesystem::path path_;
-};
-
 TEST_F(Win32InstallTest, ACriticalTaskRetriesThroughTheRealErrorBox) {
-  TempDir temp;
+  testsupport::TempDir temp;
   const std::string missing = temp.Path() + "\\missing";
   task.Critical = true;
   // The box is on screen while the cause is removed; then Retry succeeds.
@@ -226,7 +212,7 @@ TEST_F(Win32InstallTest, ACriticalTaskRetriesThroughTheRealErrorBox) {
 }
 
 TEST_F(Win32InstallTest, IgnoreAndAbortOnTheRealErrorBox) {
-  TempDir temp;
+  testsupport::TempDir temp;
   const std::string missing = temp.Path() + "\\never";
   const std::string error = "Erro na atualiza\xE7\xE3o do arquivo " + missing + "\\A.INI";
   {
@@ -244,7 +230,7 @@ TEST_F(Win32InstallTest, IgnoreAndAbortOnTheRealErrorBox) {
 }
 
 TEST_F(Win32InstallTest, TheDiskPromptAndTheCompletionMessagesAreRealBoxes) {
-  TempDir temp;
+  testsupport::TempDir temp;
   list.SourceDir = temp.Path() + "\\DISK1\\";
   {
     boxes::BoxDriver driver({IDCANCEL, IDNO, IDCANCEL, IDYES});

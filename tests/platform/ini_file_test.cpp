@@ -8,6 +8,7 @@
 #include "platform/file.h"
 #include "platform/ini_file.h"
 #include "platform/shell.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -23,17 +24,11 @@ class WindowsDirShell final : public platform::Shell {
 class IniFileTest : public ::testing::Test {
  protected:
   IniFileTest() {
-    root_ = std::filesystem::temp_directory_path() /
-            ("ini_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    std::filesystem::remove_all(root_);
     std::filesystem::create_directories(root_ / "windows");
     shell_.Dir = platform::WindowsPath((root_ / "windows").string());
     platform::SetShell(&shell_);
   }
-  ~IniFileTest() override {
-    platform::SetShell(nullptr);
-    std::filesystem::remove_all(root_);
-  }
+  ~IniFileTest() override { platform::SetShell(nullptr); }
   std::string Path(const std::string& name) {
     return platform::WindowsPath((root_ / name).string());
   }
@@ -47,7 +42,8 @@ class IniFileTest : public ::testing::Test {
     std::ofstream(root_ / name, std::ios::binary) << text;
   }
 
-  std::filesystem::path root_;
+  testsupport::TempDir temp_;
+  std::filesystem::path root_ = temp_.Root();
   WindowsDirShell shell_;
   platform::IniFileProfile ini;
 };
