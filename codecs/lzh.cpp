@@ -53,15 +53,17 @@ constexpr DistanceCode kDistance = MakeDistanceCode();
 static_assert(kDistance.pattern[11] == 0x88 && kDistance.pattern[47] == 0xEE &&
               kDistance.decodeHigh[0xFF] == 63);
 
-// The working state of one Encode or Decode: about 34 KB, allocated per call and zero-filled,
+// The working state of one Encode or Decode: about 35 KB, allocated per call and zero-filled,
 // which also fixes what the look-ahead holds past the end of a short input (it can steer the
 // choice among equally long matches, so it must not be left to chance).
 struct Tables {
   // Binary search trees over window positions, one per first byte: the root of byte b is
-  // child[kRight][kWindow + 1 + b]. Entry kNil absorbs writes through an empty link. Both sides
-  // are in one array indexed by side.
-  std::uint16_t child[2][kWindow + 1 + 256];
-  std::uint16_t parent[kWindow + 1];
+  // node[kWindow + 1 + b].child[kRight]. Entry kNil absorbs writes through an empty link. A
+  // node's links share a cache line, since the descent stalls on fetching them.
+  struct Node {
+    std::uint16_t child[2];  // by side
+    std::uint16_t parent;    // kNil while the position is in no tree
+  } node[kWindow + 1 + 256];
   // The ring, then a mirror of positions 0..58 so a 60-byte comparison never wraps, then slack
   // for word-wide comparisons that look past the 60th byte.
   std::uint8_t window[kWindow + 64];
@@ -251,8 +253,8 @@ class BitReader {
 // Search trees (encoder only).
 
 void ResetTrees(Tables& t) {
-  std::fill(t.child[kRight] + kWindow + 1, t.child[kRight] + kWindow + 1 + 256, kNil);
-  std::fill(t.parent, t.parent + kWindow + 1, kNil);
+  for (unsigned b = 0; b < 256; ++b) t.node[kWindow + 1 + b].child[kRight] = kNil;
+  for (unsigned p = 0; p <= kWindow; ++p) t.node[p].parent = kNil;
 }
 
 struct Comparison {
@@ -286,22 +288,23 @@ inline Comparison Compare(const std::uint8_t* a, const std::uint8_t* b) {
 void InsertPosition(Tables& t, unsigned r) {
   const std::uint8_t* key = &t.window[r];
   unsigned p = kWindow + 1 + key[0];
-  t.child[kLeft][r] = t.child[kRight][r] = kNil;
+  Tables::Node* const node = t.node;
+  node[r].child[kLeft] = node[r].child[kRight] = kNil;
   // The best match so far as one number: length above, distance code inverted below, so the
   // greatest is the longest and, among equally long ones, the nearest. Keeping it with max()
   // spares the descent two unpredictable branches per node.
   std::uint32_t best = 0;
   bool greater = true;
-  unsigned next = t.child[kRight][p];
+  unsigned next = node[p].child[kRight];
   for (;;) {
     if (next == kNil) {
-      t.child[greater ? kRight : kLeft][p] = static_cast<std::uint16_t>(r);
-      t.parent[r] = static_cast<std::uint16_t>(p);
+      node[p].child[greater ? kRight : kLeft] = static_cast<std::uint16_t>(r);
+      node[r].parent = static_cast<std::uint16_t>(p);
       break;
     }
     p = next;
     // Both children are fetched while the comparison runs; it then only picks one of them.
-    const unsigned left = t.child[kLeft][p], right = t.child[kRight][p];
+    const unsigned left = node[p].child[kLeft], right = node[p].child[kRight];
     const Comparison c = Compare(key, &t.window[p]);
     const unsigned d = ((r - p) & (kWindow - 1)) - 1;
     best = std::max(best, c.length << 16 | (0xFFFF - d));
@@ -317,45 +320,46 @@ void InsertPosition(Tables& t, unsigned r) {
   if (t.matchLength < kLookAhead) return;
 
   // r takes p's place, with p's parent and children.
-  const unsigned up = t.parent[p];
-  t.parent[r] = static_cast<std::uint16_t>(up);
+  const unsigned up = node[p].parent;
+  node[r].parent = static_cast<std::uint16_t>(up);
   for (unsigned side : {kLeft, kRight}) {
-    t.child[side][r] = t.child[side][p];
-    t.parent[t.child[side][p]] = static_cast<std::uint16_t>(r);
+    node[r].child[side] = node[p].child[side];
+    node[node[p].child[side]].parent = static_cast<std::uint16_t>(r);
   }
-  t.child[t.child[kRight][up] == p ? kRight : kLeft][up] = static_cast<std::uint16_t>(r);
-  t.parent[p] = kNil;
+  node[up].child[node[up].child[kRight] == p ? kRight : kLeft] = static_cast<std::uint16_t>(r);
+  node[p].parent = kNil;
 }
 
 // Removes position p (the oldest, about to be overwritten) from its tree.
 void DeletePosition(Tables& t, unsigned p) {
-  if (t.parent[p] == kNil) return;
-  std::uint16_t* const left = t.child[kLeft];
-  std::uint16_t* const right = t.child[kRight];
+  Tables::Node* const node = t.node;
+  const unsigned up = node[p].parent;
+  if (up == kNil) return;
+  const unsigned left = node[p].child[kLeft], right = node[p].child[kRight];
   unsigned q;
-  if (right[p] == kNil) {
-    q = left[p];
-  } else if (left[p] == kNil) {
-    q = right[p];
+  if (right == kNil) {
+    q = left;
+  } else if (left == kNil) {
+    q = right;
   } else {
     // The greatest node of the left subtree takes p's place.
-    q = left[p];
-    if (right[q] != kNil) {
-      do q = right[q];
-      while (right[q] != kNil);
-      right[t.parent[q]] = left[q];
-      t.parent[left[q]] = t.parent[q];
-      left[q] = left[p];
-      t.parent[left[p]] = static_cast<std::uint16_t>(q);
+    q = left;
+    if (node[q].child[kRight] != kNil) {
+      do q = node[q].child[kRight];
+      while (node[q].child[kRight] != kNil);
+      const unsigned qUp = node[q].parent, qLeft = node[q].child[kLeft];
+      node[qUp].child[kRight] = static_cast<std::uint16_t>(qLeft);
+      node[qLeft].parent = static_cast<std::uint16_t>(qUp);
+      node[q].child[kLeft] = static_cast<std::uint16_t>(left);
+      node[left].parent = static_cast<std::uint16_t>(q);
     }
-    right[q] = right[p];
-    t.parent[right[p]] = static_cast<std::uint16_t>(q);
+    node[q].child[kRight] = static_cast<std::uint16_t>(right);
+    node[right].parent = static_cast<std::uint16_t>(q);
   }
-  t.parent[q] = t.parent[p];
+  node[q].parent = static_cast<std::uint16_t>(up);
   // A tree root holds its tree on the right, so the left side is taken only below a position.
-  const unsigned up = t.parent[p];
-  (right[up] == p ? right : left)[up] = static_cast<std::uint16_t>(q);
-  t.parent[p] = kNil;
+  node[up].child[node[up].child[kRight] == p ? kRight : kLeft] = static_cast<std::uint16_t>(q);
+  node[p].parent = kNil;
 }
 
 // ---------------------------------------------------------------------------------------------
