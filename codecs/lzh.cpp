@@ -257,29 +257,28 @@ void ResetTrees(Tables& t) {
   for (unsigned p = 0; p <= kWindow; ++p) t.node[p].parent = kNil;
 }
 
-struct Comparison {
-  unsigned length;  // equal leading bytes, at most kLookAhead
-  bool greater;     // the key is greater at the first difference (meaningless at kLookAhead)
-};
+// Keys are compared 8 bytes at a time, bytes 1..64 of the key in eight words (byte 0 is the
+// tree's own). Only bytes up to 59 count, so the last word keeps its first three bytes.
+constexpr bool kLittleEndian = std::endian::native == std::endian::little;
+constexpr unsigned kLastWord = kLookAhead - 3;  // 57
+constexpr std::uint64_t kLastWordMask = kLittleEndian ? 0xFFFFFFu : 0xFFFFFFull << 40;
 
-// Compares the key at a with the node at b; the first byte is known equal. Reads up to a[64] and
-// b[64]. The order comes from the words already loaded, not from reloading the two bytes.
-inline Comparison Compare(const std::uint8_t* a, const std::uint8_t* b) {
-  constexpr bool kLittleEndian = std::endian::native == std::endian::little;
-  for (unsigned i = 1; i < kLookAhead; i += 8) {
-    std::uint64_t x, y;
-    std::memcpy(&x, a + i, 8);
-    std::memcpy(&y, b + i, 8);
-    if (const std::uint64_t diff = x ^ y) {
-      const unsigned k = static_cast<unsigned>(kLittleEndian ? std::countr_zero(diff)
-                                                             : std::countl_zero(diff)) / 8;
-      const unsigned length = i + k;
-      if (length >= kLookAhead) break;
-      const unsigned shift = kLittleEndian ? 8 * k : 56 - 8 * k;
-      return {length, ((x >> shift) & 0xFF) > ((y >> shift) & 0xFF)};
-    }
-  }
-  return {kLookAhead, false};
+inline std::uint64_t LoadWord(const std::uint8_t* p) {
+  std::uint64_t w;
+  std::memcpy(&w, p, 8);
+  return w;
+}
+
+// Lexicographic order of two words as stored, from their numeric order in memory byte order.
+inline bool WordGreater(std::uint64_t x, std::uint64_t y) {
+  if constexpr (kLittleEndian) return __builtin_bswap64(x) > __builtin_bswap64(y);
+  return x > y;
+}
+
+// Equal leading bytes of the two words, given that they differ.
+inline unsigned WordCommon(std::uint64_t diff) {
+  return static_cast<unsigned>(kLittleEndian ? std::countr_zero(diff) : std::countl_zero(diff)) /
+         8;
 }
 
 // Adds position r to the tree of its first byte and leaves the longest match among the positions
@@ -305,11 +304,32 @@ void InsertPosition(Tables& t, unsigned r) {
     p = next;
     // Both children are fetched while the comparison runs; it then only picks one of them.
     const unsigned left = node[p].child[kLeft], right = node[p].child[kRight];
-    const Comparison c = Compare(key, &t.window[p]);
+    __builtin_prefetch(&node[left]);
+    __builtin_prefetch(&node[right]);
+    __builtin_prefetch(&t.window[left]);
+    __builtin_prefetch(&t.window[right]);
+    // The compare reads up to key[64] and node[64]; the words already loaded give the order,
+    // which only needs the first difference, so the length is worked out beside it.
+    const std::uint8_t* const other = &t.window[p];
+    unsigned i = 1;
+    std::uint64_t x, y;
+    for (;;) {
+      x = LoadWord(key + i);
+      y = LoadWord(other + i);
+      if (i == kLastWord) {
+        x &= kLastWordMask;
+        y &= kLastWordMask;
+      }
+      if (x != y || i == kLastWord) break;
+      i += 8;
+    }
     const unsigned d = ((r - p) & (kWindow - 1)) - 1;
-    best = std::max(best, c.length << 16 | (0xFFFF - d));
-    if (c.length >= kLookAhead) break;
-    greater = c.greater;
+    if (x == y) {  // all 60 bytes
+      best = kLookAhead << 16 | (0xFFFF - d);
+      break;
+    }
+    best = std::max(best, (i + WordCommon(x ^ y)) << 16 | (0xFFFF - d));
+    greater = WordGreater(x, y);
     next = greater ? right : left;
   }
   t.matchLength = 0;
