@@ -59,11 +59,12 @@ static_assert(kDistance.pattern[11] == 0x88 && kDistance.pattern[47] == 0xEE &&
 struct Tables {
   // Binary search trees over window positions, one per first byte: the root of byte b is
   // node[kWindow + 1 + b].child[kRight]. Entry kNil absorbs writes through an empty link. A
-  // node's links share a cache line, since the descent stalls on fetching them.
+  // node's two links share a cache line, since the descent stalls on fetching them; the
+  // parents, which only removal needs, are apart so that the descent's lines stay few.
   struct Node {
     std::uint16_t child[2];  // by side
-    std::uint16_t parent;    // kNil while the position is in no tree
   } node[kWindow + 1 + 256];
+  std::uint16_t parent[kWindow + 1];  // kNil while the position is in no tree
   // The ring, then a mirror of positions 0..58 so a 60-byte comparison never wraps, then slack
   // for word-wide comparisons that look past the 60th byte.
   std::uint8_t window[kWindow + 64];
@@ -254,7 +255,7 @@ class BitReader {
 
 void ResetTrees(Tables& t) {
   for (unsigned b = 0; b < 256; ++b) t.node[kWindow + 1 + b].child[kRight] = kNil;
-  for (unsigned p = 0; p <= kWindow; ++p) t.node[p].parent = kNil;
+  for (unsigned p = 0; p <= kWindow; ++p) t.parent[p] = kNil;
 }
 
 // Keys are compared 8 bytes at a time, bytes 1..64 of the key in eight words (byte 0 is the
@@ -298,7 +299,7 @@ void InsertPosition(Tables& t, unsigned r) {
   for (;;) {
     if (next == kNil) {
       node[p].child[greater ? kRight : kLeft] = static_cast<std::uint16_t>(r);
-      node[r].parent = static_cast<std::uint16_t>(p);
+      t.parent[r] = static_cast<std::uint16_t>(p);
       break;
     }
     p = next;
@@ -340,20 +341,20 @@ void InsertPosition(Tables& t, unsigned r) {
   if (t.matchLength < kLookAhead) return;
 
   // r takes p's place, with p's parent and children.
-  const unsigned up = node[p].parent;
-  node[r].parent = static_cast<std::uint16_t>(up);
+  const unsigned up = t.parent[p];
+  t.parent[r] = static_cast<std::uint16_t>(up);
   for (unsigned side : {kLeft, kRight}) {
     node[r].child[side] = node[p].child[side];
-    node[node[p].child[side]].parent = static_cast<std::uint16_t>(r);
+    t.parent[node[p].child[side]] = static_cast<std::uint16_t>(r);
   }
   node[up].child[node[up].child[kRight] == p ? kRight : kLeft] = static_cast<std::uint16_t>(r);
-  node[p].parent = kNil;
+  t.parent[p] = kNil;
 }
 
 // Removes position p (the oldest, about to be overwritten) from its tree.
 void DeletePosition(Tables& t, unsigned p) {
   Tables::Node* const node = t.node;
-  const unsigned up = node[p].parent;
+  const unsigned up = t.parent[p];
   if (up == kNil) return;
   const unsigned left = node[p].child[kLeft], right = node[p].child[kRight];
   unsigned q;
@@ -367,19 +368,19 @@ void DeletePosition(Tables& t, unsigned p) {
     if (node[q].child[kRight] != kNil) {
       do q = node[q].child[kRight];
       while (node[q].child[kRight] != kNil);
-      const unsigned qUp = node[q].parent, qLeft = node[q].child[kLeft];
+      const unsigned qUp = t.parent[q], qLeft = node[q].child[kLeft];
       node[qUp].child[kRight] = static_cast<std::uint16_t>(qLeft);
-      node[qLeft].parent = static_cast<std::uint16_t>(qUp);
+      t.parent[qLeft] = static_cast<std::uint16_t>(qUp);
       node[q].child[kLeft] = static_cast<std::uint16_t>(left);
-      node[left].parent = static_cast<std::uint16_t>(q);
+      t.parent[left] = static_cast<std::uint16_t>(q);
     }
     node[q].child[kRight] = static_cast<std::uint16_t>(right);
-    node[right].parent = static_cast<std::uint16_t>(q);
+    t.parent[right] = static_cast<std::uint16_t>(q);
   }
-  node[q].parent = static_cast<std::uint16_t>(up);
+  t.parent[q] = static_cast<std::uint16_t>(up);
   // A tree root holds its tree on the right, so the left side is taken only below a position.
   node[up].child[node[up].child[kRight] == p ? kRight : kLeft] = static_cast<std::uint16_t>(q);
-  node[p].parent = kNil;
+  t.parent[p] = kNil;
 }
 
 // ---------------------------------------------------------------------------------------------
