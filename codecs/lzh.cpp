@@ -53,15 +53,18 @@ constexpr DistanceCode kDistance = MakeDistanceCode();
 static_assert(kDistance.pattern[11] == 0x88 && kDistance.pattern[47] == 0xEE &&
               kDistance.decodeHigh[0xFF] == 63);
 
-// The working state of one Encode or Decode: about 34 KB, allocated per call and zero-filled,
+// The working state of one Encode or Decode: about 35 KB, allocated per call and zero-filled,
 // which also fixes what the look-ahead holds past the end of a short input (it can steer the
 // choice among equally long matches, so it must not be left to chance).
 struct Tables {
   // Binary search trees over window positions, one per first byte: the root of byte b is
-  // child[kRight][kWindow + 1 + b]. Entry kNil absorbs writes through an empty link. Both sides
-  // are in one array indexed by side.
-  std::uint16_t child[2][kWindow + 1 + 256];
-  std::uint16_t parent[kWindow + 1];
+  // node[kWindow + 1 + b].child[kRight]. Entry kNil absorbs writes through an empty link. A
+  // node's two links share a cache line, since the descent stalls on fetching them; the
+  // parents, which only removal needs, are apart so that the descent's lines stay few.
+  struct Node {
+    std::uint16_t child[2];  // by side
+  } node[kWindow + 1 + 256];
+  std::uint16_t parent[kWindow + 1];  // kNil while the position is in no tree
   // The ring, then a mirror of positions 0..58 so a 60-byte comparison never wraps, then slack
   // for word-wide comparisons that look past the 60th byte.
   std::uint8_t window[kWindow + 64];
@@ -251,33 +254,32 @@ class BitReader {
 // Search trees (encoder only).
 
 void ResetTrees(Tables& t) {
-  std::fill(t.child[kRight] + kWindow + 1, t.child[kRight] + kWindow + 1 + 256, kNil);
-  std::fill(t.parent, t.parent + kWindow + 1, kNil);
+  for (unsigned b = 0; b < 256; ++b) t.node[kWindow + 1 + b].child[kRight] = kNil;
+  for (unsigned p = 0; p <= kWindow; ++p) t.parent[p] = kNil;
 }
 
-struct Comparison {
-  unsigned length;  // equal leading bytes, at most kLookAhead
-  bool greater;     // the key is greater at the first difference (meaningless at kLookAhead)
-};
+// Keys are compared 8 bytes at a time, bytes 1..64 of the key in eight words (byte 0 is the
+// tree's own). Only bytes up to 59 count, so the last word keeps its first three bytes.
+constexpr bool kLittleEndian = std::endian::native == std::endian::little;
+constexpr unsigned kLastWord = kLookAhead - 3;  // 57
+constexpr std::uint64_t kLastWordMask = kLittleEndian ? 0xFFFFFFu : 0xFFFFFFull << 40;
 
-// Compares the key at a with the node at b; the first byte is known equal. Reads up to a[64] and
-// b[64]. The order comes from the words already loaded, not from reloading the two bytes.
-inline Comparison Compare(const std::uint8_t* a, const std::uint8_t* b) {
-  constexpr bool kLittleEndian = std::endian::native == std::endian::little;
-  for (unsigned i = 1; i < kLookAhead; i += 8) {
-    std::uint64_t x, y;
-    std::memcpy(&x, a + i, 8);
-    std::memcpy(&y, b + i, 8);
-    if (const std::uint64_t diff = x ^ y) {
-      const unsigned k = static_cast<unsigned>(kLittleEndian ? std::countr_zero(diff)
-                                                             : std::countl_zero(diff)) / 8;
-      const unsigned length = i + k;
-      if (length >= kLookAhead) break;
-      const unsigned shift = kLittleEndian ? 8 * k : 56 - 8 * k;
-      return {length, ((x >> shift) & 0xFF) > ((y >> shift) & 0xFF)};
-    }
-  }
-  return {kLookAhead, false};
+inline std::uint64_t LoadWord(const std::uint8_t* p) {
+  std::uint64_t w;
+  std::memcpy(&w, p, 8);
+  return w;
+}
+
+// Lexicographic order of two words as stored, from their numeric order in memory byte order.
+inline bool WordGreater(std::uint64_t x, std::uint64_t y) {
+  if constexpr (kLittleEndian) return __builtin_bswap64(x) > __builtin_bswap64(y);
+  return x > y;
+}
+
+// Equal leading bytes of the two words, given that they differ.
+inline unsigned WordCommon(std::uint64_t diff) {
+  return static_cast<unsigned>(kLittleEndian ? std::countr_zero(diff) : std::countl_zero(diff)) /
+         8;
 }
 
 // Adds position r to the tree of its first byte and leaves the longest match among the positions
@@ -286,27 +288,49 @@ inline Comparison Compare(const std::uint8_t* a, const std::uint8_t* b) {
 void InsertPosition(Tables& t, unsigned r) {
   const std::uint8_t* key = &t.window[r];
   unsigned p = kWindow + 1 + key[0];
-  t.child[kLeft][r] = t.child[kRight][r] = kNil;
+  Tables::Node* const node = t.node;
+  node[r].child[kLeft] = node[r].child[kRight] = kNil;
   // The best match so far as one number: length above, distance code inverted below, so the
   // greatest is the longest and, among equally long ones, the nearest. Keeping it with max()
   // spares the descent two unpredictable branches per node.
   std::uint32_t best = 0;
   bool greater = true;
-  unsigned next = t.child[kRight][p];
+  unsigned next = node[p].child[kRight];
   for (;;) {
     if (next == kNil) {
-      t.child[greater ? kRight : kLeft][p] = static_cast<std::uint16_t>(r);
+      node[p].child[greater ? kRight : kLeft] = static_cast<std::uint16_t>(r);
       t.parent[r] = static_cast<std::uint16_t>(p);
       break;
     }
     p = next;
     // Both children are fetched while the comparison runs; it then only picks one of them.
-    const unsigned left = t.child[kLeft][p], right = t.child[kRight][p];
-    const Comparison c = Compare(key, &t.window[p]);
+    const unsigned left = node[p].child[kLeft], right = node[p].child[kRight];
+    __builtin_prefetch(&node[left]);
+    __builtin_prefetch(&node[right]);
+    __builtin_prefetch(&t.window[left]);
+    __builtin_prefetch(&t.window[right]);
+    // The compare reads up to key[64] and node[64]; the words already loaded give the order,
+    // which only needs the first difference, so the length is worked out beside it.
+    const std::uint8_t* const other = &t.window[p];
+    unsigned i = 1;
+    std::uint64_t x, y;
+    for (;;) {
+      x = LoadWord(key + i);
+      y = LoadWord(other + i);
+      if (i == kLastWord) {
+        x &= kLastWordMask;
+        y &= kLastWordMask;
+      }
+      if (x != y || i == kLastWord) break;
+      i += 8;
+    }
     const unsigned d = ((r - p) & (kWindow - 1)) - 1;
-    best = std::max(best, c.length << 16 | (0xFFFF - d));
-    if (c.length >= kLookAhead) break;
-    greater = c.greater;
+    if (x == y) {  // all 60 bytes
+      best = kLookAhead << 16 | (0xFFFF - d);
+      break;
+    }
+    best = std::max(best, (i + WordCommon(x ^ y)) << 16 | (0xFFFF - d));
+    greater = WordGreater(x, y);
     next = greater ? right : left;
   }
   t.matchLength = 0;
@@ -320,41 +344,42 @@ void InsertPosition(Tables& t, unsigned r) {
   const unsigned up = t.parent[p];
   t.parent[r] = static_cast<std::uint16_t>(up);
   for (unsigned side : {kLeft, kRight}) {
-    t.child[side][r] = t.child[side][p];
-    t.parent[t.child[side][p]] = static_cast<std::uint16_t>(r);
+    node[r].child[side] = node[p].child[side];
+    t.parent[node[p].child[side]] = static_cast<std::uint16_t>(r);
   }
-  t.child[t.child[kRight][up] == p ? kRight : kLeft][up] = static_cast<std::uint16_t>(r);
+  node[up].child[node[up].child[kRight] == p ? kRight : kLeft] = static_cast<std::uint16_t>(r);
   t.parent[p] = kNil;
 }
 
 // Removes position p (the oldest, about to be overwritten) from its tree.
 void DeletePosition(Tables& t, unsigned p) {
-  if (t.parent[p] == kNil) return;
-  std::uint16_t* const left = t.child[kLeft];
-  std::uint16_t* const right = t.child[kRight];
+  Tables::Node* const node = t.node;
+  const unsigned up = t.parent[p];
+  if (up == kNil) return;
+  const unsigned left = node[p].child[kLeft], right = node[p].child[kRight];
   unsigned q;
-  if (right[p] == kNil) {
-    q = left[p];
-  } else if (left[p] == kNil) {
-    q = right[p];
+  if (right == kNil) {
+    q = left;
+  } else if (left == kNil) {
+    q = right;
   } else {
     // The greatest node of the left subtree takes p's place.
-    q = left[p];
-    if (right[q] != kNil) {
-      do q = right[q];
-      while (right[q] != kNil);
-      right[t.parent[q]] = left[q];
-      t.parent[left[q]] = t.parent[q];
-      left[q] = left[p];
-      t.parent[left[p]] = static_cast<std::uint16_t>(q);
+    q = left;
+    if (node[q].child[kRight] != kNil) {
+      do q = node[q].child[kRight];
+      while (node[q].child[kRight] != kNil);
+      const unsigned qUp = t.parent[q], qLeft = node[q].child[kLeft];
+      node[qUp].child[kRight] = static_cast<std::uint16_t>(qLeft);
+      t.parent[qLeft] = static_cast<std::uint16_t>(qUp);
+      node[q].child[kLeft] = static_cast<std::uint16_t>(left);
+      t.parent[left] = static_cast<std::uint16_t>(q);
     }
-    right[q] = right[p];
-    t.parent[right[p]] = static_cast<std::uint16_t>(q);
+    node[q].child[kRight] = static_cast<std::uint16_t>(right);
+    t.parent[right] = static_cast<std::uint16_t>(q);
   }
-  t.parent[q] = t.parent[p];
+  t.parent[q] = static_cast<std::uint16_t>(up);
   // A tree root holds its tree on the right, so the left side is taken only below a position.
-  const unsigned up = t.parent[p];
-  (right[up] == p ? right : left)[up] = static_cast<std::uint16_t>(q);
+  node[up].child[node[up].child[kRight] == p ? kRight : kLeft] = static_cast<std::uint16_t>(q);
   t.parent[p] = kNil;
 }
 
