@@ -13,7 +13,7 @@
 #include <variant>
 
 #include "install/install.h"
-#include "pack/pack.h"
+#include "pack/pack_events.h"
 #include "platform/component.h"
 #include "platform/registry.h"
 
@@ -22,6 +22,8 @@ using TIBeforeExecute = std::function<void(TObject* Sender, const std::string& G
 using TIAfterExecute = std::function<void(TObject* Sender, std::int32_t ErrorAction,
                                           const std::string& ErrorMsg)>;
 using TIExecute = std::function<void(TObject* Sender, bool& Continue)>;
+
+class TCustomPack;
 
 // An archive component class: makes a new archive component with the given owner.
 using TPackClass = std::function<std::unique_ptr<TCustomPack>(TComponent* owner)>;
@@ -131,7 +133,3 @@ class TInstallItem : public TComponent {
   bool RetryLoop(const std::function<bool()>& attempt, const std::string& errorText,
                  std::int32_t& action);
 };
-
-// Sends a command to Program Manager over DDE: 0 when it was handed over, 1 when no
-// conversation could be opened or the command was not sent.
-std::uint16_t ProgmanExecute(const std::string& command);

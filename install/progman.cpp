@@ -1,4 +1,6 @@
 // Program Manager groups and items, created through Program Manager's DDE command interface.
+#include "install/progman.h"
+
 #include <utility>
 
 #include "install/install_item.h"

@@ -28,6 +28,7 @@
 
 #include "pack/checksums.h"
 #include "pack/format.h"
+#include "pack/pack_events.h"
 #include "platform/component.h"
 #include "platform/exception.h"
 #include "platform/file.h"
@@ -70,16 +71,6 @@ class EPackEntryName : public EPackException {
 };
 
 enum class TPathOption : std::uint8_t { poNone, poFullPath, poRelative };
-
-using TNotifyEvent = std::function<void(TObject* Sender)>;
-using TOnProgress = std::function<void(TObject* Sender, const std::string& FileName,
-                                       std::int32_t Percent, bool& Cancel)>;
-using TOnPassword = std::function<void(TObject* Sender, std::string& Password)>;
-using TOnList = std::function<void(TObject* Sender, const std::string& FileName,
-                                   std::int32_t Size, std::uint16_t Attr, std::int32_t Time)>;
-using TOnIO = std::function<void(TObject* Sender, std::string& FileName)>;
-using TOnError =
-    std::function<void(TObject* Sender, const Exception& E, const std::string& FileName)>;
 
 class TCustomPack : public TComponent {
  public:

@@ -1,6 +1,7 @@
 // Program Manager groups and items over DDE.
 #include "install/install.h"
 #include "install/install_item.h"
+#include "install/progman.h"
 #include "tests/install/doubles.h"
 #include "tests/install/recorded_task.h"
 
