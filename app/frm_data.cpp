@@ -1,6 +1,5 @@
 #include "app/frm_data.h"
 
-
 #include "app/control_ids.h"
 #include "app/frm_readme.h"
 #include "app/glyphs.h"

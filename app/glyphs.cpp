@@ -5,6 +5,8 @@
 namespace app {
 namespace {
 
+enum Glyph { kGlyphReadme, kGlyphBack, kGlyphNext };
+
 // A 16 x 16 button glyph, drawn rather than shipped: a page of text, or an arrow. Disabled, it
 // is drawn in greys, as a button that cannot be pressed shows its picture.
 HBITMAP DrawGlyph(Glyph glyph, bool enabled, COLORREF transparent) {

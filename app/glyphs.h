@@ -7,8 +7,6 @@
 
 namespace app {
 
-enum Glyph { kGlyphReadme, kGlyphBack, kGlyphNext };
-
 // The three glyphs' image lists, made on construction and destroyed with the object.
 struct ButtonGlyphs {
   ButtonGlyphs();
