@@ -1,6 +1,5 @@
 #include "app/frm_app.h"
 
-#include <cstdio>
 #include <exception>
 
 #include "app/control_ids.h"
@@ -25,16 +24,11 @@ constexpr TColor kGradientBottom = 0;        // black
 constexpr int kCopyrightFromBottom = 70;
 constexpr int kAllRightsFromBottom = 52;
 
-std::string Format(const char* layout, const char* argument) {
-  char text[256];
-  std::snprintf(text, sizeof text, layout, argument);
-  return text;
-}
-
 }  // namespace
 
-TFrmApp::TFrmApp(TComponent* owner) : TComponent(owner) {
-  tasks_ = new app::TSetupTasks(this, *this, *this);
+TFrmApp::TFrmApp(TComponent* owner)
+    : TComponent(owner), tasks_(std::make_unique<app::TSetupTasks>(nullptr, static_cast<app::TWizardDirs&>(*this),
+                                                 static_cast<app::TStatusView&>(*this))) {
   app::RegisterFormClass<TFrmApp>(ids::kClassFrmApp,
                                   static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)),
                                   CS_HREDRAW | CS_VREDRAW);
@@ -103,10 +97,10 @@ LRESULT TFrmApp::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 void TFrmApp::FormCreate() {
   // Italic letters lean out of the box their advance widths make.
   const DWORD label = SS_LEFT | SS_NOPREFIX;
-  app::AddLabel(hwnd_, Format("Bem-vindo a %s", app::kProductTitle), 32, 24, ids::lblWelcome,
+  app::AddLabel(hwnd_, app::Format("Bem-vindo a %s", app::kProductTitle), 32, 24, ids::lblWelcome,
                 welcomeFont_.get(), label, 8);
   app::AddLabel(hwnd_, "(Simulador Web)", 32, 56, ids::Label1, subtitleFont_.get(), label, 4);
-  app::AddLabel(hwnd_, Format("Copyright \xA9 2003 %s", app::kProductTitle), 41, 0,
+  app::AddLabel(hwnd_, app::Format("Copyright \xA9 2003 %s", app::kProductTitle), 41, 0,
                 ids::lblCopyright, rightsFont_.get());
   app::AddLabel(hwnd_, "Todos os direitos reservados.", 41, 0, ids::lblAllRights,
                 rightsFont_.get());

@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <memory>
+
 #include "app/setup_tasks.h"
 #include "app/win_kit.h"
 #include "platform/component.h"
@@ -55,7 +57,9 @@ class TFrmApp : public TComponent,
   void SetArchivePercent(std::int32_t percent) override;
 
   HWND hwnd_ = nullptr;
-  app::TSetupTasks* tasks_ = nullptr;
+  // A member rather than an owned component: members go before the bases, so the tasks, which
+  // hold references to this window's TWizardDirs and TStatusView parts, never outlive them.
+  std::unique_ptr<app::TSetupTasks> tasks_;
   TFrmData* data_ = nullptr;
   TFrmStatus* status_ = nullptr;
   bool activated_ = false;  // the flow runs once per program run

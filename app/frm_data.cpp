@@ -1,10 +1,8 @@
 #include "app/frm_data.h"
 
-#include <cstdio>
-#include <iterator>
-
 #include "app/control_ids.h"
 #include "app/frm_readme.h"
+#include "app/glyphs.h"
 #include "app/resource.h"
 #include "app/settings.h"
 
@@ -21,74 +19,6 @@ constexpr char kCaption[] = "Par\xE2metros de Instala\xE7\xE3o";
 constexpr char kNextCaption[] = "&Pr\xF3xima";
 constexpr char kInstallCaption[] = "&Instala";
 
-enum Glyph { kGlyphReadme, kGlyphBack, kGlyphNext };
-
-// A 16 x 16 button glyph, drawn rather than shipped: a page of text, or an arrow. Disabled, it
-// is drawn in greys, as a button that cannot be pressed shows its picture.
-HBITMAP DrawGlyph(Glyph glyph, bool enabled, COLORREF transparent) {
-  constexpr int kSize = 16;
-  HDC screen = GetDC(nullptr);
-  HDC dc = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, kSize, kSize);
-  ReleaseDC(nullptr, screen);
-  HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
-  RECT all{0, 0, kSize, kSize};
-  HBRUSH clear = CreateSolidBrush(transparent);
-  FillRect(dc, &all, clear);
-  DeleteObject(clear);
-
-  const COLORREF outline = enabled ? RGB(0, 0, 0) : GetSysColor(COLOR_GRAYTEXT);
-  HPEN pen = CreatePen(PS_SOLID, 1, outline);
-  HGDIOBJ oldPen = SelectObject(dc, pen);
-  if (glyph == kGlyphReadme) {
-    HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(enabled ? WHITE_BRUSH : LTGRAY_BRUSH));
-    Rectangle(dc, 3, 1, 13, 15);
-    SelectObject(dc, oldBrush);
-    for (int y = 4; y <= 12; y += 2) {
-      MoveToEx(dc, 5, y, nullptr);
-      LineTo(dc, y == 12 ? 9 : 11, y);
-    }
-  } else {
-    POINT arrow[] = {{2, 8}, {8, 2}, {8, 5}, {14, 5}, {14, 11}, {8, 11}, {8, 14}};
-    if (glyph == kGlyphNext)
-      for (POINT& p : arrow) p.x = kSize - 1 - p.x;
-    HBRUSH fill = CreateSolidBrush(enabled ? RGB(0, 128, 0) : GetSysColor(COLOR_BTNSHADOW));
-    HGDIOBJ oldBrush = SelectObject(dc, fill);
-    Polygon(dc, arrow, static_cast<int>(std::size(arrow)));
-    SelectObject(dc, oldBrush);
-    DeleteObject(fill);
-  }
-  SelectObject(dc, oldPen);
-  DeleteObject(pen);
-  SelectObject(dc, oldBitmap);
-  DeleteDC(dc);
-  return bitmap;
-}
-
-// The glyph for each state a button draws (normal, hot, pressed, disabled, default, stylus hot,
-// in the order of the list), so a disabled button shows it greyed.
-HIMAGELIST MakeGlyph(Glyph glyph) {
-  constexpr COLORREF kTransparent = RGB(255, 0, 255);
-  constexpr int kStates = 6;
-  constexpr int kDisabledState = 3;
-  HIMAGELIST list = ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, kStates, 0);
-  for (int state = 0; state < kStates; ++state) {
-    // A fresh picture each time: adding one with a mask blackens its transparent pixels.
-    HBITMAP picture = DrawGlyph(glyph, state != kDisabledState, kTransparent);
-    ImageList_AddMasked(list, picture, kTransparent);
-    DeleteObject(picture);
-  }
-  return list;
-}
-
-void SetGlyph(HWND button, HIMAGELIST list, UINT align) {
-  BUTTON_IMAGELIST image{};
-  image.himl = list;
-  image.margin = RECT{4, 0, 4, 0};
-  image.uAlign = align;
-  SendMessageA(button, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&image));
-}
-
 // The terms of use ship as a text resource of the program.
 std::string TermsOfUse() {
   HMODULE module = GetModuleHandleA(nullptr);
@@ -102,8 +32,9 @@ std::string TermsOfUse() {
 // Selects item index of a drop-down list, or its first item when there is no such item: the lists
 // offer no empty choice.
 void SelectItem(HWND list, std::int32_t index) {
-  LRESULT count = SendMessageA(list, CB_GETCOUNT, 0, 0);
-  SendMessageA(list, CB_SETCURSEL, index >= 0 && index < count ? index : 0, 0);
+  const LRESULT count = SendMessageA(list, CB_GETCOUNT, 0, 0);
+  SendMessageA(list, CB_SETCURSEL,
+               static_cast<WPARAM>(app::ValidIndex(index, static_cast<std::size_t>(count))), 0);
 }
 
 }  // namespace
@@ -115,11 +46,12 @@ TFrmData::TFrmData(TComponent* owner, HWND ownerWindow) : TComponent(owner) {
 TFrmData::~TFrmData() {
   if (hwnd_) DestroyWindow(hwnd_);
   if (picture_) DeleteObject(picture_);
-  for (HIMAGELIST list : glyphs_)
-    if (list) ImageList_Destroy(list);
 }
 
 LRESULT TFrmData::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  // No default button: Enter presses the focused push button only.
+  if (LRESULT result; app::AnswerDialogManager(hwnd_, msg, wParam, lParam, 0, result))
+    return result;
   switch (msg) {
     case WM_CREATE:
       CreateControls();
@@ -128,8 +60,8 @@ LRESULT TFrmData::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND:
       OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
       return 0;
-    case WM_PAINT:
-      OnPaint();
+    case WM_PAINT:  // Bevel2, the rule above the buttons
+      app::PaintBevel(hwnd_, {4, 240, 509, 2, app::BevelShape::TopRule});
       return 0;
     case WM_ACTIVATE:
       app::TrackDialogFocus(hwnd_, wParam, savedFocus_);
@@ -236,12 +168,9 @@ void TFrmData::CreateControls() {
   ShowWindow(readme, SW_HIDE);  // nothing in this product offers the readme
   SetWindowLongPtrA(back, GWLP_USERDATA, kTagBack);
   SetWindowLongPtrA(next, GWLP_USERDATA, kTagNext);
-  glyphs_[0] = MakeGlyph(kGlyphReadme);
-  glyphs_[1] = MakeGlyph(kGlyphBack);
-  glyphs_[2] = MakeGlyph(kGlyphNext);
-  SetGlyph(readme, glyphs_[0], BUTTON_IMAGELIST_ALIGN_LEFT);
-  SetGlyph(back, glyphs_[1], BUTTON_IMAGELIST_ALIGN_LEFT);
-  SetGlyph(next, glyphs_[2], BUTTON_IMAGELIST_ALIGN_RIGHT);
+  app::SetGlyph(readme, glyphs_.readme, BUTTON_IMAGELIST_ALIGN_LEFT);
+  app::SetGlyph(back, glyphs_.back, BUTTON_IMAGELIST_ALIGN_LEFT);
+  app::SetGlyph(next, glyphs_.next, BUTTON_IMAGELIST_ALIGN_RIGHT);
 
   for (int id : {ids::Label5, ids::Label3, ids::Label11, ids::Label10, ids::Label6, ids::Label9,
                  ids::Label7})
@@ -252,19 +181,9 @@ void TFrmData::CreateControls() {
 }
 
 void TFrmData::FormCreate() {
-  const char* layout = "Voc\xEA est\xE1 prestes a instalar a %s. ";
-  char caption[256];
-  std::snprintf(caption, sizeof caption, layout, app::kProductTitle);
-  app::SetText(Item(ids::lblName), caption);
+  app::SetText(Item(ids::lblName),
+               app::Format("Voc\xEA est\xE1 prestes a instalar a %s. ", app::kProductTitle));
   app::GrowToWrappedText(Item(ids::lblName));
-}
-
-void TFrmData::OnPaint() {
-  PAINTSTRUCT paint;
-  HDC dc = BeginPaint(hwnd_, &paint);
-  RECT rule{4, 240, 4 + 509, 242};  // Bevel2, the rule above the buttons
-  DrawEdge(dc, &rule, EDGE_ETCHED, BF_TOP);
-  EndPaint(hwnd_, &paint);
 }
 
 void TFrmData::OnCommand(int id, int code, HWND control) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/glyphs.h"
 #include "app/setup_tasks.h"
 #include "app/win_kit.h"
 #include "platform/component.h"
@@ -51,7 +52,6 @@ class TFrmData : public TComponent, public app::TWizardDirs {
   void CreateControls();
   void FormCreate();
   void OnCommand(int id, int code, HWND control);
-  void OnPaint();
   void ShowPage(int page);
   void chkAcceptClick();
   void btnClick(HWND button);
@@ -66,5 +66,5 @@ class TFrmData : public TComponent, public app::TWizardDirs {
   app::Font font_{"MS Sans Serif", 11};
   app::Font bold_{"MS Sans Serif", 11, true};
   HBITMAP picture_ = nullptr;
-  HIMAGELIST glyphs_[3] = {};  // readme, back, next
+  app::ButtonGlyphs glyphs_;
 };

@@ -45,12 +45,14 @@ TFrmReadMe::~TFrmReadMe() {
 }
 
 LRESULT TFrmReadMe::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (LRESULT result; app::AnswerDialogManager(hwnd_, msg, wParam, lParam, IDOK, result))
+    return result;
   switch (msg) {
     case WM_CREATE:
       CreateControls();
       return 0;
-    case WM_PAINT:
-      OnPaint();
+    case WM_PAINT:  // Bevel1 around the text
+      app::PaintBevel(hwnd_, {8, 8, 529, 257, app::BevelShape::LoweredBox});
       return 0;
     case WM_ACTIVATE:
       app::TrackDialogFocus(hwnd_, wParam, savedFocus_);
@@ -80,14 +82,6 @@ void TFrmReadMe::CreateControls() {
   HWND ok = app::AddControl(hwnd_, "Button", "OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 232, 273, 80,
                             30, ids::OKBtn, font_.get());
   savedFocus_ = ok;  // OK has the focus when the viewer opens
-}
-
-void TFrmReadMe::OnPaint() {
-  PAINTSTRUCT paint;
-  HDC dc = BeginPaint(hwnd_, &paint);
-  RECT frame{8, 8, 8 + 529, 8 + 257};  // Bevel1 around the text
-  DrawEdge(dc, &frame, BDR_SUNKENOUTER, BF_RECT);
-  EndPaint(hwnd_, &paint);
 }
 
 void TFrmReadMe::FormShow() {

@@ -25,7 +25,6 @@ class TFrmReadMe : public TComponent {
 
   void CreateControls();
   void FormShow();
-  void OnPaint();
 
   HWND hwnd_ = nullptr;
   HWND savedFocus_ = nullptr;

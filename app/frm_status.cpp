@@ -13,12 +13,14 @@ TFrmStatus::~TFrmStatus() {
 }
 
 LRESULT TFrmStatus::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (LRESULT result; app::AnswerDialogManager(hwnd_, msg, wParam, lParam, 0, result))
+    return result;
   switch (msg) {
     case WM_CREATE:
       CreateControls();
       return 0;
-    case WM_PAINT:
-      OnPaint();
+    case WM_PAINT:  // Bevel1 around the two texts
+      app::PaintBevel(hwnd_, {9, 8, 349, 61, app::BevelShape::LoweredBox});
       return 0;
     case WM_COMMAND:  // Cancel (and Esc) are deliberately without effect
       return 0;
@@ -42,14 +44,6 @@ void TFrmStatus::CreateControls() {
   SendMessageA(archive, PBM_SETRANGE32, 0, 100);
   app::AddControl(hwnd_, "Button", "Cancel", BS_PUSHBUTTON | WS_TABSTOP, 144, 112, 80, 30,
                   ids::btnStatusCancel, font_.get());
-}
-
-void TFrmStatus::OnPaint() {
-  PAINTSTRUCT paint;
-  HDC dc = BeginPaint(hwnd_, &paint);
-  RECT frame{9, 8, 9 + 349, 8 + 61};  // Bevel1 around the two texts
-  DrawEdge(dc, &frame, BDR_SUNKENOUTER, BF_RECT);
-  EndPaint(hwnd_, &paint);
 }
 
 void TFrmStatus::SetOperationCount(std::int32_t count) {

@@ -29,7 +29,6 @@ class TFrmStatus : public TComponent, public app::TStatusView {
   LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
 
   void CreateControls();
-  void OnPaint();
 
   HWND hwnd_ = nullptr;
   app::Font font_{"MS Sans Serif", 11};

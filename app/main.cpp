@@ -30,10 +30,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
     frmApp->Show();
     MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) platform::DispatchWithDialogKeys(msg);
     exitCode = static_cast<int>(msg.wParam);
   }  // the task list goes with the main window and gives Program Manager its window back
   platform::SetUi(nullptr);

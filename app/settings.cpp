@@ -3,14 +3,9 @@
 #include "platform/profile.h"
 
 namespace app {
-namespace {
-
-// index when it names an item of a list of count items, else 0.
 std::int32_t ValidIndex(std::int32_t index, std::size_t count) {
   return index >= 0 && static_cast<std::size_t>(index) < count ? index : 0;
 }
-
-}  // namespace
 
 TInstallDefaults ReadInstallDefaults(const std::string& iniFile) {
   platform::Profile& profile = platform::CurrentProfile();

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -18,6 +19,9 @@ inline constexpr std::array<const char*, 4> TypeItems = {"TAVO 1.0", "TAVO-Fisca
 inline constexpr std::array<const char*, 4> TypeCodes = {"C110", "F110", "C100", "F100"};
 // The web server ports the wizard offers; index 0 is the standard port.
 inline constexpr std::array<const char*, 5> PortItems = {"80", "8080", "8088", "8880", "8888"};
+
+// index when it names an item of a list of count items, else 0: the lists offer no empty choice.
+std::int32_t ValidIndex(std::int32_t index, std::size_t count);
 
 // The wizard's defaults as an earlier run left them in section "INSTALL" of the product INI file.
 struct TInstallDefaults {

@@ -1,6 +1,9 @@
 #include "app/win_kit.h"
 
+#include <cstdio>
 #include <vector>
+
+#include "platform/win32/win32_ui.h"
 
 namespace app {
 
@@ -15,8 +18,9 @@ Font::~Font() {
 
 HWND AddControl(HWND parent, const char* cls, const std::string& text, DWORD style, int x, int y,
                 int width, int height, int id, HFONT font, DWORD exStyle) {
-  HWND control = CreateWindowExA(exStyle, cls, text.c_str(), style | WS_CHILD | WS_VISIBLE, x, y,
-                                 width, height, parent,
+  HWND control = CreateWindowExA(exStyle, cls, text.c_str(),
+                                 style | WS_CHILD | WS_VISIBLE | WS_GROUP, x, y, width, height,
+                                 parent,
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                  GetModuleHandleA(nullptr), nullptr);
   if (control && font) SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
@@ -62,6 +66,23 @@ void GrowToWrappedText(HWND control) {
   if (box.bottom > client.bottom)
     SetWindowPos(control, nullptr, 0, 0, client.right, box.bottom,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+std::string Format(const char* layout, const char* argument) {
+  char text[256];
+  std::snprintf(text, sizeof text, layout, argument);
+  return text;
+}
+
+void PaintBevel(HWND window, const Bevel& bevel) {
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(window, &paint);
+  RECT r{bevel.x, bevel.y, bevel.x + bevel.width, bevel.y + bevel.height};
+  if (bevel.shape == BevelShape::LoweredBox)
+    DrawEdge(dc, &r, BDR_SUNKENOUTER, BF_RECT);
+  else
+    DrawEdge(dc, &r, EDGE_ETCHED, BF_TOP);
+  EndPaint(window, &paint);
 }
 
 std::string ProgramDir() {
@@ -121,16 +142,48 @@ int RunModal(HWND dialog, int& modalResult) {
       modalResult = IDCANCEL;
       break;
     }
-    if (!IsDialogMessageA(dialog, &msg)) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
+    platform::DispatchWithDialogKeys(msg);
   }
   // The owner comes back before the dialog goes, so the activation returns to it rather than to
   // some other program's window.
   if (reenableOwner) EnableWindow(owner, TRUE);
   ShowWindow(dialog, SW_HIDE);
   return modalResult;
+}
+
+namespace {
+
+bool IsPushButton(HWND control) {
+  const LRESULT code = SendMessageA(control, WM_GETDLGCODE, 0, 0);
+  return (code & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) != 0;
+}
+
+}  // namespace
+
+bool AnswerDialogManager(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam, int defaultId,
+                         LRESULT& result) {
+  HWND focus = GetFocus();
+  if (focus && !IsChild(dialog, focus)) focus = nullptr;
+  switch (msg) {
+    case WM_NEXTDLGCTL: {
+      HWND to = lParam ? reinterpret_cast<HWND>(wParam)
+                       : GetNextDlgTabItem(dialog, focus, wParam != 0);
+      if (to && IsChild(dialog, to) && IsUsable(to)) {
+        SetFocus(to);
+        // As in any dialog, a text box reached from the keyboard has its text selected.
+        if (!lParam && (SendMessageA(to, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL))
+          SendMessageA(to, EM_SETSEL, 0, -1);
+      }
+      result = 0;
+      return true;
+    }
+    case DM_GETDEFID: {
+      const int id = focus && IsPushButton(focus) ? GetDlgCtrlID(focus) : defaultId;
+      result = id ? MAKELRESULT(id, DC_HASDEFID) : 0;
+      return true;
+    }
+  }
+  return false;
 }
 
 void TrackDialogFocus(HWND dialog, WPARAM activateState, HWND& savedFocus) {

@@ -27,7 +27,8 @@ class Font {
 };
 
 // A child control at (x, y) of the parent's client area with the given size and font. style gets
-// WS_CHILD | WS_VISIBLE added.
+// WS_CHILD | WS_VISIBLE | WS_GROUP added: every control is a group of its own, so the arrow keys
+// never carry the focus from one control to the next (lists and text boxes use them themselves).
 HWND AddControl(HWND parent, const char* cls, const std::string& text, DWORD style, int x, int y,
                 int width, int height, int id, HFONT font, DWORD exStyle = 0);
 // A static text at (x, y) sized to its text in font (what a label with automatic size does).
@@ -38,6 +39,18 @@ void FitToText(HWND control, int extraWidth = 0, int minHeight = 0);
 // Makes a word-wrapped text as tall as its text needs at its width, if it is not already: a text
 // that wraps to more lines in the fonts at hand than planned is shown whole.
 void GrowToWrappedText(HWND control);
+
+// One formatted text: layout with its single %s filled in by argument.
+std::string Format(const char* layout, const char* argument);
+
+// A bevel painted on a window's client area: a lowered box, or the etched rule at its top edge.
+enum class BevelShape { LoweredBox, TopRule };
+struct Bevel {
+  int x, y, width, height;
+  BevelShape shape;
+};
+// Answers WM_PAINT of a window whose only drawing of its own is bevel.
+void PaintBevel(HWND window, const Bevel& bevel);
 
 // The folder of the running program file, with its trailing backslash.
 std::string ProgramDir();
@@ -58,6 +71,16 @@ bool IsUsable(HWND control);
 // hides dialog and returns the result. A WM_QUIT met on the way is passed on and gives
 // IDCANCEL.
 int RunModal(HWND dialog, int& modalResult);
+
+// The dialog manager's questions to a dialog, answered for a dialog-like window (call first from
+// its window procedure; true when msg was one of them, with result set):
+//   - WM_NEXTDLGCTL moves the focus to the next or previous tab stop, or to a given control. A
+//     multi-line text box sends it for Tab and Shift+Tab, so without it the focus stays trapped
+//     in the text; the dialog manager sends it for the arrow keys.
+//   - DM_GETDEFID names the button Enter presses: the focused push button, else defaultId (0:
+//     Enter presses nothing).
+bool AnswerDialogManager(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam, int defaultId,
+                         LRESULT& result);
 
 // Keeps the keyboard focus inside a dialog-like window across deactivation: call from WM_ACTIVATE.
 void TrackDialogFocus(HWND dialog, WPARAM activateState, HWND& savedFocus);
@@ -101,12 +124,13 @@ void RegisterFormClass(const char* className, HBRUSH background, UINT style = 0)
 }
 
 // Creates the dialog-like window of self (a modal-frame popup with caption and close box, owned by
-// ownerWindow) at the given client size, centred on the screen.
+// ownerWindow) at the given client size, centred on the screen. WS_EX_CONTROLPARENT marks it as a
+// window whose keys the dialog manager handles, in every message loop of the program.
 template <class T>
 void CreateDialogForm(T* self, const char* className, const char* caption, HWND ownerWindow,
                       int width, int height) {
   RegisterFormClass<T>(className, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
-  CreateWindowExA(WS_EX_DLGMODALFRAME, className, caption,
+  CreateWindowExA(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, className, caption,
                   WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPSIBLINGS, 0, 0, 0, 0, ownerWindow,
                   nullptr, GetModuleHandleA(nullptr), self);
   PlaceCentred(self->Handle(), width, height);

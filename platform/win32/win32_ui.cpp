@@ -156,6 +156,15 @@ int Win32Ui::ShowMessage(const std::string& text, MsgType type, unsigned buttons
   return ToModalResult(id);
 }
 
+void DispatchWithDialogKeys(MSG& msg) {
+  HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+  if (root && (GetWindowLongPtrA(root, GWL_EXSTYLE) & WS_EX_CONTROLPARENT) &&
+      IsDialogMessageA(root, &msg))
+    return;
+  TranslateMessage(&msg);
+  DispatchMessageA(&msg);
+}
+
 void Win32Ui::ProcessMessages() {
   MSG msg;
   while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -163,8 +172,7 @@ void Win32Ui::ProcessMessages() {
       PostQuitMessage(static_cast<int>(msg.wParam));
       break;
     }
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+    DispatchWithDialogKeys(msg);
   }
 }
 

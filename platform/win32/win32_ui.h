@@ -9,6 +9,8 @@
 // shows OK.
 #pragma once
 
+#include <windows.h>
+
 #include "platform/ui.h"
 
 namespace platform {
@@ -18,5 +20,11 @@ class Win32Ui final : public UserInterface {
   int ShowMessage(const std::string& text, MsgType type, unsigned buttons) override;
   void ProcessMessages() override;
 };
+
+// Translates and dispatches msg, giving the dialog manager (Tab, Esc, Enter, mnemonics) the
+// keys of the window it belongs to first when that top-level window is dialog-like (has
+// WS_EX_CONTROLPARENT). Every message loop of the program, the yields among them, goes through
+// here, so a dialog-like window takes its keys the same whichever loop runs.
+void DispatchWithDialogKeys(MSG& msg);
 
 }  // namespace platform

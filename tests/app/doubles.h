@@ -21,6 +21,7 @@
 #include "platform/profile.h"
 #include "platform/registry.h"
 #include "platform/ui.h"
+#include "platform/win32/win32_ui.h"
 
 namespace apptest {
 
@@ -50,10 +51,7 @@ class ScriptedUi final : public platform::UserInterface {
 
   void ProcessMessages() override {
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) platform::DispatchWithDialogKeys(msg);
   }
 };
 

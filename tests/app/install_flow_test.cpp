@@ -195,7 +195,7 @@ TEST_F(InstallFlowTest, FailureNoOperationCatchesIsShownAndTheProgramEnds) {
   ASSERT_EQ(doubles.Ui.Boxes.size(), 2u);
   EXPECT_EQ(doubles.Ui.Boxes[1].Text, "Sem recursos para a janela");
   EXPECT_EQ(doubles.Ui.Boxes[1].Type, platform::MsgType::Error);
-  EXPECT_TRUE(doubles.Dde.Commands.empty());
+  EXPECT_EQ(doubles.Ui.Boxes[0].Text, "Erro na cria\xE7\xE3o do grupo \"URDA\"");
   EXPECT_EQ(frmApp->Handle(), nullptr);
 }
 
@@ -206,6 +206,10 @@ class EngineWithoutPathTest : public InstallFlowTest {
     doubles.Registry
         .OpenKey(platform::RootKey::LocalMachine, "SOFTWARE\\Borland\\Database Engine", true)
         ->WriteString("CONFIGFILE01", "C:\\BDE\\IDAPI32.CFG");
+    doubles.Registry
+        .OpenKey(platform::RootKey::LocalMachine,
+                 "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", true)
+        ->WriteString("CommonFilesDir", "D:\\Programas\\Arquivos comuns");
   }
 };
 
@@ -216,7 +220,7 @@ TEST_F(EngineWithoutPathTest, WizardOffersTheEnginesStandardPlaceInsteadOfNothin
     idapi = app::GetText(Wizard(ids::edtIDAPI));
     PostMessageA(frmData->Handle(), WM_COMMAND, IDCANCEL, 0);
   });
-  EXPECT_EQ(idapi, JoinPath(frmApp->Install()->CommonFilesDir, "Borland Shared\\BDE"));
+  EXPECT_EQ(idapi, "D:\\Programas\\Arquivos comuns\\Borland Shared\\BDE");
 }
 
 TEST_F(InstallFlowTest, BottomLinesStandByTheScreenHeightWhateverTheWindowSize) {

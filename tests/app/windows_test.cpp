@@ -138,7 +138,8 @@ TEST_F(FrmDataTest, ListsOfferOnlyTheirFixedItems) {
                                                             "TAVO-Fiscal 1.0"}));
   EXPECT_EQ(items(ids::cboPort),
             (std::vector<std::string>{"80", "8080", "8088", "8880", "8888"}));
-  // A list to choose from, not to type in.
+  // Lists to choose from, not to type in.
+  EXPECT_EQ(GetWindowLongPtrA(Item(ids::cboType), GWL_STYLE) & 3, CBS_DROPDOWNLIST);
   EXPECT_EQ(GetWindowLongPtrA(Item(ids::cboPort), GWL_STYLE) & 3, CBS_DROPDOWNLIST);
 }
 

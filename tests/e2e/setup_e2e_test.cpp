@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -162,6 +163,27 @@ void Finish(SetupRun& run, const std::string& text, const char* shot = nullptr) 
   EXPECT_EQ(run.App().WaitExit(), 0u);
 }
 
+// What a full install with "TAVO-Fiscal 1.1" and port 8888 leaves on the machine: every file, the
+// three INI files, the engine's registry values and the Program Manager group.
+void ExpectFullInstall(const std::string& idapi) {
+  ExpectInstalledFiles(kTarget, idapi);
+  EXPECT_EQ(ReadIni(WindowsDir() + "\\TAVO.INI"),
+            (IniRows{{"INSTALL", {"Path=" + kTarget, "Type=1", "Port=4"}}}));
+  EXPECT_EQ(ReadIni(kTarget + "\\TAVO.INI"),
+            (IniRows{{"DEFAULTS", {"RootPath=" + kTarget, "DefaultHost=http://127.0.0.1:8888",
+                                   "Port=8888"}},
+                     {"HTML", {"Cmd=/cgi-bin/tavo.dll/html/default?TIPO=F110"}},
+                     {"VEXEC", {"/cgi-bin=" + kTarget + "\\cgi-bin"}}}));
+  EXPECT_EQ(ReadIni(kTarget + "\\cgi-bin\\TAVO.INI"),
+            (IniRows{{"ALIAS", {"images=" + kTarget + "\\images"}},
+                     {"DATABASE", {"Path=" + kTarget + "\\db", "Ver=Dez/2003"}}}));
+  for (const auto& [key, value] : EngineValues(idapi))
+    EXPECT_EQ(EngineValue(key), value) << key;
+  // Program Manager carries out the group commands on its own time.
+  EXPECT_TRUE(WaitUntil([] { return Exists(GroupLink()); }, 15000)) << GroupLink();
+  EXPECT_EQ(ShortcutTarget(GroupLink()), kTarget + "\\TAVO.EXE");
+}
+
 // ---- 1: a full install, every page checked on the way ----
 
 TEST(Setup, InstallsWhatTheWizardChose) {
@@ -281,23 +303,99 @@ TEST(Setup, InstallsWhatTheWizardChose) {
   EXPECT_EQ(ProgressPos(Item(status, ids::StatusBar)), 32);
   EXPECT_EQ(ProgressPos(Item(status, ids::PackBar)), 100);
   Finish(run, kCompleted, "7-final-box");
+  ExpectFullInstall(idapi);
+}
 
-  ExpectInstalledFiles(kTarget, idapi);
-  EXPECT_EQ(ReadIni(WindowsDir() + "\\TAVO.INI"),
-            (IniRows{{"INSTALL", {"Path=" + kTarget, "Type=1", "Port=4"}}}));
-  EXPECT_EQ(ReadIni(kTarget + "\\TAVO.INI"),
-            (IniRows{{"DEFAULTS", {"RootPath=" + kTarget, "DefaultHost=http://127.0.0.1:8888",
-                                   "Port=8888"}},
-                     {"HTML", {"Cmd=/cgi-bin/tavo.dll/html/default?TIPO=F110"}},
-                     {"VEXEC", {"/cgi-bin=" + kTarget + "\\cgi-bin"}}}));
-  EXPECT_EQ(ReadIni(kTarget + "\\cgi-bin\\TAVO.INI"),
-            (IniRows{{"ALIAS", {"images=" + kTarget + "\\images"}},
-                     {"DATABASE", {"Path=" + kTarget + "\\db", "Ver=Dez/2003"}}}));
-  for (const auto& [key, value] : EngineValues(idapi))
-    EXPECT_EQ(EngineValue(key), value) << key;
-  // Program Manager carries out the group commands on its own time.
-  EXPECT_TRUE(WaitUntil([] { return Exists(GroupLink()); }, 15000)) << GroupLink();
-  EXPECT_EQ(ShortcutTarget(GroupLink()), kTarget + "\\TAVO.EXE");
+// ---- 1b: the same install from the keyboard alone ----
+
+// Presses key on the wizard and waits until the focus is on the control expected.
+void Key(SetupRun& run, WORD key, std::initializer_list<WORD> modifiers, int expectFocus) {
+  PressKey(run.Wizard(), key, modifiers);
+  WaitForFocus(run.Control(expectFocus));
+}
+
+void WaitForPage(SetupRun& run, int marker) {
+  HWND control = run.Control(marker);
+  if (!WaitUntil([&] { return IsVisible(control); }, 5000))
+    throw DriverError("the wizard did not change its page");
+}
+
+TEST(Setup, InstallsFromTheKeyboardAlone) {
+  SetupRun run(DistDir());
+  HWND wiz = run.Wizard();
+  // Page "Intro": the terms box has the focus; Tab passes over the terms text and the disabled
+  // and hidden buttons.
+  WaitForFocus(run.Control(ids::chkAccept), 10000);
+  Key(run, VK_TAB, {}, ids::btnCancel);
+  Key(run, VK_TAB, {}, ids::chkAccept);
+  Key(run, VK_SPACE, {}, ids::chkAccept);
+  ASSERT_TRUE(WaitUntil([&] { return IsEnabled(run.Control(ids::btnNext)); }, 5000));
+  Key(run, VK_TAB, {}, ids::btnNext);
+  Key(run, VK_TAB, {VK_SHIFT}, ids::chkAccept);
+  Snap("k1-terms-accepted-by-keyboard");
+
+  // Page "Paths", reached with Alt+P: its boxes in their order, the defaults kept.
+  Key(run, 'P', {VK_MENU}, ids::btnNext);
+  WaitForPage(run, ids::edtTarget);
+  Key(run, VK_TAB, {}, ids::btnCancel);
+  Key(run, VK_TAB, {}, ids::btnBack);
+  Key(run, VK_TAB, {}, ids::edtTarget);
+  Key(run, VK_TAB, {}, ids::chkBin);
+  Key(run, VK_TAB, {}, ids::chkIDAPI);
+  Key(run, VK_TAB, {}, ids::edtIDAPI);
+  EXPECT_EQ(run.TextOf(ids::edtTarget), kTarget);
+  const std::string idapi = run.TextOf(ids::edtIDAPI);
+  ASSERT_FALSE(idapi.empty()) << "the wizard offers no IDAPI directory to keep";
+  EXPECT_TRUE(IsChecked(run.Control(ids::chkBin)));
+  EXPECT_TRUE(IsChecked(run.Control(ids::chkIDAPI)));
+  Snap("k2-paths-by-keyboard");
+
+  // Alt+V goes back and Enter on the focused "Next" forward again; then on to "Default".
+  Key(run, 'V', {VK_MENU}, ids::chkAccept);  // "Back" is disabled on "Intro": the focus moves on
+  WaitForPage(run, ids::lblName);
+  Key(run, 'P', {VK_MENU}, ids::btnNext);
+  WaitForPage(run, ids::edtTarget);
+  Key(run, VK_RETURN, {}, ids::btnNext);
+  WaitForPage(run, ids::cboType);
+
+  // Page "Default": the lists open with Alt+Down and choose with the arrows.
+  Key(run, VK_TAB, {}, ids::btnCancel);
+  Key(run, VK_TAB, {}, ids::btnBack);
+  Key(run, VK_TAB, {}, ids::cboType);
+  HWND type = run.Control(ids::cboType), port = run.Control(ids::cboPort);
+  Key(run, VK_DOWN, {VK_MENU}, ids::cboType);
+  EXPECT_TRUE(WaitUntil([&] { return SendMessageA(type, CB_GETDROPPEDSTATE, 0, 0) != 0; }, 5000));
+  Snap("k3-list-open");
+  // An open list marks the item under the mouse pointer, wherever the pointer rests (here: the
+  // middle of the screen), so the keys start from the top with Home.
+  Key(run, VK_HOME, {}, ids::cboType);
+  Key(run, VK_DOWN, {}, ids::cboType);
+  Key(run, VK_RETURN, {}, ids::cboType);
+  EXPECT_TRUE(WaitUntil([&] { return SendMessageA(type, CB_GETDROPPEDSTATE, 0, 0) == 0; }, 5000));
+  EXPECT_EQ(ChosenItem(type), "TAVO-Fiscal 1.1");
+  Key(run, VK_TAB, {}, ids::cboPort);
+  for (int i = 0; i < 4; ++i) Key(run, VK_DOWN, {}, ids::cboPort);
+  EXPECT_TRUE(WaitUntil([&] { return ChosenItem(port) == "8888"; }, 5000));
+  EXPECT_EQ(ChosenItem(type), "TAVO-Fiscal 1.1");
+  Snap("k4-default-by-keyboard");
+
+  // Page "Finish": Tab to "Next", Enter; then Alt+I installs.
+  Key(run, VK_TAB, {}, ids::btnNext);
+  Key(run, VK_RETURN, {}, ids::btnNext);
+  WaitForPage(run, ids::Label7);
+  EXPECT_TRUE(WaitUntil([&] { return run.TextOf(ids::btnNext) == "&Instala"; }, 5000));
+  Snap("k5-finish-by-keyboard");
+  PressKey(wiz, 'I', {VK_MENU});
+  run.App().Wait(ids::kClassFrmStatus);
+
+  // The final box is answered with Enter, too.
+  HWND box;
+  const BoxInfo info = run.WaitBox(&box, 60000);
+  Snap("k6-final-box");
+  EXPECT_EQ(info.text, kCompleted);
+  PressKey(box, VK_RETURN);
+  EXPECT_EQ(run.App().WaitExit(), 0u);
+  ExpectFullInstall(idapi);
 }
 
 // ---- 2: cancelling the wizard changes nothing ----

@@ -47,26 +47,29 @@ class BoxDriver {
     if (thread_.joinable()) thread_.join();
   }
 
+  struct Search {
+    HWND found = nullptr;
+    HWND previous;
+  };
+
+  // A window procedure's convention (stdcall on 32-bit Windows), so a named function.
+  static BOOL CALLBACK CheckWindow(HWND window, LPARAM param) {
+    auto* s = reinterpret_cast<Search*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    char cls[16] = {};
+    GetClassNameA(window, cls, sizeof cls);
+    if (pid == GetCurrentProcessId() && window != s->previous && IsWindowVisible(window) &&
+        std::string(cls) == "#32770") {
+      s->found = window;
+      return FALSE;
+    }
+    return TRUE;
+  }
+
   static HWND FindBox(HWND previous) {
-    struct Search {
-      HWND found = nullptr;
-      HWND previous;
-    } search{nullptr, previous};
-    EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-          auto* s = reinterpret_cast<Search*>(param);
-          DWORD pid = 0;
-          GetWindowThreadProcessId(window, &pid);
-          char cls[16] = {};
-          GetClassNameA(window, cls, sizeof cls);
-          if (pid == GetCurrentProcessId() && window != s->previous && IsWindowVisible(window) &&
-              std::string(cls) == "#32770") {
-            s->found = window;
-            return FALSE;
-          }
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    Search search{nullptr, previous};
+    EnumWindows(&CheckWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
   }
 

@@ -111,10 +111,13 @@ TEST(Win32UiTest, MessageBoxesShowTheRequestedButtonsAndReturnThePressedOne) {
   }
 }
 
+int timers = 0;
+// Timer procedures are stdcall on 32-bit Windows: a named function, not a lambda.
+void CALLBACK CountTimer(HWND, UINT, UINT_PTR, DWORD) { ++timers; }
+
 TEST(Win32UiTest, ProcessMessagesDispatchesWhatIsPending) {
   platform::Win32Ui ui;
-  static int timers = 0;
-  UINT_PTR id = SetTimer(nullptr, 0, 1, [](HWND, UINT, UINT_PTR, DWORD) { ++timers; });
+  UINT_PTR id = SetTimer(nullptr, 0, 1, &CountTimer);
   Sleep(50);
   ui.ProcessMessages();
   KillTimer(nullptr, id);

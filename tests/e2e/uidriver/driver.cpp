@@ -249,6 +249,50 @@ void Click(HWND button) {
   if (!PostMessageA(button, BM_CLICK, 0, 0)) throw DriverError("cannot press " + Describe(button));
 }
 
+namespace {
+
+INPUT KeyInput(WORD vk, bool up) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = vk;
+  input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
+  input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  return input;
+}
+
+}  // namespace
+
+void PressKey(HWND top, WORD key, std::initializer_list<WORD> modifiers) {
+  if (GetForegroundWindow() != top) {
+    SetForegroundWindow(top);
+    if (!WaitUntil([&] { return GetForegroundWindow() == top; }, 5000))
+      throw DriverError("cannot bring " + Describe(top) + " to the front for a key");
+  }
+  std::vector<INPUT> inputs;
+  for (WORD m : modifiers) inputs.push_back(KeyInput(m, false));
+  inputs.push_back(KeyInput(key, false));
+  inputs.push_back(KeyInput(key, true));
+  for (auto m = modifiers.end(); m != modifiers.begin();) inputs.push_back(KeyInput(*--m, true));
+  if (SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) != inputs.size())
+    throw DriverError("the key input was refused");
+}
+
+HWND FocusOf(HWND top) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(top, nullptr), &info)) return nullptr;
+  return info.hwndFocus;
+}
+
+void WaitForFocus(HWND control, int timeoutMs) {
+  HWND top = GetAncestor(control, GA_ROOT);
+  if (!WaitUntil([&] { return FocusOf(top) == control; }, timeoutMs)) {
+    HWND focus = FocusOf(top);
+    throw DriverError("the focus is on " + (focus ? Describe(focus) : std::string("nothing")) +
+                      ", not on " + Describe(control));
+  }
+}
+
 void SetChecked(HWND box, bool checked) {
   if (IsChecked(box) == checked) return;
   Click(box);

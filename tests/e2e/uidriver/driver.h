@@ -12,6 +12,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <initializer_list>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -91,6 +92,15 @@ void SetChecked(HWND box, bool checked);      // click the box if its mark diffe
 void Type(HWND edit, const std::string& text);  // replace the edit box's text
 void Choose(HWND combo, const std::string& item);  // pick an item of a drop-down list
 void Close(HWND top);                         // the close box of a window
+
+// The keyboard. Keys are real input: they go to the window in front, as a person's would, so
+// PressKey first brings top to the front (throws when it cannot). modifiers are held around the
+// key: VK_MENU for Alt, VK_SHIFT, VK_CONTROL.
+void PressKey(HWND top, WORD key, std::initializer_list<WORD> modifiers = {});
+// The control of top's thread that has the keyboard focus, or nullptr.
+HWND FocusOf(HWND top);
+// Waits until control has the focus; throws, naming the control that has it, on timeout.
+void WaitForFocus(HWND control, int timeoutMs = 5000);
 
 // Message boxes.
 struct BoxInfo {
