@@ -38,11 +38,13 @@ std::int32_t Percent(std::int64_t part, std::int64_t whole) {
 // The resources of one Compress, Decompress or Advise; released on every way out.
 struct Tlzrw1::Operation {
   std::unique_ptr<std::uint8_t[]> in, out;
-  platform::File input, output;
+  platform::File ownInput, output;
+  platform::File& input;  // ownInput, or the caller's open file
 
-  explicit Operation(const char* noMemory)
+  explicit Operation(const char* noMemory, platform::File* callerInput = nullptr)
       : in(new (std::nothrow) std::uint8_t[kBufferSize]),
-        out(new (std::nothrow) std::uint8_t[kBufferSize]) {
+        out(new (std::nothrow) std::uint8_t[kBufferSize]),
+        input(callerInput ? *callerInput : ownInput) {
     if (!in || !out) throw ELzrw1Exception(noMemory);
   }
 };
@@ -213,10 +215,19 @@ void Tlzrw1::PackStream(Operation& op) {
 // Decompress
 
 std::int32_t Tlzrw1::Decompress() {
-  inSize_ = outSize_ = 0;
   Operation op("Lzrw1 : no memory for I/O Buffers !!");
   if (!op.input.Open(InputFile, platform::OpenMode::Read))
     throw ELzrw1Exception("Lzrw1 : Inputfile " + InputFile + " not found !");
+  return Expand(op, std::nullopt);
+}
+
+std::int32_t Tlzrw1::Decompress(platform::File& input, std::optional<std::int32_t> outputTime) {
+  Operation op("Lzrw1 : no memory for I/O Buffers !!", &input);
+  return Expand(op, outputTime);
+}
+
+std::int32_t Tlzrw1::Expand(Operation& op, std::optional<std::int32_t> outputTime) {
+  inSize_ = outSize_ = 0;
   CreateOutput(op);
 
   try {
@@ -231,7 +242,9 @@ std::int32_t Tlzrw1::Decompress() {
     else
       UnpackStream(op);
     if (OnFinished) OnFinished(this, Percent(outSize_, inSize_));
-    op.input.Close();
+    op.ownInput.Close();
+    // A time the system refuses leaves the file its own, as when it is set by name.
+    if (outputTime) op.output.SetDosTime(*outputTime);
     if (!op.output.Close())
       throw ELzrw1Exception("Lzrw1 : ERROR WRITING TO " + OutputFile + " !");
   } catch (...) {

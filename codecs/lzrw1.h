@@ -24,12 +24,14 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "codecs/lzh.h"
 #include "codecs/lzrw1kh.h"
 #include "platform/component.h"
 #include "platform/exception.h"
+#include "platform/file.h"
 
 enum class TCompressMode : std::uint8_t { Good = 0, Fast = 1, Auto = 2 };
 
@@ -55,6 +57,11 @@ class Tlzrw1 : public TComponent {
   std::int32_t Compress();
   // Returns the size of the expanded file.
   std::int32_t Decompress();
+  // The same from input, already open and positioned at the compressed file, which ends where
+  // input does; InputFile only names it in messages, and input stays open. With outputTime (an
+  // MS-DOS date/time) the expanded file gets that last-write time through the handle that wrote
+  // it, which spares opening it again.
+  std::int32_t Decompress(platform::File& input, std::optional<std::int32_t> outputTime);
   // Fast when the block codec brings two samples of InputFile under 40 %, else Good. Inputs
   // under 98304 bytes are Good without a trial, and then CompressMode becomes Good as well.
   TCompressMode Advise();
@@ -82,6 +89,7 @@ class Tlzrw1 : public TComponent {
   void PackStream(Operation& op);
   void UnpackBlocks(Operation& op);
   void UnpackStream(Operation& op);
+  std::int32_t Expand(Operation& op, std::optional<std::int32_t> outputTime);
 
   TLZRW1KH kh_;
   Tlzh lzh_;

@@ -41,6 +41,7 @@ bool TCustomPack::Run(std::uint8_t mode, void (TCustomPack::*body)()) {
   } catch (...) {
     result = false;
   }
+  FinishRun();
   return result;
 }
 

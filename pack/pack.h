@@ -146,6 +146,8 @@ class TCustomPack : public TComponent {
   // Whether FileName will be stored with at least one data byte (volume cutting looks ahead
   // over entries without data).
   virtual bool StoresData(const std::string& FileName);
+  // After every run, whatever its outcome; releases what the run kept for its entries.
+  virtual void FinishRun() {}
 
   // --- Steps shared with subclasses -----------------------------------------------------
   bool CreateVolume();

@@ -1,6 +1,8 @@
 #include "pack/pack_lz.h"
 
 #include "pack/paths.h"
+#include "platform/file.h"
+#include "platform/fileinfo.h"
 #include "platform/errors.h"
 #include "platform/tempfile.h"
 
@@ -46,6 +48,13 @@ void TCustomPackLz::DecompressFile(const std::string& Source, const std::string&
   Compressor->Decompress();
 }
 
+// The temporary file is open on DataFile, holding the entry's compressed bytes from its start.
+void TCustomPackLz::DecompressTemp(const std::string& Target) {
+  Compressor->InputFile = TempName;
+  Compressor->OutputFile = Target;
+  Compressor->Decompress(DataFile, Entry.Time);
+}
+
 void TCustomPackLz::OpenSource(const std::string& FileName) {
   CompressFile(FileName, Temp());
   if (!DataFile.Open(TempName, platform::OpenMode::Read))
@@ -58,30 +67,47 @@ void TCustomPackLz::CloseSource() {
   platform::RemoveFile(TempName);
 }
 
+// The temporary file stays open from the first entry of a run to the end of the run: each entry
+// rewinds it, writes its bytes, cuts off what an earlier entry left beyond them and is expanded
+// from the same handle. Under an emulated file system creating, closing, reopening and deleting
+// it for every entry costs more than the rest of a small entry's work.
 void TCustomPackLz::CreateTarget(const std::string&) {
-  if (!DataFile.Open(Temp(), platform::OpenMode::Create))
+  if (!DataFile.IsOpen() && !DataFile.Open(Temp(), platform::OpenMode::Create))
     platform::RaiseLastOSError("Erro criando", TempName);
+  if (!DataFile.Seek(0)) platform::RaiseLastOSError("Erro posicionando em", TempName);
   DataName = TempName;
 }
 
 void TCustomPackLz::CloseTarget(const std::string& Target, bool Complete) {
-  bool closed = DataFile.Close();
+  // Data that did not arrive whole is not expanded: the target would be a shortened file that
+  // looks complete.
+  if (!Complete) return;
+  if (!DataFile.Truncate() || !DataFile.Seek(0))
+    platform::RaiseLastOSError("Erro gravando", TempName);
+  std::string dir = ExtractFilePath(Target);
+  if (!dir.empty() && !MadeDirectories.count(dir) && platform::ForceDirectories(dir))
+    MadeDirectories.insert(dir);
   try {
-    if (!closed) platform::RaiseLastOSError("Erro fechando", TempName);
-    // Data that did not arrive whole is not expanded: the target would be a shortened file
-    // that looks complete.
-    if (Complete) {
-      std::string dir = ExtractFilePath(Target);
-      if (!dir.empty()) platform::ForceDirectories(dir);
-      ClearReadOnly(Target);
-      DecompressFile(TempName, Target);
-      SetFileDateAttr(Target, Entry.Time, Entry.Attr);
-    }
-  } catch (...) {
-    platform::RemoveFile(TempName);
-    throw;
+    DecompressTemp(Target);
+  } catch (const ELzrw1Exception&) {
+    // A read-only file left by an earlier extraction refuses to be replaced. Its bit is cleared
+    // only then, which spares asking every target for its attributes; the compressor had not
+    // read anything when it could not create the target.
+    if (!ClearReadOnly(Target)) throw;
+    if (!DataFile.Seek(0)) platform::RaiseLastOSError("Erro posicionando em", TempName);
+    DecompressTemp(Target);
   }
-  platform::RemoveFile(TempName);
+  // The time went with the handle that wrote the file; the attributes follow the close, so a
+  // read-only bit does not stand in its way.
+  platform::FileSetAttr(Target, Entry.Attr);
+}
+
+void TCustomPackLz::FinishRun() {
+  MadeDirectories.clear();  // the next run may find them deleted
+  if (DataFile.IsOpen()) {
+    DataFile.Close();
+    platform::RemoveFile(TempName);
+  }
 }
 
 // Even an empty file is stored as a compressed-file header.

@@ -4,7 +4,8 @@
 // (PCK*.TMP in the temporary directory): extracting an entry copies its stored bytes into the
 // temporary file and expands that into the target; storing a file compresses it into the
 // temporary file and stores those bytes. The temporary file is emptied for each entry, deleted
-// after each one, and deleted again when the engine is freed, also after failures.
+// at the end of each run (an extraction keeps it open from entry to entry; storing deletes it
+// after each file), and deleted again when the engine is freed, also after failures.
 //
 // TPackLz is the class the install engine creates for every archive it unpacks.
 #pragma once
@@ -13,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_set>
 
 #include "codecs/lzrw1.h"
 #include "pack/pack.h"
@@ -36,14 +38,19 @@ class TCustomPackLz : public TCustomPack {
   void CreateTarget(const std::string& Target) override;
   void CloseTarget(const std::string& Target, bool Complete) override;
   bool StoresData(const std::string& FileName) override;
+  void FinishRun() override;
 
   void CompressFile(const std::string& Source, const std::string& Dest);
   void DecompressFile(const std::string& Source, const std::string& Dest);
+  // Expands the temporary file, open on DataFile, into Target and gives it the entry's time.
+  void DecompressTemp(const std::string& Target);
   // The temporary file's path, obtained again when the constructor could not get one.
   const std::string& Temp();
 
   std::string TempName;
   std::unique_ptr<Tlzrw1> Compressor;
+  // Directories made or found during the current run, so each is checked once.
+  std::unordered_set<std::string> MadeDirectories;
 };
 
 class TPackLz : public TCustomPackLz {

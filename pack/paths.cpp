@@ -116,8 +116,8 @@ void SetFileDateAttr(const std::string& FileName, std::int32_t Time, std::uint16
   platform::FileSetAttr(FileName, Attr);
 }
 
-void ClearReadOnly(const std::string& FileName) {
+bool ClearReadOnly(const std::string& FileName) {
   std::int32_t attr = platform::FileGetAttr(FileName);
-  if (attr >= 0 && (attr & platform::faReadOnly) && !(attr & platform::faDirectory))
-    platform::FileSetAttr(FileName, static_cast<std::uint16_t>(attr & ~platform::faReadOnly));
+  if (attr < 0 || !(attr & platform::faReadOnly) || (attr & platform::faDirectory)) return false;
+  return platform::FileSetAttr(FileName, static_cast<std::uint16_t>(attr & ~platform::faReadOnly));
 }

@@ -47,4 +47,5 @@ bool IsRemovableDrive(const std::string& FileName, bool AllowCdRom);
 void SetFileDateAttr(const std::string& FileName, std::int32_t Time, std::uint16_t Attr);
 
 // Clears the read-only attribute of an existing file, so it can be overwritten by a new copy.
-void ClearReadOnly(const std::string& FileName);
+// True when there was one to clear.
+bool ClearReadOnly(const std::string& FileName);

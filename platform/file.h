@@ -39,6 +39,9 @@ class File {
   // Writes size bytes; returns the count written or -1 on a write error.
   std::int64_t Write(const void* buffer, std::size_t size);
   bool Seek(std::int64_t position);
+  // Ends the file at the current position, dropping what lies beyond. The file must be open for
+  // writing.
+  bool Truncate();
   // Length of the file in bytes, or -1 when it cannot be obtained.
   std::int64_t Size();
   // Sets the last-write time from an MS-DOS date/time in local time (platform/fileinfo.h),

@@ -159,6 +159,12 @@ bool File::Seek(std::int64_t position) {
   return fd_ >= 0 && ::lseek(fd_, static_cast<off_t>(position), SEEK_SET) == position;
 }
 
+bool File::Truncate() {
+  if (fd_ < 0) return false;
+  const off_t at = ::lseek(fd_, 0, SEEK_CUR);
+  return at >= 0 && ::ftruncate(fd_, at) == 0;
+}
+
 std::int64_t File::Size() {
   struct stat st;
   if (fd_ < 0 || ::fstat(fd_, &st) != 0) return -1;

@@ -77,6 +77,8 @@ bool File::Seek(std::int64_t position) {
   return handle_ && SetFilePointerEx(handle_, to, nullptr, FILE_BEGIN);
 }
 
+bool File::Truncate() { return handle_ && SetEndOfFile(handle_); }
+
 std::int64_t File::Size() {
   LARGE_INTEGER size;
   if (!handle_ || !GetFileSizeEx(handle_, &size)) return -1;
