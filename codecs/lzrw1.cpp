@@ -39,6 +39,7 @@ std::int32_t Percent(std::int64_t part, std::int64_t whole) {
 struct Tlzrw1::Operation {
   std::unique_ptr<std::uint8_t[]> in, out;
   platform::File input, output;
+  TLzrw1Output* sink = nullptr;  // when set, receives what would go to output
 
   explicit Operation(const char* noMemory)
       : in(new (std::nothrow) std::uint8_t[kBufferSize]),
@@ -103,7 +104,8 @@ void Tlzrw1::CheckRead(std::int64_t actual, std::int64_t expected) {
 }
 
 void Tlzrw1::Write(Operation& op, const void* data, std::int64_t size) {
-  CheckWritten(op.output.Write(data, static_cast<std::size_t>(size)), size);
+  const auto n = static_cast<std::size_t>(size);
+  CheckWritten(op.sink ? (op.sink->Write(data, n) ? size : -1) : op.output.Write(data, n), size);
   AddOut(size);
 }
 
@@ -212,12 +214,17 @@ void Tlzrw1::PackStream(Operation& op) {
 // ---------------------------------------------------------------------------------------------
 // Decompress
 
-std::int32_t Tlzrw1::Decompress() {
+std::int32_t Tlzrw1::Decompress() { return Expand(nullptr); }
+
+std::int32_t Tlzrw1::Decompress(TLzrw1Output& output) { return Expand(&output); }
+
+std::int32_t Tlzrw1::Expand(TLzrw1Output* output) {
   inSize_ = outSize_ = 0;
   Operation op("Lzrw1 : no memory for I/O Buffers !!");
+  op.sink = output;
   if (!op.input.Open(InputFile, platform::OpenMode::Read))
     throw ELzrw1Exception("Lzrw1 : Inputfile " + InputFile + " not found !");
-  CreateOutput(op);
+  if (!output) CreateOutput(op);
 
   try {
     std::uint8_t signature[4];
@@ -235,8 +242,10 @@ std::int32_t Tlzrw1::Decompress() {
     if (!op.output.Close())
       throw ELzrw1Exception("Lzrw1 : ERROR WRITING TO " + OutputFile + " !");
   } catch (...) {
-    op.output.Close();
-    platform::RemoveFile(OutputFile);
+    if (!output) {
+      op.output.Close();
+      platform::RemoveFile(OutputFile);
+    }
     throw;
   }
   return outSize_;

@@ -46,6 +46,12 @@ void TCustomPackLz::DecompressFile(const std::string& Source, const std::string&
   Compressor->Decompress();
 }
 
+void TCustomPackLz::DecompressFile(const std::string& Source, TLzrw1Output& Dest) {
+  Compressor->InputFile = Source;
+  Compressor->OutputFile = "(verifica\xE7\xE3o)";
+  Compressor->Decompress(Dest);
+}
+
 void TCustomPackLz::OpenSource(const std::string& FileName) {
   CompressFile(FileName, Temp());
   if (!DataFile.Open(TempName, platform::OpenMode::Read))

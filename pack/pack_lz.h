@@ -39,6 +39,7 @@ class TCustomPackLz : public TCustomPack {
 
   void CompressFile(const std::string& Source, const std::string& Dest);
   void DecompressFile(const std::string& Source, const std::string& Dest);
+  void DecompressFile(const std::string& Source, TLzrw1Output& Dest);
   // The temporary file's path, obtained again when the constructor could not get one.
   const std::string& Temp();
 

@@ -5,6 +5,7 @@
 
 #include "codecs/lzrw1.h"
 #include "tools/pck/commands.h"
+#include "tools/pck/safe_output.h"
 
 namespace pck {
 namespace {
@@ -107,23 +108,39 @@ const std::vector<Command> kCommands = {
      RunExpand},
 };
 
+// The compressor names the file it writes; the user knows it by the name they gave.
+std::string Named(std::string message, const SafeOutput& output) {
+  const std::string& temp = output.Path();
+  for (std::size_t at; temp != output.Target() && (at = message.find(temp)) != std::string::npos;)
+    message.replace(at, temp.size(), output.Target());
+  return message;
+}
+
+// The finished output takes its place; until then it has a name of its own.
+void Commit(SafeOutput& output) {
+  if (!output.Commit())
+    throw ELzrw1Exception("Lzrw1 : Outputfile " + output.Target() + " can not be opened !");
+}
+
 int RunCompress(const std::vector<std::string>& args) {
   Arguments a;
   int exitCode = kExitOk;
   if (!Parse(kCommands[0], args, true, a, exitCode)) return exitCode;
   Tlzrw1 compressor;
+  SafeOutput output(EnginePath(a.paths[1]));
   compressor.InputFile = EnginePath(a.paths[0]);
-  compressor.OutputFile = EnginePath(a.paths[1]);
+  compressor.OutputFile = output.Path();
   try {
     compressor.CompressMode = a.mode;
     if (a.mode == TCompressMode::Auto) compressor.CompressMode = compressor.Advise();
     const std::int32_t size = compressor.Compress();
+    Commit(output);
     if (a.verbose)
       std::printf("%s: %ld -> %ld bytes, method %s\n", a.paths[1].c_str(),
                   static_cast<long>(compressor.InSize()), static_cast<long>(size),
                   ModeName(compressor.CompressMode));
   } catch (const Exception& e) {
-    return Failure(e.Message());
+    return Failure(Named(e.Message(), output));
   }
   return kExitOk;
 }
@@ -133,15 +150,17 @@ int RunExpand(const std::vector<std::string>& args) {
   int exitCode = kExitOk;
   if (!Parse(kCommands[1], args, false, a, exitCode)) return exitCode;
   Tlzrw1 compressor;
+  SafeOutput output(EnginePath(a.paths[1]));
   compressor.InputFile = EnginePath(a.paths[0]);
-  compressor.OutputFile = EnginePath(a.paths[1]);
+  compressor.OutputFile = output.Path();
   try {
     const std::int32_t size = compressor.Decompress();
+    Commit(output);
     if (a.verbose)
       std::printf("%s: %ld -> %ld bytes\n", a.paths[1].c_str(),
                   static_cast<long>(compressor.InSize()), static_cast<long>(size));
   } catch (const Exception& e) {
-    return Failure(e.Message());
+    return Failure(Named(e.Message(), output));
   }
   return kExitOk;
 }
