@@ -461,8 +461,10 @@ int RunCreate(const std::vector<std::string>& args) {
     return Failure("pck create: no directory " + Engine(o.directory));
 
   TrackedPath engineTemp;
+  SignalsHeld hold;
   TreePack pack;
   engineTemp.Set(pack.GetTempName());
+  hold.Release();
   Locate(pack, o);
   pack.Directory = Engine(o.directory);
   pack.PathOption = TPathOption::poRelative;
@@ -592,8 +594,10 @@ int RunExtract(const std::vector<std::string>& args) {
   int exitCode = kExitOk;
   if (!Parse(command, accepts, args, o, exitCode)) return exitCode;
   TrackedPath engineTemp;
+  SignalsHeld hold;
   ExtractPack pack;
   engineTemp.Set(pack.GetTempName());
+  hold.Release();
   Locate(pack, o);
   pack.Directory = Engine(o.directory);
   for (const auto& m : o.masks) pack.Items.push_back(Engine(m));
@@ -669,8 +673,10 @@ int RunTest(const std::vector<std::string>& args) {
   int exitCode = kExitOk;
   if (!Parse(command, accepts, args, o, exitCode)) return exitCode;
   TrackedPath engineTemp;
+  SignalsHeld hold;
   TestPack pack;
   engineTemp.Set(pack.GetTempName());
+  hold.Release();
   Locate(pack, o);
   std::unique_ptr<MediaSet> media = AnswerDiskPrompts(pack, o);
   std::string archive = pack.PackFileName;

@@ -63,6 +63,33 @@ void InstallSignalCleanup() {
 #endif
 }
 
+#ifdef _WIN32
+// The console handler runs on a thread of its own; the window it could hit is left open there.
+SignalsHeld::SignalsHeld() = default;
+void SignalsHeld::Release() {}
+#else
+namespace {
+sigset_t CleanupSignals() {
+  sigset_t set;
+  sigemptyset(&set);
+  for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&set, sig);
+  return set;
+}
+}  // namespace
+
+SignalsHeld::SignalsHeld() {
+  const sigset_t set = CleanupSignals();
+  held_ = sigprocmask(SIG_BLOCK, &set, nullptr) == 0;
+}
+
+void SignalsHeld::Release() {
+  if (!held_) return;
+  const sigset_t set = CleanupSignals();
+  sigprocmask(SIG_UNBLOCK, &set, nullptr);
+  held_ = false;
+}
+#endif
+
 void TrackedPath::Set(const std::string& path) {
   if (slot_ >= 0) {
     g_used[slot_] = 0;
@@ -84,6 +111,7 @@ SafeOutput::SafeOutput(const std::string& target) : target_(target), path_(targe
   std::string named = target;
   for (char& c : named)
     if (c == '/') c = '\\';
+  SignalsHeld hold;
   const std::string temp = platform::CreateTempFile(ExtractFilePath(named), "~pck");
   if (temp.empty()) return;
   path_ = temp;

@@ -17,6 +17,20 @@ namespace pck {
 // Installs the handlers; once, at start-up.
 void InstallSignalCleanup();
 
+// Holds the signals off while it lives (or until Release): between making a temporary file and
+// listing it, a signal would leave it behind.
+class SignalsHeld {
+ public:
+  SignalsHeld();
+  ~SignalsHeld() { Release(); }
+  SignalsHeld(const SignalsHeld&) = delete;
+  SignalsHeld& operator=(const SignalsHeld&) = delete;
+  void Release();
+
+ private:
+  bool held_ = false;
+};
+
 // Keeps one path (a Windows path, as the engines take it) on the list of files the signal
 // handlers delete, for as long as it lives or until Set moves it to another path.
 class TrackedPath {
