@@ -103,8 +103,10 @@ cmp -s keep/out keep.orig || fail "a failed compress changed the existing output
 grep -q "Success" err.txt && fail "an error says Success: $(cat err.txt)"
 if pck expand cut.lz keep/new 2>/dev/null; then fail "a cut file expanded"; fi
 [ "$(ls -A keep)" = "out" ] || fail "a failed expand left files behind: $(ls -A keep)"
-if pck expand cut.lz /dev/null 2>/dev/null; then fail "a cut file expanded into /dev/null"; fi
-pck expand big.lz /dev/null || fail "expand into /dev/null"
+if [ ${#runner[@]} -eq 1 ]; then  # a Linux device: under Wine the Windows program sees NUL
+  if pck expand cut.lz /dev/null 2>/dev/null; then fail "a cut file expanded into /dev/null"; fi
+  pck expand big.lz /dev/null || fail "expand into /dev/null"
+fi
 pck expand big.lz keep/out && cmp -s keep/out tree/docs/deep/big.txt || fail "expand over a file"
 [ "$(ls -A keep)" = "out" ] || fail "expand left files behind: $(ls -A keep)"
 [ -z "$(ls -A tmp)" ] || fail "temporary files left: $(ls -A tmp)"
