@@ -404,7 +404,9 @@ const std::vector<Command> kCommands = {
      "                        (1423K fills a 1.44 MB floppy disk)\n"
      "  -v, --verbose         name every file stored\n"
      "\n"
-     "On failure no ARCHIVE is left behind.\n",
+     "ARCHIVE (each volume, with --media) is written under a temporary name and renamed when\n"
+     "the whole archive is complete: on failure or interruption no new volume is left behind\n"
+     "and an existing ARCHIVE stays as it was.\n",
      RunCreate},
     {"list", "list ARCHIVE [--password P] [--media DIR]",
      "List the entries of an archive: stored size, attributes, date and name.",
@@ -422,7 +424,8 @@ const std::vector<Command> kCommands = {
      "the current directory), creating subdirectories and replacing existing files, with the\n"
      "stored last-write times and attributes. Masks are matched against the whole stored name,\n"
      "and a star also spans directories: \"*.TXT\" selects SUB\\A.TXT as well.\n"
-     "Entry names that would leave DIR are refused.\n"
+     "Entry names that would leave DIR are refused. Each file is expanded under a temporary\n"
+     "name beside it and renamed when complete, so an interrupted run leaves no partial file.\n"
      "\n"
      "Options:\n"
      "  -C, --directory DIR   extract into DIR\n"

@@ -94,7 +94,8 @@ const std::vector<Command> kCommands = {
      "                    files under 98304 bytes are always good\n"
      "  -v, --verbose     report the sizes and the method used\n"
      "\n"
-     "The input must be smaller than 2 GB. On failure no OUTPUT is left behind.\n",
+     "The input must be smaller than 2 GB. OUTPUT is written under a temporary name beside it\n"
+     "and renamed when complete: on failure or interruption an existing OUTPUT stays as it was.\n",
      RunCompress},
     {"expand", "expand [-v] INPUT OUTPUT",
      "Expand the compressed file INPUT into OUTPUT.",
@@ -104,7 +105,7 @@ const std::vector<Command> kCommands = {
      "Options:\n"
      "  -v, --verbose     report the sizes\n"
      "\n"
-     "A damaged or cut INPUT is reported and no OUTPUT is left behind.\n",
+     "A damaged or cut INPUT is reported, and an existing OUTPUT stays as it was.\n",
      RunExpand},
 };
 
