@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "codecs/lzrw1.h"
+#include "platform/file.h"
 #include "tools/pck/commands.h"
 #include "tools/pck/safe_output.h"
 
@@ -71,6 +72,13 @@ bool Parse(const Command& command, const std::vector<std::string>& args, bool ta
     exitCode = UsageError(command, out.paths.size() < 2 ? "INPUT and OUTPUT are needed"
                                                         : "too many arguments");
     return false;
+  }
+  for (const std::string& path : out.paths) {
+    // The compressor would only say it cannot size or open it; the user needs to hear why.
+    if (platform::DirectoryExists(EnginePath(path))) {
+      exitCode = Failure("pck " + std::string(command.name) + ": " + path + ": is a directory");
+      return false;
+    }
   }
   if (SameFile(out.paths[0], out.paths[1])) {
     exitCode = UsageError(command, "INPUT and OUTPUT are the same file");
