@@ -39,7 +39,8 @@ std::int32_t Percent(std::int64_t part, std::int64_t whole) {
 struct Tlzrw1::Operation {
   std::unique_ptr<std::uint8_t[]> in, out;
   platform::File ownInput, output;
-  platform::File& input;  // ownInput, or the caller's open file
+  platform::File& input;         // ownInput, or the caller's open file
+  TLzrw1Output* sink = nullptr;  // when set, receives what would go to output
 
   explicit Operation(const char* noMemory, platform::File* callerInput = nullptr)
       : in(new (std::nothrow) std::uint8_t[kBufferSize]),
@@ -105,7 +106,8 @@ void Tlzrw1::CheckRead(std::int64_t actual, std::int64_t expected) {
 }
 
 void Tlzrw1::Write(Operation& op, const void* data, std::int64_t size) {
-  CheckWritten(op.output.Write(data, static_cast<std::size_t>(size)), size);
+  const auto n = static_cast<std::size_t>(size);
+  CheckWritten(op.sink ? (op.sink->Write(data, n) ? size : -1) : op.output.Write(data, n), size);
   AddOut(size);
 }
 
@@ -214,8 +216,13 @@ void Tlzrw1::PackStream(Operation& op) {
 // ---------------------------------------------------------------------------------------------
 // Decompress
 
-std::int32_t Tlzrw1::Decompress() {
+std::int32_t Tlzrw1::Decompress() { return DecompressFrom(nullptr); }
+
+std::int32_t Tlzrw1::Decompress(TLzrw1Output& output) { return DecompressFrom(&output); }
+
+std::int32_t Tlzrw1::DecompressFrom(TLzrw1Output* output) {
   Operation op("Lzrw1 : no memory for I/O Buffers !!");
+  op.sink = output;
   if (!op.input.Open(InputFile, platform::OpenMode::Read))
     throw ELzrw1Exception("Lzrw1 : Inputfile " + InputFile + " not found !");
   return Expand(op, std::nullopt);
@@ -228,7 +235,8 @@ std::int32_t Tlzrw1::Decompress(platform::File& input, std::optional<std::int32_
 
 std::int32_t Tlzrw1::Expand(Operation& op, std::optional<std::int32_t> outputTime) {
   inSize_ = outSize_ = 0;
-  CreateOutput(op);
+  const bool toFile = op.sink == nullptr;
+  if (toFile) CreateOutput(op);
 
   try {
     std::uint8_t signature[4];
@@ -244,12 +252,14 @@ std::int32_t Tlzrw1::Expand(Operation& op, std::optional<std::int32_t> outputTim
     if (OnFinished) OnFinished(this, Percent(outSize_, inSize_));
     op.ownInput.Close();
     // A time the system refuses leaves the file its own, as when it is set by name.
-    if (outputTime) op.output.SetDosTime(*outputTime);
+    if (outputTime && toFile) op.output.SetDosTime(*outputTime);
     if (!op.output.Close())
       throw ELzrw1Exception("Lzrw1 : ERROR WRITING TO " + OutputFile + " !");
   } catch (...) {
-    op.output.Close();
-    platform::RemoveFile(OutputFile);
+    if (toFile) {
+      op.output.Close();
+      platform::RemoveFile(OutputFile);
+    }
     throw;
   }
   return outSize_;

@@ -40,6 +40,15 @@ class ELzrw1Exception : public Exception {
   using Exception::Exception;
 };
 
+// Where Decompress can send the expanded bytes instead of OutputFile: a check that only counts
+// them touches no file at all.
+class TLzrw1Output {
+ public:
+  virtual ~TLzrw1Output() = default;
+  // Takes size bytes; false when they could not be taken.
+  virtual bool Write(const void* data, std::size_t size) = 0;
+};
+
 class Tlzrw1 : public TComponent {
  public:
   explicit Tlzrw1(TComponent* owner = nullptr);
@@ -62,6 +71,8 @@ class Tlzrw1 : public TComponent {
   // MS-DOS date/time) the expanded file gets that last-write time through the handle that wrote
   // it, which spares opening it again.
   std::int32_t Decompress(platform::File& input, std::optional<std::int32_t> outputTime);
+  // The same into output; OutputFile only names it in messages, and no file is created.
+  std::int32_t Decompress(TLzrw1Output& output);
   // Fast when the block codec brings two samples of InputFile under 40 %, else Good. Inputs
   // under 98304 bytes are Good without a trial, and then CompressMode becomes Good as well.
   TCompressMode Advise();
@@ -82,6 +93,7 @@ class Tlzrw1 : public TComponent {
   void Write(Operation& op, const void* data, std::int64_t size);
   std::int64_t GetInputSize();
   void CreateOutput(Operation& op);
+  std::int32_t DecompressFrom(TLzrw1Output* output);
   void AddIn(std::int64_t n);
   void AddOut(std::int64_t n);
   void Progress();

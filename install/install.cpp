@@ -112,9 +112,11 @@ bool TInstall::ChangeDisk(std::int32_t disk, const std::string& keyFile) {
       answer = platform::ShowMessage(
           "Voc\xEA tem certeza que deseja sair da instala\xE7\xE3o ?",
           platform::MsgType::Confirmation, platform::mbYes | platform::mbNo);
-    // No answer at all means no box could be shown: nobody is there to insert the disk, and
-    // asking again would only spin.
-    if (answer == platform::mrYes || answer == platform::mrNone) result = false;
+    // No answer at all means no box could be shown, and an interface nobody answers gives the
+    // same answers again: either way nobody is there to insert the disk, and asking again would
+    // only spin.
+    if (answer == platform::mrYes || answer == platform::mrNone || !platform::Ui().Interactive())
+      result = false;
   }
   CurrentDisk = disk;
   return result;

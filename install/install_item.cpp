@@ -46,8 +46,9 @@ bool TInstallItem::AskRetry(bool& success, const std::string& errorMsg, std::int
   const unsigned buttons =
       platform::mbAbort | platform::mbRetry | (Critical ? 0u : unsigned{platform::mbIgnore});
   action = platform::ShowMessage(errorMsg, platform::MsgType::Error, buttons);
-  // No answer means no box could be shown; retrying unasked would never end.
-  if (action == platform::mrNone) action = ActionAbort;
+  // No answer means no box could be shown; retrying unasked would never end. A critical task
+  // cannot be passed over, whatever box the user was shown.
+  if (action == platform::mrNone || (Critical && action == ActionIgnore)) action = ActionAbort;
   success = action == ActionIgnore;
   return action == ActionAbort || action == ActionIgnore;
 }

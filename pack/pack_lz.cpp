@@ -55,6 +55,12 @@ void TCustomPackLz::DecompressTemp(const std::string& Target) {
   Compressor->Decompress(DataFile, Entry.Time);
 }
 
+void TCustomPackLz::DecompressFile(const std::string& Source, TLzrw1Output& Dest) {
+  Compressor->InputFile = Source;
+  Compressor->OutputFile = "(verifica\xE7\xE3o)";
+  Compressor->Decompress(Dest);
+}
+
 void TCustomPackLz::OpenSource(const std::string& FileName) {
   CompressFile(FileName, Temp());
   if (!DataFile.Open(TempName, platform::OpenMode::Read))

@@ -44,6 +44,7 @@ class TCustomPackLz : public TCustomPack {
   void DecompressFile(const std::string& Source, const std::string& Dest);
   // Expands the temporary file, open on DataFile, into Target and gives it the entry's time.
   void DecompressTemp(const std::string& Target);
+  void DecompressFile(const std::string& Source, TLzrw1Output& Dest);
   // The temporary file's path, obtained again when the constructor could not get one.
   const std::string& Temp();
 

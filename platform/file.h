@@ -64,8 +64,17 @@ std::string WindowsPath(const std::string& nativePath);
 
 bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);
-// Deletes a file; false when it does not exist or cannot be deleted.
+// Whether path exists and is neither a regular file nor a directory: a device, a pipe, a socket.
+// Such a path is written as it is, never replaced or deleted.
+bool IsSpecialFile(const std::string& path);
+// Deletes a regular file; false when it does not exist, cannot be deleted, or is special
+// (deleting the null device would break every program on the machine).
 bool RemoveFile(const std::string& path);
+// Moves the file from into the place of to in one step, replacing to when it exists; both on
+// the same volume. Elsewhere than on Windows, from takes the permission bits of the file it
+// replaces, or those of a newly created file when to did not exist. False on failure, and then
+// both files are as they were.
+bool ReplaceFile(const std::string& from, const std::string& to);
 // Creates a directory with all missing parents. An existing directory or a drive root is left
 // alone. Returns whether the directory exists afterwards.
 bool ForceDirectories(const std::string& path);

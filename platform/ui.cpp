@@ -18,6 +18,7 @@ class ConsoleUi final : public UserInterface {
     return mrNone;
   }
   void ProcessMessages() override {}
+  bool Interactive() const override { return false; }
 };
 
 ConsoleUi console;

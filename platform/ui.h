@@ -42,6 +42,9 @@ class UserInterface {
   virtual int ShowMessage(const std::string& text, MsgType type, unsigned buttons) = 0;
   // Lets the user interface handle what is pending (paint, input) and returns.
   virtual void ProcessMessages() = 0;
+  // False when nobody answers the boxes (each gets a fixed answer): a question repeated until
+  // the user changes something would then be asked for ever.
+  virtual bool Interactive() const { return true; }
 };
 
 // The current user interface; the console one until SetUi is called.

@@ -7,7 +7,9 @@ namespace platform {
 
 void RaiseLastOSError(const std::string& action, const std::string& path) {
   int code = errno;
-  throw EInOutError(action + " " + path + ": " + std::strerror(code), code);
+  // A failure the system gave no code for must not read "Success".
+  throw EInOutError(action + " " + path + ": " + (code ? std::strerror(code) : "erro desconhecido"),
+                    code);
 }
 
 void RaiseIOError(const std::string& action, const std::string& path, const std::string& reason) {

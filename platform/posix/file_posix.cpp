@@ -112,7 +112,9 @@ bool File::Open(const std::string& path, OpenMode mode) {
   if (fd_ < 0) return false;
   struct stat st;
   if (::fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode)) {
+    const int code = S_ISDIR(st.st_mode) ? EISDIR : errno;
     Close();
+    errno = code;  // the caller's message names the cause, not a later call's
     return false;
   }
   return true;
@@ -181,7 +183,35 @@ bool DirectoryExists(const std::string& path) {
   return ::stat(NativePath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool RemoveFile(const std::string& path) { return ::unlink(NativePath(path).c_str()) == 0; }
+bool IsSpecialFile(const std::string& path) {
+  struct stat st;
+  return ::stat(NativePath(path).c_str(), &st) == 0 && !S_ISREG(st.st_mode) &&
+         !S_ISDIR(st.st_mode);
+}
+
+bool RemoveFile(const std::string& path) {
+  const std::string native = NativePath(path);
+  struct stat st;
+  if (::stat(native.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    errno = S_ISDIR(st.st_mode) ? EISDIR : EPERM;
+    return false;
+  }
+  return ::unlink(native.c_str()) == 0;
+}
+
+bool ReplaceFile(const std::string& from, const std::string& to) {
+  const std::string source = NativePath(from), target = NativePath(to);
+  struct stat st;
+  mode_t mode;
+  if (::stat(target.c_str(), &st) == 0) {
+    mode = st.st_mode & 07777;
+  } else {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    mode = 0666 & ~mask;
+  }
+  return ::chmod(source.c_str(), mode) == 0 && ::rename(source.c_str(), target.c_str()) == 0;
+}
 
 bool ForceDirectories(const std::string& path) {
   if (path.empty()) return false;

@@ -95,7 +95,23 @@ bool DirectoryExists(const std::string& path) {
   return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+bool IsSpecialFile(const std::string& path) {
+  if (DirectoryExists(path)) return false;
+  HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  const DWORD type = GetFileType(h);
+  CloseHandle(h);
+  return type != FILE_TYPE_DISK;
+}
+
+bool RemoveFile(const std::string& path) {
+  return !IsSpecialFile(path) && DeleteFileA(path.c_str()) != 0;
+}
+
+bool ReplaceFile(const std::string& from, const std::string& to) {
+  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
 
 bool ForceDirectories(const std::string& path) {
   std::string dir = path;

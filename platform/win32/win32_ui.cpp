@@ -47,6 +47,19 @@ const ButtonRow& RowFor(unsigned wanted) {
   return *best;
 }
 
+// The row with the most of the wanted buttons and no other, Cancel counting for Abort; nullptr
+// when every row has a button that was not asked for.
+const ButtonRow* RowWithin(unsigned wanted) {
+  const unsigned allowed = wanted | (wanted & mbAbort ? unsigned{mbCancel} : 0u);
+  const ButtonRow* best = nullptr;
+  int bestCount = 0;
+  for (const ButtonRow& row : kRows) {
+    int count = std::popcount(row.buttons & wanted);
+    if ((row.buttons & ~allowed) == 0 && count > bestCount) best = &row, bestCount = count;
+  }
+  return best;
+}
+
 // The box being shown on this thread and the buttons to take out of it.
 thread_local HHOOK tHook = nullptr;
 thread_local unsigned tUnwanted = 0;
@@ -140,20 +153,27 @@ int Win32Ui::ShowMessage(const std::string& text, MsgType type, unsigned buttons
     case MsgType::Confirmation: flags |= MB_ICONQUESTION; caption = "Confirm"; break;
   }
   if (!(buttons & (mbYes | mbNo | mbOK | mbCancel | mbAbort | mbRetry | mbIgnore))) buttons = mbOK;
-  const ButtonRow& row = RowFor(buttons);
-  flags |= row.style;
+  const ButtonRow* row = &RowFor(buttons);
 
   // A box shown while another is open (from a message it dispatched) gets its own watch.
   const HHOOK outerHook = tHook;
   const unsigned outerUnwanted = tUnwanted;
-  tUnwanted = row.buttons & ~buttons;
+  tUnwanted = row->buttons & ~buttons;
   tHook = tUnwanted ? SetWindowsHookExA(WH_CBT, WatchForBox, nullptr, GetCurrentThreadId())
                     : nullptr;
-  int id = MessageBoxA(GetActiveWindow(), text.c_str(), caption, flags);
+  if (tUnwanted && !tHook) {
+    // Without the watch an unwanted button would stay and could be pressed: a row holding none
+    // of them is shown instead, its Cancel standing for Abort.
+    if (const ButtonRow* spare = RowWithin(buttons)) row = spare;
+    tUnwanted = 0;
+  }
+  int result =
+      ToModalResult(MessageBoxA(GetActiveWindow(), text.c_str(), caption, flags | row->style));
   if (tHook) UnhookWindowsHookEx(tHook);
   tHook = outerHook;
   tUnwanted = outerUnwanted;
-  return ToModalResult(id);
+  if (result == mrCancel && !(buttons & mbCancel) && (buttons & mbAbort)) result = mrAbort;
+  return result;
 }
 
 void DispatchWithDialogKeys(MSG& msg) {

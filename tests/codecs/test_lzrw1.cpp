@@ -334,4 +334,42 @@ TEST_F(Lzrw1Test, ReplacesAnExistingOutput) {
   EXPECT_EQ(dir.Read("z").size(), 14u);
 }
 
+// An output that keeps what it is given, so a test can see it went nowhere else.
+class Collect final : public TLzrw1Output {
+ public:
+  bool Write(const void* data, std::size_t size) override {
+    const auto* p = static_cast<const std::uint8_t*>(data);
+    bytes.insert(bytes.end(), p, p + size);
+    return accept;
+  }
+  Bytes bytes;
+  bool accept = true;
+};
+
+TEST_F(Lzrw1Test, ExpandsIntoAnOutputThatIsNoFile) {
+  const Bytes text = codec_test::TextBytes(70000, 8);
+  dir.Write("in", text);
+  for (TCompressMode mode : {TCompressMode::Fast, TCompressMode::Good}) {
+    CompressAs(mode);
+    Collect collect;
+    c.InputFile = dir.Path("z");
+    c.OutputFile = dir.Path("never");
+    EXPECT_EQ(c.Decompress(collect), 70000);
+    EXPECT_EQ(collect.bytes, text);
+    EXPECT_FALSE(dir.Exists("never"));
+
+    // Damage is reported the same way, and there is still no file.
+    const Bytes file = dir.Read("z");
+    dir.Write("cut", Bytes(file.begin(), file.begin() + static_cast<long>(file.size() / 2)));
+    c.InputFile = dir.Path("cut");
+    ErrorOf([&] { c.Decompress(collect); });
+    EXPECT_FALSE(dir.Exists("never"));
+  }
+  Collect refusing;
+  refusing.accept = false;
+  c.InputFile = dir.Path("z");
+  EXPECT_EQ(ErrorOf([&] { c.Decompress(refusing); }),
+            "Lzrw1 : ERROR WRITING TO " + dir.Path("never") + " !");
+}
+
 }  // namespace

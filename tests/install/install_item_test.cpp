@@ -184,6 +184,16 @@ TEST_F(TaskTest, ACriticalTaskOffersNoIgnore) {
   EXPECT_EQ(log.back(), After(3, kIniError));
 }
 
+TEST_F(TaskTest, AnIgnoreAnswerToACriticalTaskAborts) {
+  // Whatever box was shown: a box the platform could not strip of Ignore must not let a
+  // critical failure pass.
+  task.Critical = true;
+  profile.FailuresLeft = 1;
+  ui.Answers = {platform::mrIgnore};
+  EXPECT_FALSE(WriteIni());
+  EXPECT_EQ(log.back(), After(3, kIniError));
+}
+
 TEST_F(TaskTest, AnErrorBoxThatCannotBeShownAborts) {
   profile.FailuresLeft = 1;
   ui.Answers = {platform::mrNone};

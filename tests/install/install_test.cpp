@@ -176,6 +176,19 @@ TEST_F(TaskListTest, CountTasksCountsEveryOperationOfASuccessfulRun) {
   EXPECT_EQ(after, 16);
 }
 
+TEST_F(TaskListTest, CountTasksVisitsEveryTaskWhateverEachReturns) {
+  TInstall install;
+  Task failing(install, [](TInstallItem& t) { t.CreateGroup("A"); });
+  failing.result = false;
+  Task next(install, [](TInstallItem& t) { t.CreateGroup("B"); });
+  Task last(install, [](TInstallItem& t) { t.CreateGroup("C"); });
+  last.result = false;
+  EXPECT_EQ(install.CountTasks(), 3);
+  EXPECT_EQ(failing.runs, 1);
+  EXPECT_EQ(next.runs, 1);
+  EXPECT_EQ(last.runs, 1);
+}
+
 TEST_F(TaskListTest, ASecondCountRunsNoTaskUntilATaskIsAdded) {
   TInstall install;
   Task first(install, [](TInstallItem& t) { t.CreateGroup("G"); });
@@ -336,6 +349,16 @@ TEST_F(ChangeDiskTest, PromptsUntilTheDiskIsThereAndConfirmsLeaving) {
   EXPECT_EQ(ui.Boxes[1].Type, MsgType::Confirmation);
   EXPECT_EQ(ui.Boxes[1].Buttons, platform::mbYes | platform::mbNo);
   EXPECT_EQ(ui.Boxes[2].Text, "Por favor, insira o Disco 2");
+}
+
+TEST_F(ChangeDiskTest, TheConsoleInterfaceGivesUpInsteadOfAskingForEver) {
+  // Nobody answers the console's boxes: Cancel to the prompt and No to leaving, every time.
+  platform::SetUi(nullptr);
+  TInstall install;
+  install.SourceDir = base_;
+  EXPECT_FALSE(install.ChangeDisk(2, "K.PCK"));
+  EXPECT_EQ(install.CurrentDisk, 2);
+  platform::SetUi(&ui);
 }
 
 TEST_F(ChangeDiskTest, ADirectoryOrAnEmptyKeyFileNameIsNeverTheKeyFile) {

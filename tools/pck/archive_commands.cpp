@@ -14,10 +14,12 @@
 #include "pack/pack_lz.h"
 #include "pack/paths.h"
 #include "platform/drive.h"
+#include "platform/errors.h"
 #include "platform/file.h"
 #include "platform/fileinfo.h"
 #include "platform/ui.h"
 #include "tools/pck/commands.h"
+#include "tools/pck/safe_output.h"
 
 namespace pck {
 namespace {
@@ -282,7 +284,57 @@ class TreePack final : public TPackLz {
     DoPrepared();
   }
 
+  // Without CommitVolumes the volumes go, and so do the folders made for them.
+  ~TreePack() override {
+    volumes_.clear();
+    if (committed_) return;
+    // Deepest first: a folder is longer than the one it lies in.
+    std::sort(madeDirs_.begin(), madeDirs_.end(),
+              [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
+    std::error_code ec;
+    for (const std::string& dir : madeDirs_) std::filesystem::remove(HostPath(dir), ec);
+  }
+
+  // Moves every volume written into its place, in order; the run must have succeeded.
+  bool CommitVolumes() {
+    for (auto& volume : volumes_) {
+      if (!volume->Commit()) {
+        failedVolume_ = volume->Target();
+        return false;
+      }
+    }
+    committed_ = true;
+    return true;
+  }
+  const std::string& FailedVolume() const { return failedVolume_; }
+
+ protected:
+  // Each volume is written under a temporary name beside its final one. The engine deletes the
+  // volume it was writing when a run fails; the volumes finished before it go with this object.
+  void OpenWrite() override {
+    MakeFolder(ExtractFilePath(PackFileName));
+    volumes_.push_back(std::make_unique<SafeOutput>(PackFileName));
+    PackFileName = volumes_.back()->Path();
+    TPackLz::OpenWrite();
+  }
+
  private:
+  // The temporary volume goes beside the final one, so its folder must exist first; what was
+  // made for it is noted for a failed run to take away again.
+  void MakeFolder(const std::string& dir) {
+    for (std::string d = dir; !d.empty() && !platform::DirectoryExists(d);) {
+      madeDirs_.push_back(d);
+      while (!d.empty() && d.back() == '\\') d.pop_back();
+      d = ExtractFilePath(d);
+    }
+    if (!dir.empty()) platform::ForceDirectories(dir);
+  }
+
+  std::vector<std::unique_ptr<SafeOutput>> volumes_;
+  std::vector<std::string> madeDirs_;
+  std::string failedVolume_;
+  bool committed_ = false;
+
   static std::vector<platform::FoundFile> Sorted(std::vector<platform::FoundFile> found) {
     std::sort(found.begin(), found.end(),
               [](const auto& a, const auto& b) { return a.Name < b.Name; });
@@ -352,7 +404,9 @@ const std::vector<Command> kCommands = {
      "                        (1423K fills a 1.44 MB floppy disk)\n"
      "  -v, --verbose         name every file stored\n"
      "\n"
-     "On failure no ARCHIVE is left behind.\n",
+     "ARCHIVE (each volume, with --media) is written under a temporary name and renamed when\n"
+     "the whole archive is complete: on failure or interruption no new volume is left behind\n"
+     "and an existing ARCHIVE stays as it was.\n",
      RunCreate},
     {"list", "list ARCHIVE [--password P] [--media DIR]",
      "List the entries of an archive: stored size, attributes, date and name.",
@@ -370,7 +424,8 @@ const std::vector<Command> kCommands = {
      "the current directory), creating subdirectories and replacing existing files, with the\n"
      "stored last-write times and attributes. Masks are matched against the whole stored name,\n"
      "and a star also spans directories: \"*.TXT\" selects SUB\\A.TXT as well.\n"
-     "Entry names that would leave DIR are refused.\n"
+     "Entry names that would leave DIR are refused. Each file is expanded under a temporary\n"
+     "name beside it and renamed when complete, so an interrupted run leaves no partial file.\n"
      "\n"
      "Options:\n"
      "  -C, --directory DIR   extract into DIR\n"
@@ -408,7 +463,11 @@ int RunCreate(const std::vector<std::string>& args) {
   if (!o.directory.empty() && !platform::DirectoryExists(Engine(o.directory)))
     return Failure("pck create: no directory " + Engine(o.directory));
 
+  TrackedPath engineTemp;
+  SignalsHeld hold;
   TreePack pack;
+  engineTemp.Set(pack.GetTempName());
+  hold.Release();
   Locate(pack, o);
   pack.Directory = Engine(o.directory);
   pack.PathOption = TPathOption::poRelative;
@@ -442,12 +501,15 @@ int RunCreate(const std::vector<std::string>& args) {
   bool ok = pack.Create();
   bar.Clear();
   if (!ok) return RunFailure(command, pack, entryReported);
+  if (!pack.CommitVolumes())
+    return Failure("pck create: cannot move the new archive into place: " +
+                   pack.FailedVolume());
   if (media) RemoveStaleDisks(*media, pack.GetVolume());
   if (media)
     std::printf("%s: %d files on %d disks\n", HostPath(o.media).c_str(), pack.GetFileCount(),
                 pack.GetVolume());
   else if (o.verbose)
-    std::printf("%s: %d files\n", HostPath(pack.PackFileName).c_str(), pack.GetFileCount());
+    std::printf("%s: %d files\n", HostPath(Engine(o.archive)).c_str(), pack.GetFileCount());
   return kExitOk;
 }
 
@@ -506,6 +568,26 @@ int RunList(const std::vector<std::string>& args) {
 
 // --- extract ---------------------------------------------------------------------------------
 
+// TPackLz expanding each entry under a temporary name beside its target and renaming it into
+// place once complete: an interrupted extraction leaves every file whole or absent.
+class ExtractPack final : public TPackLz {
+ protected:
+  void CloseTarget(const std::string& Target, bool Complete) override {
+    if (!Complete || platform::IsSpecialFile(Target)) {
+      TPackLz::CloseTarget(Target, Complete);
+      return;
+    }
+    std::string dir = ExtractFilePath(Target);
+    if (!dir.empty()) platform::ForceDirectories(dir);
+    SafeOutput output(Target);
+    TPackLz::CloseTarget(output.Path(), true);
+    ClearReadOnly(Target);  // Windows replaces no read-only file
+    if (!output.Commit()) platform::RaiseLastOSError("Erro renomeando", output.Path());
+    // The rename kept the time; the attributes are those of the entry, not of the file replaced.
+    SetFileDateAttr(Target, Entry.Time, Entry.Attr);
+  }
+};
+
 int RunExtract(const std::vector<std::string>& args) {
   const Command& command = kCommands[2];
   Accepts accepts;
@@ -514,7 +596,11 @@ int RunExtract(const std::vector<std::string>& args) {
   Options o;
   int exitCode = kExitOk;
   if (!Parse(command, accepts, args, o, exitCode)) return exitCode;
-  TPackLz pack;
+  TrackedPath engineTemp;
+  SignalsHeld hold;
+  ExtractPack pack;
+  engineTemp.Set(pack.GetTempName());
+  hold.Release();
   Locate(pack, o);
   pack.Directory = Engine(o.directory);
   for (const auto& m : o.masks) pack.Items.push_back(Engine(m));
@@ -548,9 +634,19 @@ int RunExtract(const std::vector<std::string>& args) {
 
 // --- test ------------------------------------------------------------------------------------
 
-// Expands every entry into the null device instead of a file: the data is read, copied,
-// decompressed and size-checked as in an extraction, and nothing is written. A damaged entry
-// is counted and the run goes on with the next.
+// Only counts what it is given: the expansion of an entry under test goes nowhere.
+class CountingOutput final : public TLzrw1Output {
+ public:
+  bool Write(const void*, std::size_t size) override {
+    bytes += static_cast<std::int64_t>(size);
+    return true;
+  }
+  std::int64_t bytes = 0;
+};
+
+// Expands every entry into a counter instead of a file: the data is read, copied, decompressed
+// and size-checked as in an extraction, and no file but the engine's temporary one is written.
+// A damaged entry is counted and the run goes on with the next.
 class TestPack final : public TPackLz {
  public:
   std::function<void(const std::string& name, const std::string& problem)> OnDamage;
@@ -561,12 +657,9 @@ class TestPack final : public TPackLz {
     DataFile.Close();
     if (Complete) {
       try {
-#ifdef _WIN32
-        DecompressFile(TempName, "NUL");
-#else
-        DecompressFile(TempName, "\\dev\\null");
-#endif
-        Expanded += Compressor->OutSize();
+        CountingOutput counter;
+        DecompressFile(TempName, counter);
+        Expanded += counter.bytes;
       } catch (const Exception& e) {
         if (OnDamage) OnDamage(Target, e.Message());
       }
@@ -582,7 +675,11 @@ int RunTest(const std::vector<std::string>& args) {
   Options o;
   int exitCode = kExitOk;
   if (!Parse(command, accepts, args, o, exitCode)) return exitCode;
+  TrackedPath engineTemp;
+  SignalsHeld hold;
   TestPack pack;
+  engineTemp.Set(pack.GetTempName());
+  hold.Release();
   Locate(pack, o);
   std::unique_ptr<MediaSet> media = AnswerDiskPrompts(pack, o);
   std::string archive = pack.PackFileName;

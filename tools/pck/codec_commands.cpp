@@ -4,7 +4,9 @@
 #include <vector>
 
 #include "codecs/lzrw1.h"
+#include "platform/file.h"
 #include "tools/pck/commands.h"
+#include "tools/pck/safe_output.h"
 
 namespace pck {
 namespace {
@@ -71,6 +73,13 @@ bool Parse(const Command& command, const std::vector<std::string>& args, bool ta
                                                         : "too many arguments");
     return false;
   }
+  for (const std::string& path : out.paths) {
+    // The compressor would only say it cannot size or open it; the user needs to hear why.
+    if (platform::DirectoryExists(EnginePath(path))) {
+      exitCode = Failure("pck " + std::string(command.name) + ": " + path + ": is a directory");
+      return false;
+    }
+  }
   if (SameFile(out.paths[0], out.paths[1])) {
     exitCode = UsageError(command, "INPUT and OUTPUT are the same file");
     return false;
@@ -93,7 +102,8 @@ const std::vector<Command> kCommands = {
      "                    files under 98304 bytes are always good\n"
      "  -v, --verbose     report the sizes and the method used\n"
      "\n"
-     "The input must be smaller than 2 GB. On failure no OUTPUT is left behind.\n",
+     "The input must be smaller than 2 GB. OUTPUT is written under a temporary name beside it\n"
+     "and renamed when complete: on failure or interruption an existing OUTPUT stays as it was.\n",
      RunCompress},
     {"expand", "expand [-v] INPUT OUTPUT",
      "Expand the compressed file INPUT into OUTPUT.",
@@ -103,27 +113,43 @@ const std::vector<Command> kCommands = {
      "Options:\n"
      "  -v, --verbose     report the sizes\n"
      "\n"
-     "A damaged or cut INPUT is reported and no OUTPUT is left behind.\n",
+     "A damaged or cut INPUT is reported, and an existing OUTPUT stays as it was.\n",
      RunExpand},
 };
+
+// The compressor names the file it writes; the user knows it by the name they gave.
+std::string Named(std::string message, const SafeOutput& output) {
+  const std::string& temp = output.Path();
+  for (std::size_t at; temp != output.Target() && (at = message.find(temp)) != std::string::npos;)
+    message.replace(at, temp.size(), output.Target());
+  return message;
+}
+
+// The finished output takes its place; until then it has a name of its own.
+void Commit(SafeOutput& output) {
+  if (!output.Commit())
+    throw ELzrw1Exception("Lzrw1 : Outputfile " + output.Target() + " can not be opened !");
+}
 
 int RunCompress(const std::vector<std::string>& args) {
   Arguments a;
   int exitCode = kExitOk;
   if (!Parse(kCommands[0], args, true, a, exitCode)) return exitCode;
   Tlzrw1 compressor;
+  SafeOutput output(EnginePath(a.paths[1]));
   compressor.InputFile = EnginePath(a.paths[0]);
-  compressor.OutputFile = EnginePath(a.paths[1]);
+  compressor.OutputFile = output.Path();
   try {
     compressor.CompressMode = a.mode;
     if (a.mode == TCompressMode::Auto) compressor.CompressMode = compressor.Advise();
     const std::int32_t size = compressor.Compress();
+    Commit(output);
     if (a.verbose)
       std::printf("%s: %ld -> %ld bytes, method %s\n", a.paths[1].c_str(),
                   static_cast<long>(compressor.InSize()), static_cast<long>(size),
                   ModeName(compressor.CompressMode));
   } catch (const Exception& e) {
-    return Failure(e.Message());
+    return Failure(Named(e.Message(), output));
   }
   return kExitOk;
 }
@@ -133,15 +159,17 @@ int RunExpand(const std::vector<std::string>& args) {
   int exitCode = kExitOk;
   if (!Parse(kCommands[1], args, false, a, exitCode)) return exitCode;
   Tlzrw1 compressor;
+  SafeOutput output(EnginePath(a.paths[1]));
   compressor.InputFile = EnginePath(a.paths[0]);
-  compressor.OutputFile = EnginePath(a.paths[1]);
+  compressor.OutputFile = output.Path();
   try {
     const std::int32_t size = compressor.Decompress();
+    Commit(output);
     if (a.verbose)
       std::printf("%s: %ld -> %ld bytes\n", a.paths[1].c_str(),
                   static_cast<long>(compressor.InSize()), static_cast<long>(size));
   } catch (const Exception& e) {
-    return Failure(e.Message());
+    return Failure(Named(e.Message(), output));
   }
   return kExitOk;
 }

@@ -9,6 +9,7 @@
 
 #include "platform/file.h"
 #include "tools/pck/commands.h"
+#include "tools/pck/safe_output.h"
 
 namespace pck {
 namespace {
@@ -100,5 +101,6 @@ int main(int argc, char** argv) {
       return pck::kExitOk;
     }
   }
+  pck::InstallSignalCleanup();
   return command->run(args);
 }

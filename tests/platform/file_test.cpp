@@ -1,0 +1,98 @@
+// The POSIX file layer where it guards what it was not asked to touch: devices and pipes, files
+// replaced in one step, and errors that name their cause.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "platform/errors.h"
+#include "platform/file.h"
+
+namespace {
+
+class FileLayerTest : public testing::Test {
+ protected:
+  FileLayerTest() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "tavo-file-XXXXXX").string();
+    dir_ = mkdtemp(pattern.data());
+  }
+  ~FileLayerTest() override { std::filesystem::remove_all(dir_); }
+  std::string Native(const std::string& name) const { return dir_ + "/" + name; }
+  std::string Path(const std::string& name) const { return platform::WindowsPath(Native(name)); }
+  void Write(const std::string& name, const std::string& text) const {
+    std::ofstream(Native(name), std::ios::binary) << text;
+  }
+  std::string Read(const std::string& name) const {
+    std::ifstream f(Native(name), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+  }
+
+  std::string dir_;
+};
+
+TEST_F(FileLayerTest, APipeIsWrittenButNeverDeleted) {
+  ASSERT_EQ(mkfifo(Native("pipe").c_str(), 0600), 0);
+  EXPECT_TRUE(platform::IsSpecialFile(Path("pipe")));
+  EXPECT_FALSE(platform::RemoveFile(Path("pipe")));
+  struct stat st;
+  ASSERT_EQ(stat(Native("pipe").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+
+  Write("plain", "x");
+  EXPECT_FALSE(platform::IsSpecialFile(Path("plain")));
+  EXPECT_FALSE(platform::IsSpecialFile(Path("")));
+  EXPECT_FALSE(platform::IsSpecialFile(Path("missing")));
+  EXPECT_TRUE(platform::RemoveFile(Path("plain")));
+  EXPECT_FALSE(platform::FileExists(Path("plain")));
+}
+
+TEST_F(FileLayerTest, ReplaceFileTakesThePlaceAndTheModeOfTheOldFile) {
+  Write("old", "old");
+  ASSERT_EQ(chmod(Native("old").c_str(), 0640), 0);
+  Write("new", "new");
+  ASSERT_EQ(chmod(Native("new").c_str(), 0600), 0);
+  ASSERT_TRUE(platform::ReplaceFile(Path("new"), Path("old")));
+  EXPECT_EQ(Read("old"), "new");
+  EXPECT_FALSE(platform::FileExists(Path("new")));
+  struct stat st;
+  ASSERT_EQ(stat(Native("old").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+
+  // Where nothing was, the file gets the mode of a newly created one.
+  const mode_t mask = umask(022);
+  Write("fresh", "f");
+  ASSERT_EQ(chmod(Native("fresh").c_str(), 0600), 0);
+  ASSERT_TRUE(platform::ReplaceFile(Path("fresh"), Path("placed")));
+  umask(mask);
+  ASSERT_EQ(stat(Native("placed").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0644u);
+
+  EXPECT_FALSE(platform::ReplaceFile(Path("missing"), Path("old")));
+  EXPECT_EQ(Read("old"), "new");
+}
+
+TEST_F(FileLayerTest, ErrorsNameTheirCause) {
+  std::filesystem::create_directory(Native("sub"));
+  platform::File file;
+  EXPECT_FALSE(file.Open(Path("sub"), platform::OpenMode::Read));
+  EXPECT_EQ(errno, EISDIR);
+  try {
+    platform::RaiseLastOSError("Erro abrindo", Path("sub"));
+  } catch (const EInOutError& e) {
+    EXPECT_EQ(e.ErrorCode, EISDIR);
+  }
+  errno = 0;
+  try {
+    platform::RaiseLastOSError("Erro abrindo", "X");
+  } catch (const EInOutError& e) {
+    EXPECT_EQ(std::string(e.what()).find("Success"), std::string::npos) << e.what();
+    EXPECT_EQ(e.ErrorCode, 0);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,134 @@
+#include "tools/pck/safe_output.h"
+
+#include <csignal>
+#include <cstring>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+#include "pack/paths.h"
+#include "platform/file.h"
+#include "platform/tempfile.h"
+
+namespace pck {
+namespace {
+
+// A fixed table of C strings: the handlers may not allocate or take locks, so they read only
+// this. A slot is filled before it is marked used and unmarked before it is cleared.
+constexpr int kSlots = 16;
+constexpr std::size_t kPathMax = 4096;
+char g_paths[kSlots][kPathMax];
+volatile std::sig_atomic_t g_used[kSlots];
+
+void RemoveTracked() {
+  for (int i = 0; i < kSlots; ++i) {
+    if (!g_used[i]) continue;
+#ifdef _WIN32
+    DeleteFileA(g_paths[i]);
+#else
+    ::unlink(g_paths[i]);
+#endif
+  }
+}
+
+#ifdef _WIN32
+BOOL WINAPI OnConsoleControl(DWORD) {
+  RemoveTracked();
+  return FALSE;  // the default handler then ends the process as Ctrl+C always does
+}
+#else
+extern "C" void OnSignal(int sig) {
+  RemoveTracked();
+  std::signal(sig, SIG_DFL);
+  std::raise(sig);
+}
+#endif
+
+}  // namespace
+
+void InstallSignalCleanup() {
+#ifdef _WIN32
+  SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+#else
+  for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    for (int other : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&action.sa_mask, other);
+    sigaction(sig, &action, nullptr);
+  }
+#endif
+}
+
+#ifdef _WIN32
+// The console handler runs on a thread of its own; the window it could hit is left open there.
+SignalsHeld::SignalsHeld() = default;
+void SignalsHeld::Release() {}
+#else
+namespace {
+sigset_t CleanupSignals() {
+  sigset_t set;
+  sigemptyset(&set);
+  for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&set, sig);
+  return set;
+}
+}  // namespace
+
+SignalsHeld::SignalsHeld() {
+  const sigset_t set = CleanupSignals();
+  held_ = sigprocmask(SIG_BLOCK, &set, nullptr) == 0;
+}
+
+void SignalsHeld::Release() {
+  if (!held_) return;
+  const sigset_t set = CleanupSignals();
+  sigprocmask(SIG_UNBLOCK, &set, nullptr);
+  held_ = false;
+}
+#endif
+
+void TrackedPath::Set(const std::string& path) {
+  if (slot_ >= 0) {
+    g_used[slot_] = 0;
+    slot_ = -1;
+  }
+  const std::string native = platform::NativePath(path);
+  if (native.empty() || native.size() >= kPathMax) return;
+  for (int i = 0; i < kSlots; ++i) {
+    if (g_used[i]) continue;
+    std::memcpy(g_paths[i], native.c_str(), native.size() + 1);
+    g_used[i] = 1;
+    slot_ = i;
+    return;
+  }
+}
+
+SafeOutput::SafeOutput(const std::string& target) : target_(target), path_(target) {
+  if (platform::IsSpecialFile(target)) return;
+  std::string named = target;
+  for (char& c : named)
+    if (c == '/') c = '\\';
+  SignalsHeld hold;
+  const std::string temp = platform::CreateTempFile(ExtractFilePath(named), "~pck");
+  if (temp.empty()) return;
+  path_ = temp;
+  temporary_ = true;
+  tracked_.Set(temp);
+}
+
+SafeOutput::~SafeOutput() {
+  if (temporary_) platform::RemoveFile(path_);
+}
+
+bool SafeOutput::Commit() {
+  if (!temporary_) return true;
+  if (!platform::ReplaceFile(path_, target_)) return false;
+  tracked_.Set(std::string());
+  temporary_ = false;
+  return true;
+}
+
+}  // namespace pck

@@ -1,0 +1,73 @@
+// What pck writes for the user lands whole or not at all.
+//
+// An output the user names is written under a temporary name in its own folder and renamed into
+// place once it is complete and closed, so a failed or interrupted run leaves the file that was
+// there before untouched and nothing new behind. A device or a pipe is written as it is: there
+// is nothing to rename, and it is never deleted.
+//
+// Every temporary file pck makes is also listed for the end by a signal (SIGINT, SIGTERM,
+// SIGHUP; Ctrl+C on Windows): the handler deletes the listed files and ends the process by the
+// same signal, so the shell still sees why it ended.
+#pragma once
+
+#include <string>
+
+namespace pck {
+
+// Installs the handlers; once, at start-up.
+void InstallSignalCleanup();
+
+// Holds the signals off while it lives (or until Release): between making a temporary file and
+// listing it, a signal would leave it behind.
+class SignalsHeld {
+ public:
+  SignalsHeld();
+  ~SignalsHeld() { Release(); }
+  SignalsHeld(const SignalsHeld&) = delete;
+  SignalsHeld& operator=(const SignalsHeld&) = delete;
+  void Release();
+
+ private:
+  bool held_ = false;
+};
+
+// Keeps one path (a Windows path, as the engines take it) on the list of files the signal
+// handlers delete, for as long as it lives or until Set moves it to another path.
+class TrackedPath {
+ public:
+  TrackedPath() = default;
+  explicit TrackedPath(const std::string& path) { Set(path); }
+  ~TrackedPath() { Set(std::string()); }
+  TrackedPath(const TrackedPath&) = delete;
+  TrackedPath& operator=(const TrackedPath&) = delete;
+  // An empty path takes this one off the list.
+  void Set(const std::string& path);
+
+ private:
+  int slot_ = -1;
+};
+
+class SafeOutput {
+ public:
+  // target: the output the user named, a Windows path.
+  explicit SafeOutput(const std::string& target);
+  // Deletes the temporary file unless Commit moved it into place.
+  ~SafeOutput();
+  SafeOutput(const SafeOutput&) = delete;
+  SafeOutput& operator=(const SafeOutput&) = delete;
+
+  // Where to write: the temporary file, or target itself when it is a device or a pipe, or when
+  // its folder takes no new file (then writing target fails the same way and reports it).
+  const std::string& Path() const { return path_; }
+  const std::string& Target() const { return target_; }
+  // Renames the finished, closed file into place; false (and the temporary file kept for the
+  // destructor) when the system refuses.
+  bool Commit();
+
+ private:
+  std::string target_, path_;
+  bool temporary_ = false;
+  TrackedPath tracked_;
+};
+
+}  // namespace pck
