@@ -18,6 +18,7 @@ using Group = const std::vector<Command>& (*)();
 constexpr Group kGroups[] = {
     CodecCommands,
     ArchiveCommands,
+    ListCommands,
 };
 
 const Command* Find(const std::string& name) {
