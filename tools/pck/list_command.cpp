@@ -151,7 +151,8 @@ void PrintJson(const TCustomPack& pack, const std::string& archive,
     out += "\"name\": " + JsonString(SlashedName(e.name));
     out += ", \"size\": " + (HasSize(e.header) ? std::to_string(e.header.Size) : "null");
     out += ", \"stored\": " + std::to_string(e.stored);
-    out += ", \"method\": " + (method ? "\"" + std::string(method) + "\"" : std::string("null"));
+    out += ", \"method\": ";
+    out += method ? JsonString(method) : "null";
     out += ", \"damaged\": ";
     out += e.header.Kind == TCompressedHeader::TKind::Damaged ? "true" : "false";
     out += ", \"attributes\": \"" + AttrText(e.attr) + "\"";
