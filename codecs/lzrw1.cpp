@@ -35,6 +35,32 @@ std::int32_t Percent(std::int64_t part, std::int64_t whole) {
 
 }  // namespace
 
+TCompressedHeader TCompressedHeader::Read(const std::uint8_t* head, std::size_t n,
+                                          std::int64_t fileSize) {
+  TCompressedHeader h;
+  if (n < 4) return h;
+  bool fast = std::memcmp(head, kFastSignature, 4) == 0;
+  if (!fast && std::memcmp(head, kGoodSignature, 4) != 0) return h;
+  h.Kind = TKind::Damaged;
+  if (n < kSize || fileSize < static_cast<std::int64_t>(kSize)) return h;
+  std::int64_t size = static_cast<std::int32_t>(Get32(head + 4));
+  std::int64_t body = fileSize - static_cast<std::int64_t>(kSize);
+  if (size < 0) return h;
+  if (fast) {
+    // One block record per 32768 bytes (the last one shorter), each a 2-byte length and 1 to
+    // 32769 bytes of block.
+    std::int64_t blocks = (size + static_cast<std::int64_t>(kBlockSize) - 1) /
+                          static_cast<std::int64_t>(kBlockSize);
+    if (body < 3 * blocks || body > blocks * (2 + static_cast<std::int64_t>(kBlockSize) + 1))
+      return h;
+  } else if (size > 0 && body == 0) {
+    return h;
+  }
+  h.Kind = fast ? TKind::Fast : TKind::Good;
+  h.Size = static_cast<std::int32_t>(size);
+  return h;
+}
+
 // The resources of one Compress, Decompress or Advise; released on every way out.
 struct Tlzrw1::Operation {
   std::unique_ptr<std::uint8_t[]> in, out;

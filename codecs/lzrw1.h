@@ -35,6 +35,23 @@
 
 enum class TCompressMode : std::uint8_t { Good = 0, Fast = 1, Auto = 2 };
 
+// What the first bytes of a compressed file say about it, read without expanding anything.
+struct TCompressedHeader {
+  enum class TKind : std::uint8_t {
+    NotCompressed,  // no signature: the bytes are not a compressed file
+    Fast,
+    Good,
+    Damaged,  // a signature, but a size that is cut short, negative or impossible
+  };
+  static constexpr std::size_t kSize = 8;
+
+  TKind Kind = TKind::NotCompressed;
+  std::int32_t Size = 0;  // the uncompressed size, for Fast and Good
+
+  // head: the first bytes of a compressed file of fileSize bytes (up to kSize of them).
+  static TCompressedHeader Read(const std::uint8_t* head, std::size_t n, std::int64_t fileSize);
+};
+
 class ELzrw1Exception : public Exception {
  public:
   using Exception::Exception;

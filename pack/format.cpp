@@ -65,13 +65,14 @@ std::uint32_t GetU32(const std::uint8_t* p) {
          static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
 }
 
-double OleDateNow() {
+double OleDateNow() { return OleDateOf(platform::LocalNow()); }
+
+double OleDateOf(const platform::DateTime& time) {
   using namespace std::chrono;
-  platform::DateTime now = platform::LocalNow();
-  sys_days day = year{now.Year} / month{static_cast<unsigned>(now.Month)} /
-                 std::chrono::day{static_cast<unsigned>(now.Day)};
+  sys_days day = year{time.Year} / month{static_cast<unsigned>(time.Month)} /
+                 std::chrono::day{static_cast<unsigned>(time.Day)};
   sys_days epoch = year{1899} / December / 30;
-  double ms = ((now.Hour * 60.0 + now.Minute) * 60.0 + now.Second) * 1000.0 + now.Millisecond;
+  double ms = ((time.Hour * 60.0 + time.Minute) * 60.0 + time.Second) * 1000.0 + time.Millisecond;
   return static_cast<double>((day - epoch).count()) + ms / 86400000.0;
 }
 

@@ -41,6 +41,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/clock.h"
 #include "platform/file.h"
 
 namespace pck_format {
@@ -79,6 +80,7 @@ std::uint32_t GetU32(const std::uint8_t* p);
 // Local date and time as an OLE Automation date: days since 30 December 1899 plus the fraction
 // of the day.
 double OleDateNow();
+double OleDateOf(const platform::DateTime& time);
 
 // Incremental CRC-32 (the reflected polynomial 0xEDB88320 of zip and PNG).
 std::uint32_t Crc32(std::uint32_t crc, const void* data, std::size_t size);

@@ -67,6 +67,7 @@ void TCustomPack::ResetState() {
   Entry.Clear();
   Version = 0;
   Sums.Clear();
+  WrittenPaths.clear();
   EntryIndex = -1;
   LastError.clear();
 }

@@ -92,12 +92,22 @@ class TCustomPack : public TComponent {
   std::int64_t VolumeSize = 0;
   // Writing: append the checksum block after the last entry (version 2 only).
   bool Checksums = false;
+  // Writing: the Stamp of the new archive instead of one from the clock (0: the clock), so the
+  // same files can give the same bytes again.
+  double FixedStamp = 0;
+  // Writing: the latest last-write time stored (MS-DOS date/time; 0: no limit). Later file
+  // times are stored as this one.
+  std::int32_t LatestTime = 0;
+  // Listing: how many bytes of each entry's data OnPeek receives (0: none are read; at most
+  // 8192).
+  std::size_t PeekSize = 0;
 
   // --- Events ---------------------------------------------------------------------------
   TOnProgress OnProgress;    // empty name and 0 at the start, each entry, empty name and 100
   TOnPassword OnPassword;    // may supply Password before it is compared
   TNotifyEvent OnPrepared;   // after the entries were walked, or the list to store was built
   TOnList OnList;            // once per entry read
+  TOnPeek OnPeek;            // listing with PeekSize > 0: once per entry, after OnList
   TNotifyEvent OnReadHeader;
   TNotifyEvent OnWriteHeader;  // before the archive header is written; may fill Header
   TOnIO OnOpen;              // before a target is created; may change its path
@@ -192,6 +202,7 @@ class TCustomPack : public TComponent {
   void ReadHeader();
   bool OpenVolume();
   bool SkipData(std::int64_t n);
+  bool PeekData();
   void ReadData(std::uint8_t* buf, std::uint16_t n);
   void WriteData(const std::uint8_t* buf, std::uint16_t n);
   bool ExtractEntry();
@@ -212,6 +223,7 @@ class TCustomPack : public TComponent {
   std::int64_t VolumeStart = 0;  // where the open volume begins in its file (Offset or 0)
   std::int64_t VolumeLimit = 0;  // writing: position the open volume must not pass
   bool VolumeCreated = false;    // writing: the open volume file was made by this run
+  std::vector<std::string> WrittenPaths;  // writing: where this run has begun volumes
   std::uint32_t EntryCrc = 0;    // reading: checksum of the current entry's data so far
   TChecksums Sums;               // entries read, or stored, for the checksum block
   std::vector<std::int64_t> Trailing;  // writing: bytes that must follow each entry's data

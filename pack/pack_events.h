@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/component.h"
 #include "platform/exception.h"
@@ -16,5 +17,7 @@ using TOnPassword = std::function<void(TObject* Sender, std::string& Password)>;
 using TOnList = std::function<void(TObject* Sender, const std::string& FileName,
                                    std::int32_t Size, std::uint16_t Attr, std::int32_t Time)>;
 using TOnIO = std::function<void(TObject* Sender, std::string& FileName)>;
+// The first bytes of the current entry's stored data (fewer when the entry is shorter).
+using TOnPeek = std::function<void(TObject* Sender, const std::vector<std::uint8_t>& Data)>;
 using TOnError =
     std::function<void(TObject* Sender, const Exception& E, const std::string& FileName)>;

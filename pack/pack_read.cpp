@@ -1,4 +1,5 @@
 // Reading: listing and extraction across volumes.
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
@@ -30,6 +31,8 @@ void TCustomPack::ReadEntries() {
       if (!ProgressStep()) throw EAbort();
       if (Mode == 4 && MatchEntry()) {
         if (!ExtractEntry()) throw EAbort();
+      } else if (Mode == 3 && PeekSize > 0) {
+        if (!PeekData()) throw EAbort();
       } else if (!SkipData(Entry.Size)) {
         throw EAbort();
       }
@@ -246,6 +249,16 @@ bool TCustomPack::SkipData(std::int64_t n) {
     LastError = e.what();
     return false;
   }
+}
+
+// Only the first bytes are read; the rest is skipped, so a listing stays as fast as the
+// archive's records allow however large the entries are.
+bool TCustomPack::PeekData() {
+  std::vector<std::uint8_t> head(
+      std::min({PeekSize, kCopyBufferSize, static_cast<std::size_t>(Entry.Size)}));
+  if (!head.empty()) ReadData(head.data(), static_cast<std::uint16_t>(head.size()));
+  if (OnPeek) OnPeek(this, head);
+  return SkipData(Entry.Size - static_cast<std::int64_t>(head.size()));
 }
 
 void TCustomPack::WriteData(const std::uint8_t* buf, std::uint16_t n) {

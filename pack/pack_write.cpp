@@ -138,10 +138,15 @@ bool TCustomPack::CreateVolume() {
     if (Volume == 0) {
       Version = !RawHeader.empty() && Header.empty() ? 1 : 2;
       Signature = SignatureOf(Version);
-      Stamp = UniqueStamp();
+      Stamp = FixedStamp != 0 ? FixedStamp : UniqueStamp();
       Volume = 1;
     }
-    if (platform::FileExists(PackFileName) && IsSameVolume()) {
+    // Only a path this run has written to can hold one of its volumes (a disk left in the
+    // drive). Elsewhere a file with the same stamp is left from an earlier run with the same
+    // fixed stamp, and is replaced like any other file.
+    bool written = std::find(WrittenPaths.begin(), WrittenPaths.end(), PackFileName) !=
+                   WrittenPaths.end();
+    if (written && platform::FileExists(PackFileName) && IsSameVolume()) {
       LastError = kWrongVolume + PackFileName;
       return false;
     }
@@ -160,6 +165,7 @@ bool TCustomPack::CreateVolume() {
     auto bytes = header.Encode();
     WriteArchive(bytes.data(), bytes.size());
     if (Volume == 1) WriteHeader();
+    WrittenPaths.push_back(PackFileName);
     return true;
   } catch (const std::exception& e) {
     LastError = e.what();
@@ -223,6 +229,10 @@ void TCustomPack::WriteEntry(std::size_t index) {
       Entry.Size = static_cast<std::int32_t>(size);
       Entry.Attr = attr < 0 ? 0 : static_cast<std::uint16_t>(attr);
       Entry.Time = time < 0 ? 0 : time;
+      // MS-DOS times order as unsigned numbers: the year is in the top bits.
+      if (LatestTime != 0 &&
+          static_cast<std::uint32_t>(Entry.Time) > static_cast<std::uint32_t>(LatestTime))
+        Entry.Time = LatestTime;
       std::vector<std::uint8_t> record = Entry.Encode();
       WriteArchive(record.data(), record.size());
 

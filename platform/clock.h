@@ -1,6 +1,8 @@
 // The local date and time.
 #pragma once
 
+#include <cstdint>
+
 namespace platform {
 
 struct DateTime {
@@ -9,5 +11,8 @@ struct DateTime {
 };
 
 DateTime LocalNow();
+// The local date and time of a moment given in seconds since 1970-01-01 UTC, converted as the
+// system converts file times; false when the system cannot represent it.
+bool LocalTimeOf(std::int64_t unixSeconds, DateTime& out);
 
 }  // namespace platform

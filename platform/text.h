@@ -1,5 +1,5 @@
-// Case folding of Windows-1252 byte strings where only ASCII letters fold, as Windows compares
-// file names in wildcard masks and paths.
+// Windows-1252 byte strings: case folding where only ASCII letters fold, as Windows compares
+// file names in wildcard masks and paths, and recoding to and from UTF-8.
 #pragma once
 
 #include <string>
@@ -18,5 +18,10 @@ std::string ShortString(std::string text);
 
 // Whether text begins with prefix, ASCII letters compared without regard to case.
 bool StartsWithNoCase(const std::string& text, const std::string& prefix);
+
+// Windows-1252 text as UTF-8, and one code point as Windows-1252 ('_' when the code page
+// cannot hold it).
+std::string Utf8FromAnsi(const std::string& ansi);
+char AnsiFromCodePoint(char32_t c);
 
 }  // namespace platform

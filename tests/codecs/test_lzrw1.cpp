@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <vector>
@@ -99,6 +100,38 @@ TEST_F(Lzrw1Test, RoundTripsInEveryMode) {
       ASSERT_EQ(dir.Read("out"), data) << "size " << n << " mode " << int(mode);
     }
   }
+}
+
+// A listing reads the method and size from the first bytes and the file's size alone.
+TEST_F(Lzrw1Test, HeaderTellsMethodAndSizeOrThatItIsDamaged) {
+  using K = TCompressedHeader::TKind;
+  auto read = [](const Bytes& b, std::int64_t fileSize) {
+    return TCompressedHeader::Read(b.data(), std::min<std::size_t>(b.size(), 8), fileSize);
+  };
+  for (std::size_t n : {std::size_t{0}, std::size_t{70000}}) {
+    dir.Write("in", codec_test::MixedBytes(n, 7));
+    for (TCompressMode mode : {TCompressMode::Good, TCompressMode::Fast}) {
+      const Bytes z = (CompressAs(mode), dir.Read("z"));
+      const auto h = read(z, static_cast<std::int64_t>(z.size()));
+      EXPECT_EQ(h.Kind, mode == TCompressMode::Fast ? K::Fast : K::Good) << n;
+      EXPECT_EQ(h.Size, static_cast<std::int32_t>(n));
+    }
+  }
+  const Bytes fast = dir.Read("z");  // 70000 bytes: three block records
+  const auto size = static_cast<std::int64_t>(fast.size());
+  Bytes negative = fast;
+  negative[7] = 0x80;
+  EXPECT_EQ(read(negative, size).Kind, K::Damaged);
+  Bytes tooLarge = fast;  // nearly 2 GB needs more block records than these bytes can hold
+  tooLarge[4] = tooLarge[5] = tooLarge[6] = 0, tooLarge[7] = 0x7F;
+  EXPECT_EQ(read(tooLarge, size).Kind, K::Damaged);
+  Bytes tooSmall = fast;  // an empty file has no block records at all
+  tooSmall[4] = tooSmall[5] = tooSmall[6] = tooSmall[7] = 0;
+  EXPECT_EQ(read(tooSmall, size).Kind, K::Damaged);
+  EXPECT_EQ(read(fast, 6).Kind, K::Damaged);  // cut inside the header
+  EXPECT_EQ(read(Bytes(fast.begin(), fast.begin() + 4), 4).Kind, K::Damaged);
+  EXPECT_EQ(read(Bytes{'W', 'R', 'Z', 'X', 0, 0, 0, 0}, 8).Kind, K::NotCompressed);
+  EXPECT_EQ(read(Bytes{'W', 'R'}, 2).Kind, K::NotCompressed);
 }
 
 TEST_F(Lzrw1Test, FastBodyIsOneRecordPer32768Bytes) {

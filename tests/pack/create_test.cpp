@@ -223,4 +223,30 @@ TEST_F(CreateTest, EmptyListGivesAnEmptyArchive) {
   EXPECT_TRUE(reader.List.empty());
 }
 
+TEST_F(CreateTest, FixedStampAndLatestTimeMakeTheSameBytesAgain) {
+  // 2022-01-01 00:00:00: the old file keeps its 2021 time, the new one is stored as this.
+  constexpr std::int32_t kLatest = (42 << 25) | (1 << 21) | (1 << 16);
+  WriteFile(src + "\\OLD.TXT", "old");
+  WriteFile(src + "\\NEW.TXT", "new");
+  SetFileDateAttr(src + "\\OLD.TXT", packtest::kTime, 0);
+  pack.Items = {"NEW.TXT", "OLD.TXT"};
+  pack.FixedStamp = 44561.5;
+  pack.LatestTime = kLatest;
+  ASSERT_TRUE(pack.Create()) << pack.ErrorMessage();
+  std::string first = ReadFile(pack.PackFileName);
+  ASSERT_TRUE(pack.Create()) << pack.ErrorMessage();
+  EXPECT_EQ(ReadFile(pack.PackFileName), first);
+  double stamp;
+  std::memcpy(&stamp, first.data() + 5, 8);
+  EXPECT_EQ(stamp, 44561.5);
+
+  TCustomPack reader;
+  reader.PackFileName = pack.PackFileName;
+  std::vector<std::int32_t> times;
+  reader.OnList = [&](TObject*, const std::string&, std::int32_t, std::uint16_t,
+                      std::int32_t time) { times.push_back(time); };
+  ASSERT_TRUE(reader.Process(3)) << reader.ErrorMessage();
+  EXPECT_EQ(times, (std::vector<std::int32_t>{kLatest, packtest::kTime}));
+}
+
 }  // namespace

@@ -166,6 +166,28 @@ TEST_F(VolumesTest, SkippingAcrossDisks) {
   EXPECT_EQ(reader.GetVolume(), 3);
 }
 
+TEST_F(VolumesTest, ListingPeeksAtTheFirstBytesAlsoAcrossADiskChange) {
+  ASSERT_EQ(WriteDisks(5000), 3);  // B.BAK's data runs from disk 1 into disk 2
+  floppy->Insert(1);
+  ui.answer = [&](const std::string&) {
+    floppy->Insert(floppy->Current() + 1);
+    return platform::mrOk;
+  };
+  reader.PeekSize = 4000;
+  V peeked;
+  reader.OnPeek = [&](TObject*, const std::vector<std::uint8_t>& head) {
+    peeked.emplace_back(head.begin(), head.end());
+  };
+  ASSERT_TRUE(reader.Process(3)) << reader.ErrorMessage();
+  EXPECT_EQ(reader.GetVolume(), 3);
+  EXPECT_EQ(reader.List, (V{"A.TXT", "B.BAK", "C.TXT"}));
+  ASSERT_EQ(peeked.size(), 3u);
+  EXPECT_EQ(peeked[0], ReadFile(src + "A.TXT"));  // shorter than PeekSize: all of it
+  EXPECT_EQ(peeked[1], ReadFile(src + "B.BAK").substr(0, 4000));
+  EXPECT_EQ(peeked[2], ReadFile(src + "C.TXT").substr(0, 4000));
+  EXPECT_FALSE(packtest::Exists(dir + "OUT\\A.TXT"));  // listing writes nothing
+}
+
 TEST_F(VolumesTest, DiskLeftInTheDriveIsNotOverwritten) {
   writer.VolumeSize = 8000;
   int prompts = 0;

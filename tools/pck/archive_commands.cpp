@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <charconv>
+#include <cstring>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -18,15 +20,14 @@
 #include "platform/file.h"
 #include "platform/fileinfo.h"
 #include "platform/ui.h"
+#include "tools/pck/archive_cli.h"
 #include "tools/pck/commands.h"
 #include "tools/pck/safe_output.h"
 
 namespace pck {
-namespace {
 
 // --- Text between the command line and the engine ----------------------------------------
 
-// Command-line text (UTF-8 on Linux) as Windows-1252, with no path separators changed.
 std::string AnsiText(const std::string& host) {
   std::string out;
   std::size_t start = 0;
@@ -43,7 +44,6 @@ std::string Engine(const std::string& host) {
   return path;
 }
 
-// Windows-1252 text for the terminal, backslashes kept.
 std::string HostText(const std::string& ansi) {
   std::string out;
   std::size_t start = 0;
@@ -52,8 +52,9 @@ std::string HostText(const std::string& ansi) {
   return out + platform::NativePath(ansi.substr(start));
 }
 
-// An entry name or a path for the terminal, in the host's form.
 std::string HostPath(const std::string& ansi) { return platform::NativePath(ansi); }
+
+namespace {
 
 // --- Progress on a terminal ----------------------------------------------------------------
 
@@ -93,58 +94,11 @@ class ProgressBar {
   std::string name_, shown_;
 };
 
-// --- Disk sets in DISKn folders --------------------------------------------------------------
-
-// Presents DIR\DISK1, DIR\DISK2, ... as the disks of a removable drive: the engine's prompt
-// for disk n is answered by pointing the archive at DIR\DISKn\NAME. A disk asked for twice is
-// missing or unusable, and the run is cancelled.
-class MediaSet final : public platform::UserInterface {
- public:
-  MediaSet(TCustomPack& pack, const std::string& dir, const std::string& name)
-      : pack_(pack), dir_(dir), name_(name) {
-    pack_.PackFileName = Volume(1);
-    platform::SetDriveTypeQuery([](const std::string&) { return platform::DriveType::Removable; });
-    platform::SetUi(this);
-  }
-  ~MediaSet() override {
-    platform::SetUi(nullptr);
-    platform::SetDriveTypeQuery({});
-  }
-
-  std::string Volume(int n) const {
-    return ConcatPath(ConcatPath(dir_, "DISK" + std::to_string(n)), name_);
-  }
-  int ShowMessage(const std::string&, platform::MsgType, unsigned) override {
-    int wanted = pack_.GetVolume();
-    if (!asked_.insert(wanted).second) {
-      std::fprintf(stderr, "\npck: disk %d is missing or belongs to another archive: %s\n",
-                   wanted, HostPath(Volume(wanted)).c_str());
-      return platform::mrCancel;
-    }
-    pack_.PackFileName = Volume(wanted);
-    return platform::mrOk;
-  }
-  void ProcessMessages() override {}
-
- private:
-  TCustomPack& pack_;
-  std::string dir_, name_;
-  std::set<int> asked_;
-};
+}  // namespace
 
 // --- Command lines ---------------------------------------------------------------------------
 
-struct Options {
-  std::string archive;
-  std::string directory;  // -C
-  std::string media;      // --media
-  std::string password;
-  bool hasPassword = false;
-  TCompressMode mode = TCompressMode::Good;
-  std::int64_t volumeSize = 0;
-  std::vector<std::string> headers, excludes, masks;
-  bool verbose = false;
-};
+namespace {
 
 bool ParseSize(const std::string& text, std::int64_t& size) {
   char* end = nullptr;
@@ -158,11 +112,20 @@ bool ParseSize(const std::string& text, std::int64_t& size) {
   return true;
 }
 
-// The options a command takes, by name; the rest are positional words.
-struct Accepts {
-  bool directory = false, media = false, password = false, mode = false, header = false,
-       exclude = false, volumeSize = false, masks = false, verbose = false;
-};
+// The first line of FILE ("-": standard input), without its line end.
+bool ReadPasswordFile(const std::string& file, std::string& password) {
+  std::FILE* in = file == "-" ? stdin : std::fopen(file.c_str(), "rb");
+  if (!in) return false;
+  password.clear();
+  int c;
+  while ((c = std::fgetc(in)) != EOF && c != '\n') password += static_cast<char>(c);
+  bool ok = !std::ferror(in);
+  if (in != stdin) std::fclose(in);
+  if (!password.empty() && password.back() == '\r') password.pop_back();
+  return ok;
+}
+
+}  // namespace
 
 bool Parse(const Command& command, const Accepts& accepts, const std::vector<std::string>& args,
            Options& o, int& exitCode) {
@@ -200,10 +163,20 @@ bool Parse(const Command& command, const Accepts& accepts, const std::vector<std
     } else if (arg == "--media") {
       if (!takeValue(accepts.media)) return false;
       o.media = value;
-    } else if (arg == "--password" || arg == "-p") {
+    } else if (arg == "--password" || arg == "-p" || arg == "--password-file") {
       if (!takeValue(accepts.password)) return false;
-      o.password = value;
+      if (o.hasPassword)
+        return exitCode = UsageError(command, "one --password or --password-file only"), false;
       o.hasPassword = true;
+      if (arg != "--password-file") {
+        o.password = value;
+      } else if (!ReadPasswordFile(value, o.password)) {
+        exitCode = Failure("pck " + std::string(command.name) + ": cannot read the password from " +
+                           (value == "-" ? std::string("standard input") : EnginePath(value)));
+        return false;
+      }
+    } else if (arg == "--json" && accepts.json && !inlineValue) {
+      o.json = true;
     } else if (arg == "--mode" || arg == "-m") {
       if (!takeValue(accepts.mode)) return false;
       if (value == "good") o.mode = TCompressMode::Good;
@@ -244,26 +217,24 @@ bool Parse(const Command& command, const Accepts& accepts, const std::vector<std
   return true;
 }
 
-// The engine's archive path: ARCHIVE itself, or DIR\DISK1\ARCHIVE with --media.
 void Locate(TCustomPack& pack, const Options& o) {
   pack.PackFileName = Engine(o.archive);
   if (o.hasPassword) pack.Password = AnsiText(o.password);
 }
 
-// With --media, the disk prompts of the engine are answered from the DISKn folders for as long as
-// the returned object lives; without it there is nothing to answer and the result is empty.
 std::unique_ptr<MediaSet> AnswerDiskPrompts(TCustomPack& pack, const Options& o) {
   if (o.media.empty()) return nullptr;
   return std::make_unique<MediaSet>(pack, Engine(o.media), Engine(o.archive));
 }
 
-// Why a run failed, when no entry said so already.
 int RunFailure(const Command& command, const TCustomPack& pack, bool entryReported) {
   if (entryReported) return kExitFailure;
   std::string reason = pack.ErrorMessage();
   if (reason.empty()) reason = "failed";
   return Failure("pck " + std::string(command.name) + ": " + reason);
 }
+
+namespace {
 
 // --- create ----------------------------------------------------------------------------------
 
@@ -370,15 +341,37 @@ class TreePack final : public TPackLz {
   }
 };
 
+// SOURCE_DATE_EPOCH, the reproducible-builds convention: the moment the archive claims to have
+// been made. Its local date and time become the Stamp, as the clock's would, and no file is
+// stored as newer than it, so the same tree gives the same bytes again. False for a value that
+// is not a number of seconds the archive's dates can hold.
+bool ApplySourceDate(TCustomPack& pack, const char* value) {
+  std::int64_t seconds = 0;
+  const char* end = value + std::strlen(value);
+  auto [stop, error] = std::from_chars(value, end, seconds);
+  platform::DateTime local;
+  if (*value < '0' || *value > '9' || error != std::errc() || stop != end ||
+      !platform::LocalTimeOf(seconds, local) || local.Year > 2107)
+    return false;
+  pack.FixedStamp = pck_format::OleDateOf(local);
+  // A moment before the first MS-DOS date clamps every file to that first date.
+  pack.LatestTime =
+      local.Year < 1980
+          ? 0x00210000
+          : static_cast<std::int32_t>(static_cast<std::uint32_t>(local.Year - 1980) << 25 |
+                                      local.Month << 21 | local.Day << 16 | local.Hour << 11 |
+                                      local.Minute << 5 | local.Second / 2);
+  return true;
+}
+
 int RunCreate(const std::vector<std::string>& args);
-int RunList(const std::vector<std::string>& args);
 int RunExtract(const std::vector<std::string>& args);
 int RunTest(const std::vector<std::string>& args);
 
 const std::vector<Command> kCommands = {
     {"create",
-     "create ARCHIVE [-C DIR] [--mode good|fast|auto] [--password P] [--header LINE]... "
-     "[--exclude MASK]... [--volume-size BYTES --media DIR] [-v] [MASK...]",
+     "create ARCHIVE [-C DIR] [--mode good|fast|auto] [--password P | --password-file FILE] "
+     "[--header LINE]... [--exclude MASK]... [--volume-size BYTES --media DIR] [-v] [MASK...]",
      "Store the files matching MASK under DIR, with their subdirectories, in a new archive.",
      "Creates ARCHIVE (replacing it) from the files under DIR (default: the current directory)\n"
      "whose names match a MASK (default \"*.*\", every file), searched in DIR and in all the\n"
@@ -395,7 +388,9 @@ const std::vector<Command> kCommands = {
      "  -m, --mode good       one LZH stream per file: smaller, slower (default)\n"
      "  -m, --mode fast       LZRW1-KH blocks: larger, several times faster to extract\n"
      "  -m, --mode auto       fast for files the block codec brings under 40 %, else good\n"
-     "  -p, --password P      protect the archive with the password P\n"
+     "  -p, --password P      make readers ask for the password P (see below)\n"
+     "  --password-file FILE  the password from the first line of FILE (\"-\": standard\n"
+     "                        input), kept off the command line other users can list\n"
      "  --header LINE         a line of header text (repeatable; at most 255 bytes each)\n"
      "  -x, --exclude MASK    leave out files matching MASK, relative to DIR; \"*.BAK\" also\n"
      "                        matches in subdirectories (repeatable)\n"
@@ -406,19 +401,18 @@ const std::vector<Command> kCommands = {
      "\n"
      "ARCHIVE (each volume, with --media) is written under a temporary name and renamed when\n"
      "the whole archive is complete: on failure or interruption no new volume is left behind\n"
-     "and an existing ARCHIVE stays as it was.\n",
-     RunCreate},
-    {"list", "list ARCHIVE [--password P] [--media DIR]",
-     "List the entries of an archive: stored size, attributes, date and name.",
-     "Lists every entry of ARCHIVE with its stored (compressed) size, attributes (R read-only,\n"
-     "H hidden, S system, A archive), last-write time and name, then the header text.\n"
+     "and an existing ARCHIVE stays as it was.\n"
      "\n"
-     "Options:\n"
-     "  -p, --password P      the archive's password\n"
-     "  --media DIR           read the set of disks DIR/DISK1/ARCHIVE, DIR/DISK2/ARCHIVE, ...\n",
-     RunList},
+     PCK_PASSWORD_NOTE
+     "\n"
+     "Environment:\n"
+     "  SOURCE_DATE_EPOCH     seconds since 1970-01-01 UTC: the archive's stamp is that moment\n"
+     "                        and later file times are stored as it, so the same tree gives\n"
+     "                        the same bytes again (also as a set of disks)\n"
+     "  TMPDIR                where the temporary file of the compressor is made\n",
+     RunCreate},
     {"extract",
-     "extract ARCHIVE [-C DIR] [--password P] [--media DIR] [--exclude MASK]... [-v] [MASK...]",
+     "extract ARCHIVE [-C DIR] [--password P | --password-file FILE] [--media DIR] [--exclude MASK]... [-v] [MASK...]",
      "Extract the entries matching MASK (default all) into DIR.",
      "Extracts the entries of ARCHIVE whose names match a MASK (default: all) into DIR (default:\n"
      "the current directory), creating subdirectories and replacing existing files, with the\n"
@@ -429,20 +423,24 @@ const std::vector<Command> kCommands = {
      "\n"
      "Options:\n"
      "  -C, --directory DIR   extract into DIR\n"
-     "  -p, --password P      the archive's password\n"
+     PCK_PASSWORD_OPTIONS
      "  --media DIR           read the set of disks DIR/DISK1/ARCHIVE, DIR/DISK2/ARCHIVE, ...\n"
      "  -x, --exclude MASK    leave out entries matching MASK (repeatable)\n"
-     "  -v, --verbose         name every file extracted\n",
+     "  -v, --verbose         name every file extracted\n"
+     "\n"
+     PCK_PASSWORD_NOTE,
      RunExtract},
-    {"test", "test ARCHIVE [--password P] [--media DIR] [-v]",
+    {"test", "test ARCHIVE [--password P | --password-file FILE] [--media DIR] [-v]",
      "Expand every entry without writing anything and report damaged ones.",
      "Reads ARCHIVE as an extraction would, expands every entry to nowhere and checks its size\n"
      "and, for archives made by \"pck create\", its checksum. Every damaged entry is named.\n"
      "\n"
      "Options:\n"
-     "  -p, --password P      the archive's password\n"
+     PCK_PASSWORD_OPTIONS
      "  --media DIR           read the set of disks DIR/DISK1/ARCHIVE, DIR/DISK2/ARCHIVE, ...\n"
-     "  -v, --verbose         name every entry tested\n",
+     "  -v, --verbose         name every entry tested\n"
+     "\n"
+     PCK_PASSWORD_NOTE,
      RunTest},
 };
 
@@ -474,6 +472,10 @@ int RunCreate(const std::vector<std::string>& args) {
   pack.CompressMode = o.mode;
   pack.Checksums = true;
   pack.VolumeSize = o.volumeSize;
+  if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH"); epoch && !ApplySourceDate(pack, epoch))
+    return Failure(std::string("pck create: SOURCE_DATE_EPOCH is \"") + epoch +
+                   "\"; it must be a whole number of seconds since 1970-01-01 00:00 UTC, "
+                   "up to the year 2107");
   for (const auto& h : o.headers) pack.Header.push_back(AnsiText(h));
   for (const auto& m : o.masks.empty() ? std::vector<std::string>{"*.*"} : o.masks)
     pack.Items.push_back(Engine(m));
@@ -513,59 +515,6 @@ int RunCreate(const std::vector<std::string>& args) {
   return kExitOk;
 }
 
-// --- list ------------------------------------------------------------------------------------
-
-std::string AttrText(std::uint16_t attr) {
-  std::string s = "....";
-  if (attr & platform::faReadOnly) s[0] = 'R';
-  if (attr & platform::faHidden) s[1] = 'H';
-  if (attr & platform::faSysFile) s[2] = 'S';
-  if (attr & platform::faArchive) s[3] = 'A';
-  return s;
-}
-
-std::string DosTimeText(std::int32_t dosTime) {
-  std::uint32_t v = static_cast<std::uint32_t>(dosTime);
-  char text[32];
-  std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u", (v >> 25) + 1980, (v >> 21) & 15,
-                (v >> 16) & 31, (v >> 11) & 31, (v >> 5) & 63);
-  return text;
-}
-
-int RunList(const std::vector<std::string>& args) {
-  const Command& command = kCommands[1];
-  Accepts accepts;
-  accepts.password = accepts.media = true;
-  Options o;
-  int exitCode = kExitOk;
-  if (!Parse(command, accepts, args, o, exitCode)) return exitCode;
-  TPackLz pack;
-  Locate(pack, o);
-  std::unique_ptr<MediaSet> media = AnswerDiskPrompts(pack, o);
-  std::string archive = pack.PackFileName;
-  std::int64_t total = 0;
-  std::vector<std::string> lines;
-  pack.OnList = [&](TObject*, const std::string& name, std::int32_t size, std::uint16_t attr,
-                    std::int32_t time) {
-    char line[64];
-    std::snprintf(line, sizeof line, "%10ld  %s  %s  ", static_cast<long>(size),
-                  AttrText(attr).c_str(), DosTimeText(time).c_str());
-    lines.push_back(line + HostPath(name));
-    total += size;
-  };
-  if (!pack.Process(3)) return RunFailure(command, pack, false);
-  std::printf("Archive: %s  (version %d, %d %s)\n", HostPath(archive).c_str(), pack.GetVersion(),
-              pack.GetVolume(), pack.GetVolume() == 1 ? "volume" : "volumes");
-  std::printf("    Stored  Attr  Date       Time   Name\n"
-              "----------  ----  ---------- -----  ----\n");
-  for (const auto& line : lines) std::printf("%s\n", line.c_str());
-  std::printf("----------                           -------\n%10lld                           %d %s\n",
-              static_cast<long long>(total), pack.GetFileCount(),
-              pack.GetFileCount() == 1 ? "entry" : "entries");
-  for (const auto& h : pack.Header) std::printf("Header: %s\n", HostText(h).c_str());
-  return kExitOk;
-}
-
 // --- extract ---------------------------------------------------------------------------------
 
 // TPackLz expanding each entry under a temporary name beside its target and renaming it into
@@ -589,7 +538,7 @@ class ExtractPack final : public TPackLz {
 };
 
 int RunExtract(const std::vector<std::string>& args) {
-  const Command& command = kCommands[2];
+  const Command& command = kCommands[1];
   Accepts accepts;
   accepts.directory = accepts.password = accepts.media = accepts.exclude = accepts.masks =
       accepts.verbose = true;
@@ -669,7 +618,7 @@ class TestPack final : public TPackLz {
 };
 
 int RunTest(const std::vector<std::string>& args) {
-  const Command& command = kCommands[3];
+  const Command& command = kCommands[2];
   Accepts accepts;
   accepts.password = accepts.media = accepts.verbose = true;
   Options o;

@@ -23,6 +23,7 @@ constexpr int kExitUsage = 2;    // the command line was wrong
 // Each group of commands lives in its own file.
 const std::vector<Command>& CodecCommands();
 const std::vector<Command>& ArchiveCommands();
+const std::vector<Command>& ListCommands();
 
 // Helpers the commands share (main.cpp).
 

@@ -19,6 +19,7 @@ using Group = const std::vector<Command>& (*)();
 constexpr Group kGroups[] = {
     CodecCommands,
     ArchiveCommands,
+    ListCommands,
 };
 
 const Command* Find(const std::string& name) {
@@ -41,7 +42,10 @@ void PrintOverview(std::FILE* to) {
   std::fprintf(to,
                "\n"
                "Run \"pck COMMAND --help\" for the details of one command.\n"
-               "Exit status: 0 success, 1 failure (the reason on stderr), 2 wrong command line.\n");
+               "Exit status: 0 success, 1 failure (the reason on stderr), 2 wrong command line.\n"
+               "Environment: SOURCE_DATE_EPOCH makes \"pck create\" reproducible; TMPDIR holds\n"
+               "the compressor's temporary file.\n"
+               "An archive's password is stored in the archive and encrypts nothing.\n");
 }
 
 void PrintHelp(const Command& command) {

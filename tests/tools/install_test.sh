@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# install_test.sh CMAKE BUILD_DIR: "cmake --install" into a fresh prefix gives bin/pck and its
+# manual page and nothing else; the program runs from there, and the manual renders cleanly and
+# names every command, option and environment variable the program's help does.
+set -euo pipefail
+cmake=$1 build=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+"$cmake" --install "$build" --prefix "$work/prefix" >/dev/null
+files=$(cd "$work/prefix" && find . -type f -o -type l | sort | tr '\n' ' ')
+[ "$files" = "./bin/pck ./share/man/man1/pck.1 " ] || fail "installed files: $files"
+pck=$work/prefix/bin/pck
+"$pck" --help | grep -q "^Usage: pck COMMAND" || fail "the installed pck does not run"
+
+man=$work/prefix/share/man/man1/pck.1
+groff -man -ww -z "$man" 2>"$work/warnings" || fail "groff failed on the manual"
+[ ! -s "$work/warnings" ] || fail "the manual has warnings: $(cat "$work/warnings")"
+groff -man -Tascii -P-cbou "$man" 2>/dev/null > "$work/manual.txt"
+commands=$("$pck" --help | sed -n 's/^  pck \([a-z]*\).*/\1/p')
+[ "$(echo "$commands" | wc -l)" -ge 6 ] || fail "too few commands in the help: $commands"
+for c in $commands; do
+  grep -q "pck $c" "$work/manual.txt" || fail "the manual lacks the command $c"
+  for option in $("$pck" "$c" --help | grep -oE -- '(^| |\[)--?[a-z][a-z-]*' | tr -d ' [' | sort -u); do
+    grep -q -- "$option" "$work/manual.txt" || fail "the manual lacks $option of $c"
+  done
+done
+for word in SOURCE_DATE_EPOCH TMPDIR "EXIT STATUS" "encrypts nothing" DISK1; do
+  grep -q "$word" "$work/manual.txt" || fail "the manual lacks $word"
+done
+echo "install tree: bin/pck and share/man/man1/pck.1"

@@ -1,0 +1,226 @@
+// pck list: the entries of an archive with their sizes before and after compression, as a
+// table for people or one JSON document for scripts.
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "codecs/lzrw1.h"
+#include "platform/fileinfo.h"
+#include "platform/text.h"
+#include "tools/pck/archive_cli.h"
+#include "tools/pck/commands.h"
+
+namespace pck {
+namespace {
+
+// One entry as listed: its record and what the first bytes of its data say.
+struct Listed {
+  std::string name;  // Windows-1252, as stored
+  std::int32_t stored = 0;
+  std::uint16_t attr = 0;
+  std::int32_t time = 0;
+  TCompressedHeader header;
+};
+
+std::string AttrText(std::uint16_t attr) {
+  std::string s = "....";
+  if (attr & platform::faReadOnly) s[0] = 'R';
+  if (attr & platform::faHidden) s[1] = 'H';
+  if (attr & platform::faSysFile) s[2] = 'S';
+  if (attr & platform::faArchive) s[3] = 'A';
+  return s;
+}
+
+struct DosFields {
+  unsigned year, month, day, hour, minute, second;
+};
+
+DosFields Split(std::int32_t dosTime) {
+  std::uint32_t v = static_cast<std::uint32_t>(dosTime);
+  return {(v >> 25) + 1980, (v >> 21) & 15, (v >> 16) & 31, (v >> 11) & 31, (v >> 5) & 63,
+          (v & 31) * 2};
+}
+
+const char* MethodName(TCompressedHeader::TKind kind) {
+  switch (kind) {
+    case TCompressedHeader::TKind::Fast: return "Fast";
+    case TCompressedHeader::TKind::Good: return "Good";
+    case TCompressedHeader::TKind::Damaged:
+    case TCompressedHeader::TKind::NotCompressed: break;
+  }
+  return nullptr;
+}
+
+bool HasSize(const TCompressedHeader& h) { return MethodName(h.Kind) != nullptr; }
+
+// Stored bytes per 100 original ones; blank when there is no original size to compare with.
+std::string RatioText(std::int64_t stored, std::int64_t size, bool known) {
+  if (!known || size == 0) return "";
+  return std::to_string(stored * 100 / size) + "%";
+}
+
+// --- The table -----------------------------------------------------------------------------
+
+void PrintTable(const TCustomPack& pack, const std::string& archive,
+                const std::vector<Listed>& entries) {
+  std::printf("Archive: %s  (version %d, %d %s)\n", HostPath(archive).c_str(), pack.GetVersion(),
+              pack.GetVolume(), pack.GetVolume() == 1 ? "volume" : "volumes");
+  std::printf("      Size      Stored  Ratio  Method  Attr  Date       Time   Name\n"
+              "----------  ----------  -----  ------  ----  ---------- -----  ----\n");
+  std::int64_t size = 0, stored = 0, storedOfSized = 0;
+  bool allSized = !entries.empty();
+  for (const Listed& e : entries) {
+    std::string sizeText = e.header.Kind == TCompressedHeader::TKind::Damaged ? "damaged"
+                           : HasSize(e.header) ? std::to_string(e.header.Size)
+                                               : "";
+    const char* method = MethodName(e.header.Kind);
+    DosFields t = Split(e.time);
+    std::printf("%10s  %10ld  %5s  %-6s  %s  %04u-%02u-%02u %02u:%02u  %s\n", sizeText.c_str(),
+                static_cast<long>(e.stored),
+                RatioText(e.stored, e.header.Size, HasSize(e.header)).c_str(),
+                method ? method : "", AttrText(e.attr).c_str(), t.year, t.month, t.day, t.hour,
+                t.minute, HostPath(e.name).c_str());
+    stored += e.stored;
+    if (HasSize(e.header)) {
+      size += e.header.Size;
+      storedOfSized += e.stored;
+    } else {
+      allSized = false;
+    }
+  }
+  // The total size counts the entries whose size is known; the ratio compares those alone.
+  std::printf("----------  ----------  -----                                -------\n"
+              "%10lld  %10lld  %5s                                %s %s\n",
+              static_cast<long long>(size), static_cast<long long>(stored),
+              RatioText(storedOfSized, size, true).c_str(), std::to_string(entries.size()).c_str(),
+              entries.size() == 1 ? "entry" : "entries");
+  if (!allSized && !entries.empty())
+    std::printf("(entries without a known size are left out of the total size and ratio)\n");
+  for (const auto& h : pack.Header) std::printf("Header: %s\n", HostText(h).c_str());
+}
+
+// --- JSON ----------------------------------------------------------------------------------
+
+// A JSON string of Windows-1252 text, recoded to UTF-8.
+std::string JsonString(const std::string& ansi) {
+  std::string out = "\"";
+  for (unsigned char c : platform::Utf8FromAnsi(ansi)) {
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      default:
+        if (c < 0x20) {
+          char escaped[8];
+          std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+          out += escaped;
+        } else {
+          out += static_cast<char>(c);
+        }
+    }
+  }
+  return out + "\"";
+}
+
+// Entry names with "/" between directories on every host, as scripts expect.
+std::string SlashedName(std::string name) {
+  for (char& c : name)
+    if (c == '\\') c = '/';
+  return name;
+}
+
+void PrintJson(const TCustomPack& pack, const std::string& archive,
+               const std::vector<Listed>& entries) {
+  std::string out = "{\n  \"archive\": " + JsonString(SlashedName(archive)) +
+                    ",\n  \"version\": " + std::to_string(pack.GetVersion()) +
+                    ",\n  \"volumes\": " + std::to_string(pack.GetVolume()) + ",\n  \"header\": [";
+  for (std::size_t i = 0; i < pack.Header.size(); ++i)
+    out += (i ? ", " : "") + JsonString(pack.Header[i]);
+  out += "],\n  \"entries\": [";
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const Listed& e = entries[i];
+    const char* method = MethodName(e.header.Kind);
+    DosFields t = Split(e.time);
+    char time[32];
+    std::snprintf(time, sizeof time, "%04u-%02u-%02uT%02u:%02u:%02u", t.year, t.month, t.day,
+                  t.hour, t.minute, t.second);
+    out += i ? ",\n    {" : "\n    {";
+    out += "\"name\": " + JsonString(SlashedName(e.name));
+    out += ", \"size\": " + (HasSize(e.header) ? std::to_string(e.header.Size) : "null");
+    out += ", \"stored\": " + std::to_string(e.stored);
+    out += ", \"method\": ";
+    out += method ? JsonString(method) : "null";
+    out += ", \"damaged\": ";
+    out += e.header.Kind == TCompressedHeader::TKind::Damaged ? "true" : "false";
+    out += ", \"attributes\": \"" + AttrText(e.attr) + "\"";
+    out += ", \"attr\": " + std::to_string(e.attr);
+    out += ", \"time\": \"" + std::string(time) + "\"}";
+  }
+  out += entries.empty() ? "]\n}\n" : "\n  ]\n}\n";
+  std::fputs(out.c_str(), stdout);
+}
+
+int RunList(const std::vector<std::string>& args);
+
+const std::vector<Command> kCommands = {
+    {"list", "list ARCHIVE [--password P | --password-file FILE] [--media DIR] [--json]",
+     "List the entries of an archive: sizes, ratio, method, attributes, date and name.",
+     "Lists every entry of ARCHIVE: its size (from the header of the compressed file stored in\n"
+     "the entry), its stored size, the ratio of the two, the method (Fast or Good), its\n"
+     "attributes (R read-only, H hidden, S system, A archive), last-write time and name, then\n"
+     "a line of totals and the header text. Size, Ratio and Method are blank for an entry whose\n"
+     "data is not a compressed file; Size reads \"damaged\" when the compressed file's header\n"
+     "cannot be right. Only the first bytes of each entry are read.\n"
+     "\n"
+     "Options:\n"
+     PCK_PASSWORD_OPTIONS
+     "  --media DIR           read the set of disks DIR/DISK1/ARCHIVE, DIR/DISK2/ARCHIVE, ...\n"
+     "  --json                one JSON document instead of the table (below)\n"
+     "\n"
+     "JSON (UTF-8, \"/\" between directories; members may be added, none will change):\n"
+     "  {\"archive\": path, \"version\": 1 or 2, \"volumes\": n, \"header\": [line, ...],\n"
+     "   \"entries\": [{\"name\": \"DIR/FILE\",\n"
+     "                \"size\": bytes or null, \"stored\": bytes,\n"
+     "                \"method\": \"Fast\", \"Good\" or null, \"damaged\": true or false,\n"
+     "                \"attributes\": \"RHSA\" with \".\" for a missing one, \"attr\": number,\n"
+     "                \"time\": \"YYYY-MM-DDThh:mm:ss\" (local time, as stored)}, ...]}\n"
+     "\n"
+     PCK_PASSWORD_NOTE,
+     RunList},
+};
+
+int RunList(const std::vector<std::string>& args) {
+  const Command& command = kCommands[0];
+  Accepts accepts;
+  accepts.password = accepts.media = accepts.json = true;
+  Options o;
+  int exitCode = kExitOk;
+  if (!Parse(command, accepts, args, o, exitCode)) return exitCode;
+  TPackLz pack;
+  Locate(pack, o);
+  std::unique_ptr<MediaSet> media = AnswerDiskPrompts(pack, o);
+  std::string archive = pack.PackFileName;
+  std::vector<Listed> entries;
+  pack.OnList = [&](TObject*, const std::string& name, std::int32_t size, std::uint16_t attr,
+                    std::int32_t time) { entries.push_back({name, size, attr, time, {}}); };
+  pack.PeekSize = TCompressedHeader::kSize;
+  pack.OnPeek = [&](TObject*, const std::vector<std::uint8_t>& head) {
+    Listed& e = entries.back();
+    e.header = TCompressedHeader::Read(head.data(), head.size(), e.stored);
+  };
+  if (!pack.Process(3)) return RunFailure(command, pack, false);
+  if (o.json)
+    PrintJson(pack, archive, entries);
+  else
+    PrintTable(pack, archive, entries);
+  return kExitOk;
+}
+
+}  // namespace
+
+const std::vector<Command>& ListCommands() { return kCommands; }
+
+}  // namespace pck
