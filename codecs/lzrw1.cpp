@@ -259,6 +259,12 @@ std::int32_t Tlzrw1::Decompress(platform::File& input, std::optional<std::int32_
   return Expand(op, outputTime);
 }
 
+std::int32_t Tlzrw1::Decompress(platform::File& input, TLzrw1Output& output) {
+  Operation op("Lzrw1 : no memory for I/O Buffers !!", &input);
+  op.sink = &output;
+  return Expand(op, std::nullopt);
+}
+
 std::int32_t Tlzrw1::Expand(Operation& op, std::optional<std::int32_t> outputTime) {
   inSize_ = outSize_ = 0;
   const bool toFile = op.sink == nullptr;

@@ -90,6 +90,8 @@ class Tlzrw1 : public TComponent {
   std::int32_t Decompress(platform::File& input, std::optional<std::int32_t> outputTime);
   // The same into output; OutputFile only names it in messages, and no file is created.
   std::int32_t Decompress(TLzrw1Output& output);
+  // From input, as above, into output.
+  std::int32_t Decompress(platform::File& input, TLzrw1Output& output);
   // Fast when the block codec brings two samples of InputFile under 40 %, else Good. Inputs
   // under 98304 bytes are Good without a trial, and then CompressMode becomes Good as well.
   TCompressMode Advise();

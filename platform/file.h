@@ -57,6 +57,10 @@ class File {
 #endif
 };
 
+// Windows-1252 text as the host shows and types it, and back, no character but the encoding
+// changed (identity on Windows).
+std::string NativeText(const std::string& text);
+std::string WindowsText(const std::string& nativeText);
 // The path as the host file system spells it (identity on Windows).
 std::string NativePath(const std::string& path);
 // The inverse: a host path as a Windows-1252 path with backslashes (identity on Windows).

@@ -45,6 +45,37 @@ std::string Utf8FromAnsi(const std::string& ansi) {
   return out;
 }
 
+std::string AnsiFromUtf8(const std::string& utf8) {
+  std::string out;
+  out.reserve(utf8.size());
+  for (std::size_t i = 0; i < utf8.size();) {
+    unsigned char c = utf8[i];
+    char32_t cp;
+    std::size_t len;
+    if (c < 0x80) {
+      cp = c;
+      len = 1;
+    } else if ((c & 0xE0) == 0xC0) {
+      cp = c & 0x1F;
+      len = 2;
+    } else if ((c & 0xF0) == 0xE0) {
+      cp = c & 0x0F;
+      len = 3;
+    } else if ((c & 0xF8) == 0xF0) {
+      cp = c & 0x07;
+      len = 4;
+    } else {  // a stray byte that is not UTF-8: keep it as it is
+      out += static_cast<char>(c);
+      ++i;
+      continue;
+    }
+    if (i + len > utf8.size()) len = utf8.size() - i;
+    for (std::size_t k = 1; k < len; ++k) cp = (cp << 6) | (utf8[i + k] & 0x3F);
+    out += AnsiFromCodePoint(cp);
+    i += len;
+  }
+  return out;
+}
 
 std::string UpperAscii(std::string text) {
   for (char& c : text) c = UpperAscii(c);

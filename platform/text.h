@@ -19,9 +19,10 @@ std::string ShortString(std::string text);
 // Whether text begins with prefix, ASCII letters compared without regard to case.
 bool StartsWithNoCase(const std::string& text, const std::string& prefix);
 
-// Windows-1252 text as UTF-8, and one code point as Windows-1252 ('_' when the code page
-// cannot hold it).
+// Windows-1252 text as UTF-8, and the reverse; one code point as Windows-1252 ('_' when the
+// code page cannot hold it). A byte that is not UTF-8 is kept as it is.
 std::string Utf8FromAnsi(const std::string& ansi);
+std::string AnsiFromUtf8(const std::string& utf8);
 char AnsiFromCodePoint(char32_t c);
 
 }  // namespace platform

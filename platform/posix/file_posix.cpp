@@ -11,43 +11,21 @@
 
 namespace platform {
 
+std::string NativeText(const std::string& text) { return Utf8FromAnsi(text); }
+std::string WindowsText(const std::string& nativeText) { return AnsiFromUtf8(nativeText); }
+
 std::string NativePath(const std::string& path) {
   std::string slashed = path;
   for (char& c : slashed)
     if (c == '\\') c = '/';
-  return Utf8FromAnsi(slashed);
+  return NativeText(slashed);
 }
 
 std::string WindowsPath(const std::string& nativePath) {
-  std::string out;
-  out.reserve(nativePath.size());
-  for (std::size_t i = 0; i < nativePath.size();) {
-    unsigned char c = nativePath[i];
-    char32_t cp;
-    std::size_t len;
-    if (c < 0x80) {
-      cp = c;
-      len = 1;
-    } else if ((c & 0xE0) == 0xC0) {
-      cp = c & 0x1F;
-      len = 2;
-    } else if ((c & 0xF0) == 0xE0) {
-      cp = c & 0x0F;
-      len = 3;
-    } else if ((c & 0xF8) == 0xF0) {
-      cp = c & 0x07;
-      len = 4;
-    } else {  // a stray byte that is not UTF-8: keep it as it is
-      out += static_cast<char>(c);
-      ++i;
-      continue;
-    }
-    if (i + len > nativePath.size()) len = nativePath.size() - i;
-    for (std::size_t k = 1; k < len; ++k) cp = (cp << 6) | (nativePath[i + k] & 0x3F);
-    out += cp == '/' ? '\\' : AnsiFromCodePoint(cp);
-    i += len;
-  }
-  return out;
+  std::string path = WindowsText(nativePath);
+  for (char& c : path)
+    if (c == '/') c = '\\';
+  return path;
 }
 
 File::~File() { Close(); }

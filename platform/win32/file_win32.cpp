@@ -7,6 +7,8 @@
 
 namespace platform {
 
+std::string NativeText(const std::string& text) { return text; }
+std::string WindowsText(const std::string& nativeText) { return nativeText; }
 std::string NativePath(const std::string& path) { return path; }
 std::string WindowsPath(const std::string& nativePath) { return nativePath; }
 

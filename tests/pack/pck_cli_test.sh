@@ -92,6 +92,31 @@ printf '\x5a' | dd of=one.pck bs=1 seek=$((size / 2)) conv=notrunc status=none
 if pck test one.pck 2>err.txt; then fail "test missed a flipped byte"; fi
 grep -q "big.txt" err.txt || fail "test does not name the damaged entry"
 
+# Workers: an archive is the same byte for byte whatever the number of jobs, and so is what an
+# extraction leaves when an entry's expansion fails midway: the entries before it, complete.
+mkdir -p many && for i in $(seq -w 1 40); do head -c $((10#$i * 997)) tree/docs/deep/big.txt > "many/f$i.txt"; done
+SOURCE_DATE_EPOCH=1700000000 pck create j1.pck -C many -j 1 >/dev/null
+SOURCE_DATE_EPOCH=1700000000 pck create j3.pck -C many -j 3 >/dev/null
+cmp -s j1.pck j3.pck || fail "-j 3 wrote another archive than -j 1"
+pck extract j3.pck -C out-j -j 3 && same_tree many out-j || fail "extract -j 3"
+pck test j3.pck --jobs=3 >/dev/null || fail "test -j 3"
+# The signature of the 25th compressed file, spoilt: its expansion fails.
+at=$(grep -obUa '!HZL' j3.pck | sed -n 25p | cut -d: -f1)
+printf 'X' | dd of=j3.pck bs=1 seek="$at" conv=notrunc status=none
+for j in 1 3; do
+  if pck extract j3.pck -C "bad-j$j" -j "$j" 2>"err-j$j.txt"; then fail "-j $j extracted a damaged entry"; fi
+  grep -q "f25.txt" "err-j$j.txt" || fail "-j $j does not name the damaged entry: $(cat "err-j$j.txt")"
+  if pck test j3.pck -j "$j" 2>"err-j$j.txt"; then fail "test -j $j missed a damaged entry"; fi
+  grep -q "1 of 40 entries damaged" "err-j$j.txt" || fail "test -j $j: $(cat "err-j$j.txt")"
+done
+[ "$(ls bad-j1 | wc -l)" -eq 24 ] && diff -r bad-j1 bad-j3 >/dev/null ||
+  fail "a failed extraction left other files with -j 3 than with -j 1: $(ls bad-j3 | tr '\n' ' ')"
+[ -z "$(find . -name '~pck*')" ] && [ -z "$(leftovers)" ] || fail "temporary files left by -j runs"
+set +e
+pck create x.pck -j 0 >/dev/null 2>&1; [ $? -eq 2 ] || fail "-j 0 taken"
+pck list x.pck -j 2 >/dev/null 2>&1; [ $? -eq 2 ] || fail "list took -j"
+set -e
+
 # Failed runs leave every file that was there as it was, and nothing new; the null device is
 # written as it is and never replaced.
 cut_file() { head -c $(( $(stat -c %s "$1") / 2 )) "$1" > "$2"; }

@@ -22,7 +22,8 @@ constexpr int kExitUsage = 2;    // the command line was wrong
 
 // Each group of commands lives in its own file.
 const std::vector<Command>& CodecCommands();
-const std::vector<Command>& ArchiveCommands();
+const std::vector<Command>& CreateCommands();
+const std::vector<Command>& ExtractCommands();
 const std::vector<Command>& ListCommands();
 
 // Helpers the commands share (main.cpp).
@@ -31,7 +32,8 @@ const std::vector<Command>& ListCommands();
 int UsageError(const Command& command, const std::string& problem);
 // Prints a failure message of the system (Windows-1252, paths in Windows form) on stderr.
 int Failure(const std::string& message);
-// A path typed on the command line, in the Windows form the engines take.
+// A path or mask typed on the command line, in the Windows form the engines take: Windows-1252,
+// backslashes (Windows itself accepts "/", but the engines' masks and joins look for "\\").
 std::string EnginePath(const std::string& hostPath);
 // Whether two paths typed on the command line name the same existing file.
 bool SameFile(const std::string& hostPathA, const std::string& hostPathB);

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "codecs/lzrw1.h"
+#include "pack/pack_lz.h"
+#include "platform/file.h"
 #include "platform/fileinfo.h"
 #include "platform/text.h"
 #include "tools/pck/archive_cli.h"
@@ -64,7 +66,7 @@ std::string RatioText(std::int64_t stored, std::int64_t size, bool known) {
 
 void PrintTable(const TCustomPack& pack, const std::string& archive,
                 const std::vector<Listed>& entries) {
-  std::printf("Archive: %s  (version %d, %d %s)\n", HostPath(archive).c_str(), pack.GetVersion(),
+  std::printf("Archive: %s  (version %d, %d %s)\n", platform::NativePath(archive).c_str(), pack.GetVersion(),
               pack.GetVolume(), pack.GetVolume() == 1 ? "volume" : "volumes");
   std::printf("      Size      Stored  Ratio  Method  Attr  Date       Time   Name\n"
               "----------  ----------  -----  ------  ----  ---------- -----  ----\n");
@@ -80,7 +82,7 @@ void PrintTable(const TCustomPack& pack, const std::string& archive,
                 static_cast<long>(e.stored),
                 RatioText(e.stored, e.header.Size, HasSize(e.header)).c_str(),
                 method ? method : "", AttrText(e.attr).c_str(), t.year, t.month, t.day, t.hour,
-                t.minute, HostPath(e.name).c_str());
+                t.minute, platform::NativePath(e.name).c_str());
     stored += e.stored;
     if (HasSize(e.header)) {
       size += e.header.Size;
@@ -97,7 +99,7 @@ void PrintTable(const TCustomPack& pack, const std::string& archive,
               entries.size() == 1 ? "entry" : "entries");
   if (!allSized && !entries.empty())
     std::printf("(entries without a known size are left out of the total size and ratio)\n");
-  for (const auto& h : pack.Header) std::printf("Header: %s\n", HostText(h).c_str());
+  for (const auto& h : pack.Header) std::printf("Header: %s\n", platform::NativeText(h).c_str());
 }
 
 // --- JSON ----------------------------------------------------------------------------------
@@ -177,7 +179,7 @@ const std::vector<Command> kCommands = {
      "\n"
      "Options:\n"
      PCK_PASSWORD_OPTIONS
-     "  --media DIR           read the set of disks DIR/DISK1/ARCHIVE, DIR/DISK2/ARCHIVE, ...\n"
+     PCK_MEDIA_OPTION
      "  --json                one JSON document instead of the table (below)\n"
      "\n"
      "JSON (UTF-8, \"/\" between directories; members may be added, none will change):\n"
@@ -199,9 +201,8 @@ int RunList(const std::vector<std::string>& args) {
   Options o;
   int exitCode = kExitOk;
   if (!Parse(command, accepts, args, o, exitCode)) return exitCode;
-  TPackLz pack;
-  Locate(pack, o);
-  std::unique_ptr<MediaSet> media = AnswerDiskPrompts(pack, o);
+  ArchiveEngine<TPackLz> engine(o);
+  TPackLz& pack = engine.pack;
   std::string archive = pack.PackFileName;
   std::vector<Listed> entries;
   pack.OnList = [&](TObject*, const std::string& name, std::int32_t size, std::uint16_t attr,
@@ -211,7 +212,7 @@ int RunList(const std::vector<std::string>& args) {
     Listed& e = entries.back();
     e.header = TCompressedHeader::Read(head.data(), head.size(), e.stored);
   };
-  if (!pack.Process(3)) return RunFailure(command, pack, false);
+  if (!pack.Process(3)) return Terminal(command).RunFailure(pack);
   if (o.json)
     PrintJson(pack, archive, entries);
   else

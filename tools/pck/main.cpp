@@ -2,6 +2,7 @@
 //
 //   pck COMMAND [OPTIONS] ARGUMENTS...
 //   pck --help | pck COMMAND --help
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -18,7 +19,8 @@ namespace {
 using Group = const std::vector<Command>& (*)();
 constexpr Group kGroups[] = {
     CodecCommands,
-    ArchiveCommands,
+    CreateCommands,
+    ExtractCommands,
     ListCommands,
 };
 
@@ -68,7 +70,11 @@ int Failure(const std::string& message) {
   return kExitFailure;
 }
 
-std::string EnginePath(const std::string& hostPath) { return platform::WindowsPath(hostPath); }
+std::string EnginePath(const std::string& hostPath) {
+  std::string path = platform::WindowsPath(hostPath);
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return path;
+}
 
 bool SameFile(const std::string& hostPathA, const std::string& hostPathB) {
   std::error_code ec;

@@ -1,0 +1,147 @@
+#include "tools/pck/lz_pipeline.h"
+
+#include <algorithm>
+#include <chrono>
+
+#include "platform/errors.h"
+#include "platform/tempfile.h"
+
+namespace pck {
+namespace {
+
+// One compressor per worker, and one for the caller's thread when there are none.
+std::vector<std::unique_ptr<Tlzrw1>> Codecs(int count) {
+  std::vector<std::unique_ptr<Tlzrw1>> codecs;
+  for (int i = 0; i < std::max(count, 1); ++i) codecs.push_back(std::make_unique<Tlzrw1>());
+  return codecs;
+}
+
+// One job runs on the caller's thread: a thread of its own would only add the hand-over.
+int Threads(int jobs) { return jobs > 1 ? jobs : 0; }
+
+// Entries in flight: one per worker, and the one the engine is reading or writing meanwhile.
+std::size_t SlotCount(int jobs) { return jobs > 1 ? static_cast<std::size_t>(jobs) + 1 : 1; }
+
+}  // namespace
+
+// --- TempSlots -------------------------------------------------------------------------------
+
+TempSlots::TempSlots(std::size_t count, const std::string& first) {
+  for (std::size_t i = 0; i < count; ++i) {
+    bool own = i > 0 || first.empty();
+    SignalsHeld hold;  // a file made and not yet listed would outlive a signal
+    paths_.push_back(own ? platform::CreateTempFile(platform::TempDirectory(), "PCK") : first);
+    own_.push_back(own && !paths_.back().empty());
+    tracked_.push_back(std::make_unique<TrackedPath>(own_.back() ? paths_.back() : ""));
+  }
+}
+
+TempSlots::~TempSlots() {
+  for (std::size_t i = 0; i < paths_.size(); ++i)
+    if (own_[i]) platform::RemoveFile(paths_[i]);
+}
+
+const std::string& TempSlots::Path(std::size_t slot) const {
+  if (paths_[slot].empty())
+    platform::RaiseIOError("Erro criando", platform::TempDirectory() + "PCK*.TMP",
+                           "sem nome tempor\xE1rio");
+  return paths_[slot];
+}
+
+// --- CompressAhead ---------------------------------------------------------------------------
+
+CompressAhead::CompressAhead(int jobs, TCompressMode mode, const std::vector<std::string>& list,
+                             const std::string& engineTemp)
+    : list_(list),
+      mode_(mode),
+      slots_(SlotCount(jobs), engineTemp),
+      codecs_(Codecs(Threads(jobs))),
+      workers_(Threads(jobs)) {}
+
+CompressAhead::~CompressAhead() = default;
+
+const std::string& CompressAhead::Compressed(std::size_t index) {
+  // Each slot's file is free again once the entry before index is stored, so up to a slot
+  // count of entries from index on may be under way.
+  std::size_t end = std::min(list_.size(), index + slots_.Count());
+  for (; submitted_ < end; ++submitted_) {
+    std::size_t entry = submitted_;
+    const std::string& dest = slots_.Path(entry % slots_.Count());
+    pending_.push_back(workers_.Submit([this, entry, &dest](int worker) {
+      Tlzrw1& codec = *codecs_[static_cast<std::size_t>(worker)];
+      codec.InputFile = list_[entry];
+      codec.OutputFile = dest;
+      codec.CompressMode = mode_;
+      codec.Compress();
+    }));
+  }
+  std::future<void> ready = std::move(pending_.front());
+  pending_.pop_front();
+  ++done_;
+  ready.get();
+  return slots_.Path(index % slots_.Count());
+}
+
+// --- ExpandBehind ----------------------------------------------------------------------------
+
+ExpandBehind::ExpandBehind(int jobs, const std::string& engineTemp)
+    : slots_(SlotCount(jobs), engineTemp),
+      ring_(slots_.Count()),
+      codecs_(Codecs(Threads(jobs))),
+      workers_(Threads(jobs)) {}
+
+ExpandBehind::~ExpandBehind() = default;
+
+platform::File ExpandBehind::Acquire() {
+  Slot& slot = ring_[next_];
+  while (slot.busy) Finish(ring_[oldest_]);
+  const std::string& path = slots_.Path(next_);
+  if (!slot.file.IsOpen() && !slot.file.Open(path, platform::OpenMode::Create))
+    platform::RaiseLastOSError("Erro criando", path);
+  if (!slot.file.Seek(0)) platform::RaiseLastOSError("Erro posicionando em", path);
+  return std::move(slot.file);
+}
+
+const std::string& ExpandBehind::AcquiredPath() const { return slots_.Path(next_); }
+
+void ExpandBehind::Submit(platform::File data, Job job) {
+  Slot& slot = ring_[next_];
+  slot.file = std::move(data);
+  // What an earlier, longer entry left beyond this one's bytes is cut off.
+  if (!slot.file.Truncate() || !slot.file.Seek(0))
+    platform::RaiseLastOSError("Erro gravando", slots_.Path(next_));
+  slot.job = std::move(job);
+  slot.busy = true;
+  slot.expanded = workers_.Submit([this, &slot](int worker) {
+    slot.job.expand(*codecs_[static_cast<std::size_t>(worker)], slot.file);
+  });
+  next_ = (next_ + 1) % ring_.size();
+  ++inUse_;
+}
+
+void ExpandBehind::GiveBack(platform::File data) { ring_[next_].file = std::move(data); }
+
+void ExpandBehind::Finish(Slot& slot) {
+  try {
+    slot.expanded.get();
+    if (!failed_) slot.job.done();
+  } catch (const std::exception& e) {
+    if (!failed_ && !slot.job.failed(e)) failed_ = true;
+  }
+  slot.job = Job();
+  slot.busy = false;
+  oldest_ = (oldest_ + 1) % ring_.size();
+  --inUse_;
+}
+
+bool ExpandBehind::Collect(bool wait) {
+  while (inUse_ > 0) {
+    Slot& slot = ring_[oldest_];
+    if (!wait && slot.expanded.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+      break;
+    Finish(slot);
+  }
+  return !failed_;
+}
+
+}  // namespace pck

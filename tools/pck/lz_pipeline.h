@@ -1,0 +1,118 @@
+// The compressor's work of an archive run spread over workers, with the archive still read and
+// written by the engine alone, one entry after the other.
+//
+// CompressAhead compresses the files of a list into temporary files a few entries ahead of the
+// engine storing them; ExpandBehind expands the entries the engine has copied out while it
+// copies the next ones, and gives the results back in archive order. Either keeps at most
+// jobs + 1 entries in flight, each in a temporary file of its own (PCK*.TMP in the temporary
+// directory, listed for the signal handlers), so memory does not grow with the archive. With
+// one job everything runs on the caller's thread through one temporary file. A compressed file
+// depends only on its input and mode, so an archive is the same byte for byte whatever the
+// number of jobs.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <exception>
+#include <functional>
+#include <future>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "codecs/lzrw1.h"
+#include "platform/file.h"
+#include "tools/pck/safe_output.h"
+#include "tools/pck/workers.h"
+
+namespace pck {
+
+// The temporary files of a pipeline: the first may be one the caller owns (the engine's), the
+// others are made here and deleted with the object.
+class TempSlots {
+ public:
+  TempSlots(std::size_t count, const std::string& first);
+  ~TempSlots();
+  TempSlots(const TempSlots&) = delete;
+  TempSlots& operator=(const TempSlots&) = delete;
+  std::size_t Count() const { return paths_.size(); }
+  // Raises when no temporary file could be made for the slot.
+  const std::string& Path(std::size_t slot) const;
+
+ private:
+  std::vector<std::string> paths_;
+  std::vector<std::unique_ptr<TrackedPath>> tracked_;
+  std::vector<bool> own_;
+};
+
+class CompressAhead {
+ public:
+  // list: the files in the order the engine stores them; it must outlive this object.
+  CompressAhead(int jobs, TCompressMode mode, const std::vector<std::string>& list,
+                const std::string& engineTemp);
+  ~CompressAhead();
+
+  // The compressed form of list[index], a temporary file's path, once it is ready; raises what
+  // compressing it raised. Asked for in order, each index once, after the one before it was
+  // stored: its slot is then free for the entry jobs + 1 further on.
+  const std::string& Compressed(std::size_t index);
+
+ private:
+  const std::vector<std::string>& list_;
+  TCompressMode mode_;
+  TempSlots slots_;
+  std::vector<std::unique_ptr<Tlzrw1>> codecs_;
+  std::deque<std::future<void>> pending_;  // from list index done_ on
+  std::size_t done_ = 0, submitted_ = 0;
+  Workers workers_;  // last: it stops before what its jobs use goes
+};
+
+class ExpandBehind {
+ public:
+  // What an entry's expansion is: expand() runs on a worker with that worker's compressor and
+  // the open temporary file holding the entry's compressed bytes from its start; then, on the
+  // engine's thread and in archive order, done() after a success, or failed() with what either
+  // raised, which tells whether the run goes on.
+  struct Job {
+    std::function<void(Tlzrw1& codec, platform::File& data)> expand;
+    std::function<void()> done;
+    std::function<bool(const std::exception& e)> failed;
+  };
+
+  ExpandBehind(int jobs, const std::string& engineTemp);
+  ~ExpandBehind();
+
+  // An empty temporary file for the next entry's compressed bytes, moved out to the caller;
+  // waits for (and finishes) the oldest entry when every slot is in use.
+  platform::File Acquire();
+  // The name of the temporary file Acquire gave last.
+  const std::string& AcquiredPath() const;
+  // Hands in the file Acquire gave, now holding the entry's bytes, with what to do with them.
+  void Submit(platform::File data, Job job);
+  // Takes back the file Acquire gave when the entry's bytes did not arrive whole.
+  void GiveBack(platform::File data);
+  // Finishes, in order, the entries whose expansion has ended; with wait, every entry handed in.
+  // False once an expansion has failed and the run may not go on: the entries after it are then
+  // dropped, neither done nor failed, as if the run had stopped at the failure.
+  bool Collect(bool wait);
+
+ private:
+  struct Slot {
+    platform::File file;
+    std::future<void> expanded;
+    Job job;
+    bool busy = false;
+  };
+  void Finish(Slot& slot);
+
+  TempSlots slots_;
+  std::vector<Slot> ring_;
+  std::vector<std::unique_ptr<Tlzrw1>> codecs_;
+  std::size_t next_ = 0;     // the slot Acquire gives next
+  std::size_t oldest_ = 0;   // the oldest slot in use
+  std::size_t inUse_ = 0;
+  bool failed_ = false;
+  Workers workers_;
+};
+
+}  // namespace pck
