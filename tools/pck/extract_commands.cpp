@@ -11,6 +11,7 @@
 #include "pack/paths.h"
 #include "platform/errors.h"
 #include "platform/file.h"
+#include "platform/fileinfo.h"
 #include "tools/pck/archive_cli.h"
 #include "tools/pck/commands.h"
 #include "tools/pck/lz_pipeline.h"
@@ -99,14 +100,16 @@ class ExtractPack final : public BehindPack {
     job.expand = [source, path, time, output](Tlzrw1& codec, platform::File& data) {
       codec.InputFile = source;
       codec.OutputFile = path;
+      // The time goes with the handle that wrote the file, which spares opening it again.
       codec.Decompress(data, output ? std::optional<std::int32_t>(time) : std::nullopt);
     };
-    job.done = [this, output, Target, time, attr] {
+    job.done = [this, output, Target, attr] {
       if (output) {
-        ClearReadOnly(Target);  // Windows replaces no read-only file
-        if (!output->Commit()) platform::RaiseLastOSError("Erro renomeando", output->Path());
+        // Windows replaces no read-only file: its bit is cleared only when the rename meets one.
+        if (!output->Commit() && (!ClearReadOnly(Target) || !output->Commit()))
+          platform::RaiseLastOSError("Erro renomeando", output->Path());
         // The rename kept the time; the attributes are the entry's, not the replaced file's.
-        SetFileDateAttr(Target, time, attr);
+        platform::FileSetAttr(Target, attr);
       }
       if (OnExtracted) OnExtracted(Target);
     };

@@ -68,6 +68,9 @@ const std::string& CompressAhead::Compressed(std::size_t index) {
     std::size_t entry = submitted_;
     const std::string& dest = slots_.Path(entry % slots_.Count());
     pending_.push_back(workers_.Submit([this, entry, &dest](int worker) {
+      // Made anew rather than emptied: some file systems write out a file's old blocks when it
+      // is cut to nothing and written again, which costs milliseconds an entry.
+      platform::RemoveFile(dest);
       Tlzrw1& codec = *codecs_[static_cast<std::size_t>(worker)];
       codec.InputFile = list_[entry];
       codec.OutputFile = dest;
