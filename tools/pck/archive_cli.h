@@ -75,6 +75,16 @@ struct Accepts {
 bool Parse(const Command& command, const Accepts& accepts, const std::vector<std::string>& args,
            Options& o, int& exitCode);
 
+// The one way an archive command starts: its command line read with what it accepts; a wrong one
+// ends it (kExitUsage, the reason printed), else Body runs with the options.
+template <int (*Body)(const Command& command, const Options& o), Accepts kAccepts>
+int ArchiveCommand(const Command& command, const std::vector<std::string>& args) {
+  Options o;
+  int exitCode = kExitOk;
+  if (!Parse(command, kAccepts, args, o, exitCode)) return exitCode;
+  return Body(command, o);
+}
+
 // The engine's archive path and password from the options.
 void LocateArchive(TCustomPack& pack, const Options& o);
 

@@ -87,35 +87,6 @@ bool Parse(const Command& command, const std::vector<std::string>& args, bool ta
   return true;
 }
 
-int RunCompress(const std::vector<std::string>& args);
-int RunExpand(const std::vector<std::string>& args);
-
-const std::vector<Command> kCommands = {
-    {"compress", "compress [--mode good|fast|auto] [-v] INPUT OUTPUT",
-     "Compress the file INPUT into the compressed file OUTPUT.",
-     "Compresses INPUT into OUTPUT, replacing OUTPUT if it exists.\n"
-     "\n"
-     "Options:\n"
-     "  -m, --mode good   one LZH stream (adaptive Huffman coding): smaller, slower (default)\n"
-     "  -m, --mode fast   LZRW1-KH blocks of 32768 bytes: larger, several times faster\n"
-     "  -m, --mode auto   fast when trial blocks from the file shrink under 40 %, else good;\n"
-     "                    files under 98304 bytes are always good\n"
-     "  -v, --verbose     report the sizes and the method used\n"
-     "\n"
-     "The input must be smaller than 2 GB. OUTPUT is written under a temporary name beside it\n"
-     "and renamed when complete: on failure or interruption an existing OUTPUT stays as it was.\n",
-     RunCompress},
-    {"expand", "expand [-v] INPUT OUTPUT",
-     "Expand the compressed file INPUT into OUTPUT.",
-     "Expands INPUT, made by \"pck compress\" (either method; the file names its own), into\n"
-     "OUTPUT, replacing OUTPUT if it exists.\n"
-     "\n"
-     "Options:\n"
-     "  -v, --verbose     report the sizes\n"
-     "\n"
-     "A damaged or cut INPUT is reported, and an existing OUTPUT stays as it was.\n",
-     RunExpand},
-};
 
 // The compressor names the file it writes; the user knows it by the name they gave.
 std::string Named(std::string message, const SafeOutput& output) {
@@ -131,48 +102,60 @@ void Commit(SafeOutput& output) {
     throw ELzrw1Exception("Lzrw1 : Outputfile " + output.Target() + " can not be opened !");
 }
 
-int RunCompress(const std::vector<std::string>& args) {
+// compress and expand: one compressor operation from INPUT into OUTPUT, which lands whole or
+// not at all.
+int RunCodec(const Command& command, const std::vector<std::string>& args) {
+  const bool compress = std::string(command.name) == "compress";
   Arguments a;
   int exitCode = kExitOk;
-  if (!Parse(kCommands[0], args, true, a, exitCode)) return exitCode;
+  if (!Parse(command, args, compress, a, exitCode)) return exitCode;
   Tlzrw1 compressor;
   SafeOutput output(EnginePath(a.paths[1]));
   compressor.InputFile = EnginePath(a.paths[0]);
   compressor.OutputFile = output.Path();
   try {
     compressor.CompressMode = a.mode;
-    if (a.mode == TCompressMode::Auto) compressor.CompressMode = compressor.Advise();
-    const std::int32_t size = compressor.Compress();
+    if (compress && a.mode == TCompressMode::Auto) compressor.CompressMode = compressor.Advise();
+    const std::int32_t size = compress ? compressor.Compress() : compressor.Decompress();
     Commit(output);
-    if (a.verbose)
-      std::printf("%s: %ld -> %ld bytes, method %s\n", a.paths[1].c_str(),
-                  static_cast<long>(compressor.InSize()), static_cast<long>(size),
-                  ModeName(compressor.CompressMode));
+    if (a.verbose) {
+      std::printf("%s: %ld -> %ld bytes", a.paths[1].c_str(),
+                  static_cast<long>(compressor.InSize()), static_cast<long>(size));
+      if (compress) std::printf(", method %s", ModeName(compressor.CompressMode));
+      std::printf("\n");
+    }
   } catch (const Exception& e) {
     return Failure(Named(e.Message(), output));
   }
   return kExitOk;
 }
 
-int RunExpand(const std::vector<std::string>& args) {
-  Arguments a;
-  int exitCode = kExitOk;
-  if (!Parse(kCommands[1], args, false, a, exitCode)) return exitCode;
-  Tlzrw1 compressor;
-  SafeOutput output(EnginePath(a.paths[1]));
-  compressor.InputFile = EnginePath(a.paths[0]);
-  compressor.OutputFile = output.Path();
-  try {
-    const std::int32_t size = compressor.Decompress();
-    Commit(output);
-    if (a.verbose)
-      std::printf("%s: %ld -> %ld bytes\n", a.paths[1].c_str(),
-                  static_cast<long>(compressor.InSize()), static_cast<long>(size));
-  } catch (const Exception& e) {
-    return Failure(Named(e.Message(), output));
-  }
-  return kExitOk;
-}
+const std::vector<Command> kCommands = {
+    {"compress", "compress [--mode good|fast|auto] [-v] INPUT OUTPUT",
+     "Compress the file INPUT into the compressed file OUTPUT.",
+     "Compresses INPUT into OUTPUT, replacing OUTPUT if it exists.\n"
+     "\n"
+     "Options:\n"
+     "  -m, --mode good   one LZH stream (adaptive Huffman coding): smaller, slower (default)\n"
+     "  -m, --mode fast   LZRW1-KH blocks of 32768 bytes: larger, several times faster\n"
+     "  -m, --mode auto   fast when trial blocks from the file shrink under 40 %, else good;\n"
+     "                    files under 98304 bytes are always good\n"
+     "  -v, --verbose     report the sizes and the method used\n"
+     "\n"
+     "The input must be smaller than 2 GB. OUTPUT is written under a temporary name beside it\n"
+     "and renamed when complete: on failure or interruption an existing OUTPUT stays as it was.\n",
+     RunCodec},
+    {"expand", "expand [-v] INPUT OUTPUT",
+     "Expand the compressed file INPUT into OUTPUT.",
+     "Expands INPUT, made by \"pck compress\" (either method; the file names its own), into\n"
+     "OUTPUT, replacing OUTPUT if it exists.\n"
+     "\n"
+     "Options:\n"
+     "  -v, --verbose     report the sizes\n"
+     "\n"
+     "A damaged or cut INPUT is reported, and an existing OUTPUT stays as it was.\n",
+     RunCodec},
+};
 
 }  // namespace
 

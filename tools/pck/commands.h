@@ -12,7 +12,8 @@ struct Command {
   const char* usage;    // one line: "compress [--mode good|fast|auto] INPUT OUTPUT"
   const char* summary;  // what it does, for the overview
   const char* help;     // the rest of the text of "pck COMMAND --help", after the usage line
-  int (*run)(const std::vector<std::string>& args);
+  // The command itself is handed in, for its name and usage in messages.
+  int (*run)(const Command& command, const std::vector<std::string>& args);
 };
 
 // Exit codes.

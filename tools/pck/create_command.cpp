@@ -169,7 +169,59 @@ bool ApplySourceDate(TCustomPack& pack, const char* value) {
   return true;
 }
 
-int RunCreate(const std::vector<std::string>& args);
+
+
+// Volumes of an earlier, longer set would be taken for part of this one.
+void RemoveStaleDisks(const MediaSet& media, int last) {
+  for (int n = last + 1; platform::FileExists(media.Volume(n)); ++n)
+    platform::RemoveFile(media.Volume(n));
+}
+
+int Create(const Command& command, const Options& o) {
+  if (!o.directory.empty() && !platform::DirectoryExists(EnginePath(o.directory)))
+    return Failure("pck create: no directory " + EnginePath(o.directory));
+
+  ArchiveEngine<TreePack> engine(o);
+  TreePack& pack = engine.pack;
+  pack.Directory = EnginePath(o.directory);
+  pack.PathOption = TPathOption::poRelative;
+  pack.CompressMode = o.mode;
+  pack.Checksums = true;
+  pack.VolumeSize = o.volumeSize;
+  pack.Jobs = Jobs(o);
+  if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH"); epoch && !ApplySourceDate(pack, epoch))
+    return Failure(std::string("pck create: SOURCE_DATE_EPOCH is \"") + epoch +
+                   "\"; it must be a whole number of seconds since 1970-01-01 00:00 UTC, "
+                   "up to the year 2107");
+  for (const auto& h : o.headers) pack.Header.push_back(platform::WindowsText(h));
+  for (const auto& m : o.masks.empty() ? std::vector<std::string>{"*.*"} : o.masks)
+    pack.Items.push_back(EnginePath(m));
+  for (const auto& m : o.excludes) pack.Excludes.push_back(EnginePath(m));
+
+  Terminal terminal(command);
+  terminal.Watch(pack);
+  std::string stored;
+  if (o.verbose) {
+    pack.OnProgress = [&](TObject*, const std::string& name, std::int32_t, bool&) {
+      if (!name.empty() && name != stored)
+        std::printf("%s\n", platform::NativePath(stored = name).c_str());
+    };
+  }
+  if (!pack.Create()) return terminal.RunFailure(pack);
+  terminal.Clear();
+  if (!pack.CommitVolumes())
+    return Failure("pck create: cannot move the new archive into place: " +
+                   pack.FailedVolume());
+  if (const MediaSet* media = engine.Media()) {
+    RemoveStaleDisks(*media, pack.GetVolume());
+    std::printf("%s: %d files on %d disks\n", platform::NativePath(EnginePath(o.media)).c_str(),
+                pack.GetFileCount(), pack.GetVolume());
+  } else if (o.verbose) {
+    std::printf("%s: %d files\n", platform::NativePath(EnginePath(o.archive)).c_str(),
+                pack.GetFileCount());
+  }
+  return kExitOk;
+}
 
 const std::vector<Command> kCommands = {
     {"create",
@@ -216,67 +268,10 @@ const std::vector<Command> kCommands = {
      "                        and later file times are stored as it, so the same tree gives\n"
      "                        the same bytes again (also as a set of disks)\n"
      "  TMPDIR                where the temporary file of the compressor is made\n",
-     RunCreate},
+     ArchiveCommand<Create, Accepts{.directory = true, .media = true, .password = true, .mode = true,
+                                      .header = true, .exclude = true, .volumeSize = true,
+                                      .masks = true, .verbose = true, .jobs = true}>},
 };
-
-// Volumes of an earlier, longer set would be taken for part of this one.
-void RemoveStaleDisks(const MediaSet& media, int last) {
-  for (int n = last + 1; platform::FileExists(media.Volume(n)); ++n)
-    platform::RemoveFile(media.Volume(n));
-}
-
-int RunCreate(const std::vector<std::string>& args) {
-  const Command& command = kCommands[0];
-  Accepts accepts;
-  accepts.directory = accepts.mode = accepts.password = accepts.header = accepts.exclude =
-      accepts.volumeSize = accepts.media = accepts.masks = accepts.verbose = accepts.jobs = true;
-  Options o;
-  int exitCode = kExitOk;
-  if (!Parse(command, accepts, args, o, exitCode)) return exitCode;
-  if (!o.directory.empty() && !platform::DirectoryExists(EnginePath(o.directory)))
-    return Failure("pck create: no directory " + EnginePath(o.directory));
-
-  ArchiveEngine<TreePack> engine(o);
-  TreePack& pack = engine.pack;
-  pack.Directory = EnginePath(o.directory);
-  pack.PathOption = TPathOption::poRelative;
-  pack.CompressMode = o.mode;
-  pack.Checksums = true;
-  pack.VolumeSize = o.volumeSize;
-  pack.Jobs = Jobs(o);
-  if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH"); epoch && !ApplySourceDate(pack, epoch))
-    return Failure(std::string("pck create: SOURCE_DATE_EPOCH is \"") + epoch +
-                   "\"; it must be a whole number of seconds since 1970-01-01 00:00 UTC, "
-                   "up to the year 2107");
-  for (const auto& h : o.headers) pack.Header.push_back(platform::WindowsText(h));
-  for (const auto& m : o.masks.empty() ? std::vector<std::string>{"*.*"} : o.masks)
-    pack.Items.push_back(EnginePath(m));
-  for (const auto& m : o.excludes) pack.Excludes.push_back(EnginePath(m));
-
-  Terminal terminal(command);
-  terminal.Watch(pack);
-  std::string stored;
-  if (o.verbose) {
-    pack.OnProgress = [&](TObject*, const std::string& name, std::int32_t, bool&) {
-      if (!name.empty() && name != stored)
-        std::printf("%s\n", platform::NativePath(stored = name).c_str());
-    };
-  }
-  if (!pack.Create()) return terminal.RunFailure(pack);
-  terminal.Clear();
-  if (!pack.CommitVolumes())
-    return Failure("pck create: cannot move the new archive into place: " +
-                   pack.FailedVolume());
-  if (const MediaSet* media = engine.Media()) {
-    RemoveStaleDisks(*media, pack.GetVolume());
-    std::printf("%s: %d files on %d disks\n", platform::NativePath(EnginePath(o.media)).c_str(),
-                pack.GetFileCount(), pack.GetVolume());
-  } else if (o.verbose) {
-    std::printf("%s: %d files\n", platform::NativePath(EnginePath(o.archive)).c_str(),
-                pack.GetFileCount());
-  }
-  return kExitOk;
-}
 
 }  // namespace
 

@@ -157,54 +157,9 @@ class TestPack final : public BehindPack {
   }
 };
 
-int RunExtract(const std::vector<std::string>& args);
-int RunTest(const std::vector<std::string>& args);
 
-const std::vector<Command> kCommands = {
-    {"extract",
-     "extract ARCHIVE [-C DIR] [--password P | --password-file FILE] [--media DIR] "
-     "[--exclude MASK]... [-j N] [-v] [MASK...]",
-     "Extract the entries matching MASK (default all) into DIR.",
-     "Extracts the entries of ARCHIVE whose names match a MASK (default: all) into DIR (default:\n"
-     "the current directory), creating subdirectories and replacing existing files, with the\n"
-     "stored last-write times and attributes. Masks are matched against the whole stored name,\n"
-     "and a star also spans directories: \"*.TXT\" selects SUB\\A.TXT as well.\n"
-     "Entry names that would leave DIR are refused. Each file is expanded under a temporary\n"
-     "name beside it and renamed when complete, so an interrupted run leaves no partial file.\n"
-     "\n"
-     "Options:\n"
-     "  -C, --directory DIR   extract into DIR\n"
-     PCK_PASSWORD_OPTIONS
-     PCK_MEDIA_OPTION
-     "  -x, --exclude MASK    leave out entries matching MASK (repeatable)\n"
-     PCK_JOBS_OPTION
-     "  -v, --verbose         name every file extracted\n"
-     "\n"
-     PCK_PASSWORD_NOTE,
-     RunExtract},
-    {"test", "test ARCHIVE [--password P | --password-file FILE] [--media DIR] [-j N] [-v]",
-     "Expand every entry without writing anything and report damaged ones.",
-     "Reads ARCHIVE as an extraction would, expands every entry to nowhere and checks its size\n"
-     "and, for archives made by \"pck create\", its checksum. Every damaged entry is named.\n"
-     "\n"
-     "Options:\n"
-     PCK_PASSWORD_OPTIONS
-     PCK_MEDIA_OPTION
-     PCK_JOBS_OPTION
-     "  -v, --verbose         name every entry tested\n"
-     "\n"
-     PCK_PASSWORD_NOTE,
-     RunTest},
-};
 
-int RunExtract(const std::vector<std::string>& args) {
-  const Command& command = kCommands[0];
-  Accepts accepts;
-  accepts.directory = accepts.password = accepts.media = accepts.exclude = accepts.masks =
-      accepts.verbose = accepts.jobs = true;
-  Options o;
-  int exitCode = kExitOk;
-  if (!Parse(command, accepts, args, o, exitCode)) return exitCode;
+int Extract(const Command& command, const Options& o) {
   ArchiveEngine<ExtractPack> engine(o);
   ExtractPack& pack = engine.pack;
   pack.Directory = EnginePath(o.directory);
@@ -231,13 +186,7 @@ int RunExtract(const std::vector<std::string>& args) {
   return kExitOk;
 }
 
-int RunTest(const std::vector<std::string>& args) {
-  const Command& command = kCommands[1];
-  Accepts accepts;
-  accepts.password = accepts.media = accepts.verbose = accepts.jobs = true;
-  Options o;
-  int exitCode = kExitOk;
-  if (!Parse(command, accepts, args, o, exitCode)) return exitCode;
+int Test(const Command& command, const Options& o) {
   ArchiveEngine<TestPack> engine(o);
   TestPack& pack = engine.pack;
   pack.Jobs = Jobs(o);
@@ -271,6 +220,46 @@ int RunTest(const std::vector<std::string>& args) {
               static_cast<long long>(pack.Expanded));
   return kExitOk;
 }
+
+const std::vector<Command> kCommands = {
+    {"extract",
+     "extract ARCHIVE [-C DIR] [--password P | --password-file FILE] [--media DIR] "
+     "[--exclude MASK]... [-j N] [-v] [MASK...]",
+     "Extract the entries matching MASK (default all) into DIR.",
+     "Extracts the entries of ARCHIVE whose names match a MASK (default: all) into DIR (default:\n"
+     "the current directory), creating subdirectories and replacing existing files, with the\n"
+     "stored last-write times and attributes. Masks are matched against the whole stored name,\n"
+     "and a star also spans directories: \"*.TXT\" selects SUB\\A.TXT as well.\n"
+     "Entry names that would leave DIR are refused. Each file is expanded under a temporary\n"
+     "name beside it and renamed when complete, so an interrupted run leaves no partial file.\n"
+     "\n"
+     "Options:\n"
+     "  -C, --directory DIR   extract into DIR\n"
+     PCK_PASSWORD_OPTIONS
+     PCK_MEDIA_OPTION
+     "  -x, --exclude MASK    leave out entries matching MASK (repeatable)\n"
+     PCK_JOBS_OPTION
+     "  -v, --verbose         name every file extracted\n"
+     "\n"
+     PCK_PASSWORD_NOTE,
+     ArchiveCommand<Extract, Accepts{.directory = true, .media = true, .password = true,
+                                       .exclude = true, .masks = true, .verbose = true,
+                                       .jobs = true}>},
+    {"test", "test ARCHIVE [--password P | --password-file FILE] [--media DIR] [-j N] [-v]",
+     "Expand every entry without writing anything and report damaged ones.",
+     "Reads ARCHIVE as an extraction would, expands every entry to nowhere and checks its size\n"
+     "and, for archives made by \"pck create\", its checksum. Every damaged entry is named.\n"
+     "\n"
+     "Options:\n"
+     PCK_PASSWORD_OPTIONS
+     PCK_MEDIA_OPTION
+     PCK_JOBS_OPTION
+     "  -v, --verbose         name every entry tested\n"
+     "\n"
+     PCK_PASSWORD_NOTE,
+     ArchiveCommand<Test, Accepts{.media = true, .password = true, .verbose = true,
+                                    .jobs = true}>},
+};
 
 }  // namespace
 

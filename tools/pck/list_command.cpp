@@ -165,7 +165,27 @@ void PrintJson(const TCustomPack& pack, const std::string& archive,
   std::fputs(out.c_str(), stdout);
 }
 
-int RunList(const std::vector<std::string>& args);
+
+
+int List(const Command& command, const Options& o) {
+  ArchiveEngine<TPackLz> engine(o);
+  TPackLz& pack = engine.pack;
+  std::string archive = pack.PackFileName;
+  std::vector<Listed> entries;
+  pack.OnList = [&](TObject*, const std::string& name, std::int32_t size, std::uint16_t attr,
+                    std::int32_t time) { entries.push_back({name, size, attr, time, {}}); };
+  pack.PeekSize = TCompressedHeader::kSize;
+  pack.OnPeek = [&](TObject*, const std::vector<std::uint8_t>& head) {
+    Listed& e = entries.back();
+    e.header = TCompressedHeader::Read(head.data(), head.size(), e.stored);
+  };
+  if (!pack.Process(3)) return Terminal(command).RunFailure(pack);
+  if (o.json)
+    PrintJson(pack, archive, entries);
+  else
+    PrintTable(pack, archive, entries);
+  return kExitOk;
+}
 
 const std::vector<Command> kCommands = {
     {"list", "list ARCHIVE [--password P | --password-file FILE] [--media DIR] [--json]",
@@ -191,34 +211,8 @@ const std::vector<Command> kCommands = {
      "                \"time\": \"YYYY-MM-DDThh:mm:ss\" (local time, as stored)}, ...]}\n"
      "\n"
      PCK_PASSWORD_NOTE,
-     RunList},
+     ArchiveCommand<List, Accepts{.media = true, .password = true, .json = true}>},
 };
-
-int RunList(const std::vector<std::string>& args) {
-  const Command& command = kCommands[0];
-  Accepts accepts;
-  accepts.password = accepts.media = accepts.json = true;
-  Options o;
-  int exitCode = kExitOk;
-  if (!Parse(command, accepts, args, o, exitCode)) return exitCode;
-  ArchiveEngine<TPackLz> engine(o);
-  TPackLz& pack = engine.pack;
-  std::string archive = pack.PackFileName;
-  std::vector<Listed> entries;
-  pack.OnList = [&](TObject*, const std::string& name, std::int32_t size, std::uint16_t attr,
-                    std::int32_t time) { entries.push_back({name, size, attr, time, {}}); };
-  pack.PeekSize = TCompressedHeader::kSize;
-  pack.OnPeek = [&](TObject*, const std::vector<std::uint8_t>& head) {
-    Listed& e = entries.back();
-    e.header = TCompressedHeader::Read(head.data(), head.size(), e.stored);
-  };
-  if (!pack.Process(3)) return Terminal(command).RunFailure(pack);
-  if (o.json)
-    PrintJson(pack, archive, entries);
-  else
-    PrintTable(pack, archive, entries);
-  return kExitOk;
-}
 
 }  // namespace
 

@@ -112,5 +112,5 @@ int main(int argc, char** argv) {
     }
   }
   pck::InstallSignalCleanup();
-  return command->run(args);
+  return command->run(*command, args);
 }
