@@ -22,6 +22,8 @@ DriveType DriveTypeOf(const std::string& root);
 // restores the system's answer.
 using DriveTypeQuery = std::function<DriveType(const std::string& root)>;
 void SetDriveTypeQuery(DriveTypeQuery query);
+// The system's own answer, whatever query is installed.
+DriveType SystemDriveType(const std::string& root);
 
 // path made absolute against the current directory, as a Windows path.
 std::string ExpandFileName(const std::string& path);

@@ -7,21 +7,9 @@
 #include "platform/file.h"
 
 namespace platform {
-namespace {
-
-DriveTypeQuery& Query() {
-  static DriveTypeQuery query;
-  return query;
-}
-
-}  // namespace
-
-DriveType DriveTypeOf(const std::string& root) {
-  if (Query()) return Query()(root);
+DriveType SystemDriveType(const std::string&) {
   return DriveType::Fixed;
 }
-
-void SetDriveTypeQuery(DriveTypeQuery query) { Query() = std::move(query); }
 
 std::string ExpandFileName(const std::string& path) {
   // A drive letter or a network name is already complete in the Windows sense.

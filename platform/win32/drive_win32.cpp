@@ -3,22 +3,10 @@
 #include "platform/drive.h"
 
 namespace platform {
-namespace {
-
-DriveTypeQuery& Query() {
-  static DriveTypeQuery query;
-  return query;
-}
-
-}  // namespace
-
-DriveType DriveTypeOf(const std::string& root) {
-  if (Query()) return Query()(root);
+DriveType SystemDriveType(const std::string& root) {
   UINT type = ::GetDriveTypeA(root.empty() ? nullptr : root.c_str());
   return type <= DRIVE_RAMDISK ? static_cast<DriveType>(type) : DriveType::Unknown;
 }
-
-void SetDriveTypeQuery(DriveTypeQuery query) { Query() = std::move(query); }
 
 std::string ExpandFileName(const std::string& path) {
   char buffer[MAX_PATH * 4];

@@ -2,12 +2,8 @@
 # pck_cli_test.sh PCK [ARGS...]: the archive commands of the pck tool on a real tree: create, list,
 # extract (files, dates to the 2 seconds MS-DOS times keep, read-only bits), a set of disks,
 # a damaged archive found by test, failed and interrupted runs, and wrong command lines.
-set -euo pipefail
 runner=("$@")  # the program, possibly behind a runner such as winerun
-work=$(mktemp -d)
-trap 'chmod -R u+w "$work"; rm -rf "$work"' EXIT
-cd "$work"
-fail() { echo "FAIL: $*" >&2; exit 1; }
+. "$(dirname "$(readlink -f "$0")")/../support/scratch.sh"
 # What pck left in its temporary folder; Wine keeps a folder of its own there while it runs.
 leftovers() { ls -A tmp | grep -v '^wine-' || true; }
 # The engine's temporary files go to a folder of the test's own, so none can be missed.

@@ -3,12 +3,8 @@
 # ratios, methods and totals, damaged and foreign entry data, the JSON document read by a real
 # parser, byte-identical archives under SOURCE_DATE_EPOCH (also as disk sets), and passwords
 # from a file or standard input.
-set -euo pipefail
 pck=("$@")  # the program, possibly behind a runner such as winerun
-work=$(mktemp -d)
-trap 'chmod -R u+w "$work"; rm -rf "$work"' EXIT
-cd "$work"
-fail() { echo "FAIL: $*" >&2; exit 1; }
+. "$(dirname "$(readlink -f "$0")")/../support/scratch.sh"
 # A listing without the carriage returns a Windows program ends its lines with. Its names are
 # Windows-1252 there, so grep reads listings with -a, never as binary.
 listing() { "${pck[@]}" list "$@" | tr -d '\r'; }
@@ -87,25 +83,26 @@ EOF
 only_stamp_differs() {
   ! cmp -l "$1" "$2" | awk '$1 < 6 || $1 > 13 {bad = 1} END {exit !bad}'
 }
-"${pck[@]}" create r1.pck -C tree >/dev/null
-"${pck[@]}" create m1.pck -C tree --media m1 --volume-size 64K >/dev/null
-sleep 1
-"${pck[@]}" create r2.pck -C tree >/dev/null
-"${pck[@]}" create m2.pck -C tree --media m2 --volume-size 64K >/dev/null
+# Two archives of the tree and two sets of disks, made a second apart: NAME1.pck and NAME2.pck,
+# and NAME1/DISKn/NAME1.pck and NAME2/DISKn/NAME2.pck.
+two_runs() {
+  for n in 1 2; do
+    [ "$n" -eq 1 ] || sleep 1
+    "${pck[@]}" create "$1$n.pck" -C tree >/dev/null
+    "${pck[@]}" create "$1$n.pck" -C tree --media "$1$n" --volume-size 64K >/dev/null
+  done
+}
+two_runs r
 only_stamp_differs r1.pck r2.pck || fail "more than the stamp differs between two runs"
 ! cmp -s r1.pck r2.pck || fail "two runs share a stamp"
-for disk in m1/DISK*; do
-  only_stamp_differs "$disk/m1.pck" "m2/${disk#m1/}/m2.pck" || fail "$disk: more than the stamp"
+for disk in r1/DISK*; do
+  only_stamp_differs "$disk/r1.pck" "r2/${disk#r1/}/r2.pck" || fail "$disk: more than the stamp"
 done
 
 epoch=1700000000  # 2023-11-14 22:13:20 UTC
 touch tree/newer.txt  # now, later than the epoch
 export SOURCE_DATE_EPOCH=$epoch
-"${pck[@]}" create s1.pck -C tree >/dev/null
-"${pck[@]}" create s1.pck -C tree --media s1 --volume-size 64K >/dev/null
-sleep 1
-"${pck[@]}" create s2.pck -C tree >/dev/null
-"${pck[@]}" create s2.pck -C tree --media s2 --volume-size 64K >/dev/null
+two_runs s
 cmp s1.pck s2.pck || fail "two runs with SOURCE_DATE_EPOCH differ"
 [ -f s1/DISK2/s1.pck ] || fail "the reproducible disk set has one disk"
 for disk in s1/DISK*; do cmp "$disk/s1.pck" "s2/${disk#s1/}/s2.pck" || fail "$disk differs"; done

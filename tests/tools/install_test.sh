@@ -2,11 +2,8 @@
 # install_test.sh CMAKE BUILD_DIR: "cmake --install" into a fresh prefix gives bin/pck and its
 # manual page and nothing else; the program runs from there, and the manual renders cleanly and
 # names every command, option and environment variable the program's help does.
-set -euo pipefail
-cmake=$1 build=$2
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
+cmake=$1 build=$(readlink -f "$2")
+. "$(dirname "$(readlink -f "$0")")/../support/scratch.sh"
 
 "$cmake" --install "$build" --prefix "$work/prefix" >/dev/null
 files=$(cd "$work/prefix" && find . -type f -o -type l | sort | tr '\n' ' ')

@@ -1,11 +1,8 @@
 #!/usr/bin/env bash
 # package_test.sh CPACK BUILD_DIR: the Debian package "cpack" makes holds /usr/bin/pck and its
 # manual page and nothing else, has the fields dpkg needs, and its pck runs once unpacked.
-set -euo pipefail
-cpack=$1 build=$2
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
+cpack=$1 build=$(readlink -f "$2")
+. "$(dirname "$(readlink -f "$0")")/../support/scratch.sh"
 
 "$cpack" --config "$build/CPackConfig.cmake" -G DEB -B "$work/out" >"$work/cpack.log" 2>&1 ||
   fail "cpack: $(cat "$work/cpack.log")"
