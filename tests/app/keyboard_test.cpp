@@ -15,8 +15,11 @@
 #include "app/frm_readme.h"
 #include "app/win_kit.h"
 #include "tests/app/doubles.h"
+#include "tests/e2e/uidriver/driver.h"
 
 namespace {
+
+using uidriver::SendKey;
 
 // Lets the input queue run dry: real input reaches the window only as its messages are pumped.
 void Settle() {
@@ -24,25 +27,6 @@ void Settle() {
     platform::ProcessMessages();
     Sleep(15);
   }
-}
-
-INPUT KeyInput(WORD vk, bool up) {
-  INPUT input{};
-  input.type = INPUT_KEYBOARD;
-  input.ki.wVk = vk;
-  input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
-  input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-  return input;
-}
-
-// Presses key with the modifiers held (VK_MENU for Alt, VK_SHIFT), as one burst of real input.
-void SendKey(WORD key, std::initializer_list<WORD> modifiers = {}) {
-  std::vector<INPUT> inputs;
-  for (WORD m : modifiers) inputs.push_back(KeyInput(m, false));
-  inputs.push_back(KeyInput(key, false));
-  inputs.push_back(KeyInput(key, true));
-  for (auto m = modifiers.end(); m != modifiers.begin();) inputs.push_back(KeyInput(*--m, true));
-  SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
 void Press(WORD key, std::initializer_list<WORD> modifiers = {}) {

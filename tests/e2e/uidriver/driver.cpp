@@ -268,13 +268,17 @@ void PressKey(HWND top, WORD key, std::initializer_list<WORD> modifiers) {
     if (!WaitUntil([&] { return GetForegroundWindow() == top; }, 5000))
       throw DriverError("cannot bring " + Describe(top) + " to the front for a key");
   }
+  if (!SendKey(key, modifiers)) throw DriverError("the key input was refused");
+}
+
+bool SendKey(WORD key, std::initializer_list<WORD> modifiers) {
   std::vector<INPUT> inputs;
   for (WORD m : modifiers) inputs.push_back(KeyInput(m, false));
   inputs.push_back(KeyInput(key, false));
   inputs.push_back(KeyInput(key, true));
   for (auto m = modifiers.end(); m != modifiers.begin();) inputs.push_back(KeyInput(*--m, true));
-  if (SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) != inputs.size())
-    throw DriverError("the key input was refused");
+  return SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) ==
+         inputs.size();
 }
 
 HWND FocusOf(HWND top) {

@@ -97,6 +97,8 @@ void Close(HWND top);                         // the close box of a window
 // PressKey first brings top to the front (throws when it cannot). modifiers are held around the
 // key: VK_MENU for Alt, VK_SHIFT, VK_CONTROL.
 void PressKey(HWND top, WORD key, std::initializer_list<WORD> modifiers = {});
+// The same to whichever window is in front, as one burst of real input; false when refused.
+bool SendKey(WORD key, std::initializer_list<WORD> modifiers = {});
 // The control of top's thread that has the keyboard focus, or nullptr.
 HWND FocusOf(HWND top);
 // Waits until control has the focus; throws, naming the control that has it, on timeout.
