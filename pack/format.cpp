@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "platform/clock.h"
-#include "platform/errors.h"
 
 namespace pck_format {
 
@@ -108,24 +107,13 @@ void TEntry::Clear() {
   FileName.clear();
 }
 
-namespace {
-
-void ReadExact(platform::File& file, const std::string& path, void* data, std::size_t size) {
-  std::int64_t got = file.Read(data, size);
-  if (got < 0) platform::RaiseLastOSError("Erro lendo", path);
-  if (static_cast<std::size_t>(got) != size) platform::RaiseIOError("Erro lendo", path, "fim do arquivo");
-}
-
-}  // namespace
-
-void TEntry::ReadFrom(platform::File& file, const std::string& path) {
-  std::uint8_t fixed[pck_format::kEntryFixedSize];
-  ReadExact(file, path, fixed, sizeof fixed);
-  Size = static_cast<std::int32_t>(pck_format::GetU32(fixed));
-  Attr = pck_format::GetU16(fixed + 4);
-  Time = static_cast<std::int32_t>(pck_format::GetU32(fixed + 6));
-  FileName.assign(fixed[10], '\0');
-  if (!FileName.empty()) ReadExact(file, path, FileName.data(), FileName.size());
+TEntry TEntry::Decode(const std::uint8_t* fixed) {
+  TEntry entry;
+  entry.Size = static_cast<std::int32_t>(pck_format::GetU32(fixed));
+  entry.Attr = pck_format::GetU16(fixed + 4);
+  entry.Time = static_cast<std::int32_t>(pck_format::GetU32(fixed + 6));
+  entry.FileName.assign(fixed[10], '\0');
+  return entry;
 }
 
 std::vector<std::uint8_t> TEntry::Encode() const {

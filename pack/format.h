@@ -42,7 +42,6 @@
 #include <vector>
 
 #include "platform/clock.h"
-#include "platform/file.h"
 
 namespace pck_format {
 
@@ -96,9 +95,9 @@ class TEntry {
   std::string FileName;   // at most 255 bytes
 
   void Clear();
-  // Reads the 11 fixed bytes and the name from file; path names the file in errors. A record
-  // cut short raises EInOutError.
-  void ReadFrom(platform::File& file, const std::string& path);
+  // The record from its 11 fixed bytes; FileName gets the length they give, for the name's
+  // bytes that follow them to be read into.
+  static TEntry Decode(const std::uint8_t* fixed);
   // The record as written: 11 fixed bytes and the name (at most 255 bytes of it).
   std::vector<std::uint8_t> Encode() const;
   std::size_t RecordSize() const;

@@ -161,8 +161,10 @@ bool TCustomPack::NextEntry() {
     --FileCount;
   }
   if (!next) return false;
-  Entry.ReadFrom(ArchiveFile, PackFileName);
-  ArchivePos += static_cast<std::int64_t>(Entry.RecordSize());
+  std::uint8_t fixed[kEntryFixedSize];
+  ReadArchive(fixed, sizeof fixed);
+  Entry = TEntry::Decode(fixed);
+  if (!Entry.FileName.empty()) ReadArchive(Entry.FileName.data(), Entry.FileName.size());
   // A negative size would make skipping seek backwards, over the same records for ever.
   if (Entry.Size < 0) throw EPackCorrupt(PackFileName);
   List.push_back(Entry.FileName);

@@ -2,18 +2,15 @@
 
 #include <utility>
 
+#include "platform/text.h"
+
 namespace platform {
 namespace {
 
-// Upper case as the registry compares names: ASCII and the Latin-1 letters of Windows-1252.
-std::string Fold(const std::string& text) {
-  std::string out = text;
-  for (char& c : out) {
-    auto u = static_cast<unsigned char>(c);
-    if ((u >= 'a' && u <= 'z') || (u >= 0xE0 && u <= 0xFE && u != 0xF7))
-      c = static_cast<char>(u - 0x20);
-  }
-  return out;
+// Upper case as the registry compares names.
+std::string Fold(std::string text) {
+  for (char& c : text) c = UpperName(c);
+  return text;
 }
 
 // "\A\\B\" -> "A\B": separators at the ends dropped, runs of them taken as one.

@@ -12,6 +12,15 @@ inline char UpperAscii(char c) {
 
 std::string UpperAscii(std::string text);
 
+// Upper case as Windows compares file and registry names: the ASCII letters and the accented
+// small letters of Windows-1252 (0xE0 to 0xFE but the division sign) fold onto their capitals.
+inline char UpperName(char c) {
+  auto u = static_cast<unsigned char>(c);
+  return (u >= 'a' && u <= 'z') || (u >= 0xE0 && u <= 0xFE && u != 0xF7)
+             ? static_cast<char>(u - 0x20)
+             : c;
+}
+
 // The first 255 bytes of text: names, paths and passwords the system keeps are strings of a
 // length byte and at most 255 characters.
 std::string ShortString(std::string text);

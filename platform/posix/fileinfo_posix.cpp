@@ -7,6 +7,7 @@
 
 #include "platform/file.h"
 #include "platform/fileinfo.h"
+#include "platform/text.h"
 
 namespace platform {
 namespace {
@@ -57,19 +58,12 @@ bool DosTimeToTime(std::int32_t dosTime, time_t& out) {
   return out != static_cast<time_t>(-1);
 }
 
-unsigned char Fold(unsigned char c) {
-  if (c >= 'a' && c <= 'z') return static_cast<unsigned char>(c - 32);
-  // Windows-1252 accented small letters fold onto their capitals as a Windows file system does.
-  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<unsigned char>(c - 32);
-  return c;
-}
-
 // '*' any run, '?' one character, letters without regard to case. Iterative with one
 // backtrack point, so no pattern can make it slow.
 bool Glob(const std::string& p, const std::string& t) {
   std::size_t i = 0, j = 0, star = std::string::npos, mark = 0;
   while (j < t.size()) {
-    if (i < p.size() && (p[i] == '?' || Fold(p[i]) == Fold(t[j]))) {
+    if (i < p.size() && (p[i] == '?' || UpperName(p[i]) == UpperName(t[j]))) {
       ++i, ++j;
     } else if (i < p.size() && p[i] == '*') {
       star = i++, mark = j;
