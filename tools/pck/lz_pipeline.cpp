@@ -19,8 +19,9 @@ std::vector<std::unique_ptr<Tlzrw1>> Codecs(int count) {
 // One job runs on the caller's thread: a thread of its own would only add the hand-over.
 int Threads(int jobs) { return jobs > 1 ? jobs : 0; }
 
-// Entries in flight: one per worker, and the one the engine is reading or writing meanwhile.
-std::size_t SlotCount(int jobs) { return jobs > 1 ? static_cast<std::size_t>(jobs) + 1 : 1; }
+// Entries in flight: the one the engine is reading or writing, and four per worker, so a worker
+// that is done with a small file finds the next one even while a large one holds the others up.
+std::size_t SlotCount(int jobs) { return jobs > 1 ? 4 * static_cast<std::size_t>(jobs) + 1 : 1; }
 
 }  // namespace
 

@@ -19,7 +19,7 @@ namespace {
 // A fixed table of C strings: the handlers may not allocate or take locks, so they read only
 // this. A slot is filled before it is marked used and unmarked before it is cleared. Enough for
 // every worker's temporary file and output at the most jobs, and the volumes of a large disk set.
-constexpr int kSlots = 512;
+constexpr int kSlots = 1024;
 constexpr std::size_t kPathMax = 4096;
 char g_paths[kSlots][kPathMax];
 volatile std::sig_atomic_t g_used[kSlots];
