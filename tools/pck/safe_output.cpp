@@ -35,9 +35,14 @@ void RemoveTracked() {
 }
 
 #ifdef _WIN32
+// Ends the process here rather than leaving it to the default handler: under Wine that one ends
+// it with status 0, as if the run had succeeded. Terminating, like the default action of a signal
+// elsewhere, flushes nothing: the main thread is stopped wherever it is and may hold the locks of
+// the C runtime's streams. Deleted files that are still open go when their handles close.
 BOOL WINAPI OnConsoleControl(DWORD) {
   RemoveTracked();
-  return FALSE;  // the default handler then ends the process as Ctrl+C always does
+  TerminateProcess(GetCurrentProcess(), STATUS_CONTROL_C_EXIT);
+  return TRUE;
 }
 #else
 extern "C" void OnSignal(int sig) {
