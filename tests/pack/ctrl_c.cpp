@@ -72,13 +72,18 @@ int main(int argc, char** argv) {
   HANDLE in = Inheritable(STD_INPUT_HANDLE), out = Inheritable(STD_OUTPUT_HANDLE),
          err = Inheritable(STD_ERROR_HANDLE);
   std::FILE* report = _fdopen(_dup(_fileno(stdout)), "w");
-  // Started from Linux with its output in a file, this program has no console to share.
-  if (!GetConsoleWindow()) {
-    FreeConsole();
-    if (!AllocConsole()) {
-      std::fprintf(stderr, "ctrl_c: no console: error %lu\n", GetLastError());
-      return 2;
+  // Started from Linux with its output in a file, this program has no console to share, yet Wine
+  // refuses AllocConsole until FreeConsole has let go of the placeholder it keeps; and now and
+  // then the new console's host fails to start, so it is tried again.
+  if (!GetConsoleCP()) {
+    bool made = false;
+    for (int attempt = 0; attempt < 10 && !made; ++attempt) {
+      if (attempt) Sleep(500);
+      FreeConsole();
+      made = AllocConsole();
+      if (!made) std::fprintf(stderr, "ctrl_c: AllocConsole: error %lu\n", GetLastError());
     }
+    if (!made) return 2;
   }
   SetConsoleCtrlHandler(StayAlive, TRUE);
   SetEnvironmentVariableA("TMP", argv[1]);
