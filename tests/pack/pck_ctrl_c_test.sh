@@ -19,7 +19,7 @@ mkdir tmp
 # Work long enough to be caught midway: large entries compress for seconds, and a folder of
 # small ones makes many files in a row.
 mkdir -p tree/many
-head -c 30000000 /dev/urandom | base64 -w 1000 | split -b 1500000 - tree/part
+head -c 30000000 /dev/urandom | base64 -w 1000 | split -b 1500000 - tree/chunk
 seq 1 300000 | split -l 200 -a 4 - tree/many/f
 "$winerun" "$pck_exe" create old.pck -C tree --mode fast >create.out 2>&1 ||
   fail "create of the archive: $(cat create.out)"
@@ -35,11 +35,12 @@ interrupt() {
   [ "$rc" -ne 3 ] || fail "pck $*: ended before $watch reached $bytes bytes: $(cat run.out run.err)"
   [ "$rc" -eq 0 ] || fail "pck $*: Ctrl+C not delivered or not obeyed ($rc): $(cat run.out run.err)"
   # STATUS_CONTROL_C_EXIT, as Windows ends a console program on Ctrl+C.
-  tr -d '\r' <run.out | grep -qx 'exit code 0xc000013a' || fail "pck $*: not ended as interrupted: $(cat run.out)"
-  [ -z "$(ls -A tmp)" ] || fail "pck $*: temporary files left in TEMP: $(ls -A tmp)"
+  tr -d '\r' <run.out | grep -qx 'exit code 0xc000013a' ||
+    fail "pck $*: not ended as interrupted: $(cat run.out)"
+  [ -z "$(ls -A tmp)" ] || fail "pck $* (Ctrl+C at $watch): temporary files left in TEMP: $(ls -A tmp)"
   local partial
   partial=$(find . -path ./tmp -prune -o -iname '~pc*' -print)
-  [ -z "$partial" ] || fail "pck $*: temporary outputs left: $partial"
+  [ -z "$partial" ] || fail "pck $* (Ctrl+C at $watch): temporary outputs left: $partial"
 }
 
 # Replacing an archive named without a folder, so its temporary file goes to the current one.
@@ -51,7 +52,7 @@ interrupt 'new/~pc*' 5000000 create new/new.pck -C tree
 [ -z "$(ls -A new)" ] || fail "an interrupted create left: $(ls -A new)"
 
 # Midway through the large entries, then midway through the many small ones.
-for watch in ex/partam ex/many/fabcw; do
+for watch in ex/chunkam ex/many/fabcw; do
   rm -rf ex && mkdir ex
   interrupt "$watch" 1 extract old.pck -C ex
   count=0
