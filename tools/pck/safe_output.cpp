@@ -43,12 +43,18 @@ struct Locked {
 // ends the main thread may still write it, delete it and make it anew, or rename it into place.
 // The handle kept here outlives all of that, and as it shares no deletion the main thread cannot
 // rename the file away from it (an output it was replacing stays as it was); the file goes with
-// the process.
+// the process. While the main thread is midway through renaming or deleting a file it holds it
+// for deletion itself and the open fails for sharing; it is tried again until that is done, or
+// the file, killed with the process halfway, would stay.
 void RemoveTracked() {
   for (int i = 0; i < kSlots; ++i) {
     if (!g_used[i]) continue;
-    CreateFileA(g_paths[i], DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    for (int attempt = 0; attempt < 400; ++attempt) {
+      HANDLE h = CreateFileA(g_paths[i], DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+      if (h != INVALID_HANDLE_VALUE || GetLastError() != ERROR_SHARING_VIOLATION) break;
+      Sleep(5);
+    }
   }
 }
 
