@@ -26,9 +26,12 @@ File& File::operator=(File&& other) noexcept {
 
 bool File::Open(const std::string& path, OpenMode mode) {
   Close();
-  DWORD access = GENERIC_READ, share = 0, disposition = OPEN_EXISTING;
+  // FILE_SHARE_DELETE: a file may be deleted while it is open here, as on Linux. pck's console
+  // control handler deletes its temporary files from a thread of its own while the main thread
+  // still writes them; without it the deletion fails and the files stay behind.
+  DWORD access = GENERIC_READ, share = FILE_SHARE_DELETE, disposition = OPEN_EXISTING;
   switch (mode) {
-    case OpenMode::Read: share = FILE_SHARE_READ; break;
+    case OpenMode::Read: share |= FILE_SHARE_READ; break;
     case OpenMode::Create: access |= GENERIC_WRITE; disposition = CREATE_ALWAYS; break;
     case OpenMode::ReadWrite: access |= GENERIC_WRITE; break;
   }

@@ -15,7 +15,9 @@ std::string TempDirectory() {
 
 std::string CreateTempFile(const std::string& dir, const std::string& prefix) {
   char buffer[MAX_PATH];
-  if (GetTempFileNameA(dir.c_str(), prefix.c_str(), 0, buffer) == 0) return std::string();
+  // An empty folder is the current one, as elsewhere; GetTempFileNameA refuses "".
+  if (GetTempFileNameA(dir.empty() ? "." : dir.c_str(), prefix.c_str(), 0, buffer) == 0)
+    return std::string();
   return buffer;
 }
 

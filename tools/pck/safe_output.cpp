@@ -16,31 +16,66 @@
 namespace pck {
 namespace {
 
-// A fixed table of C strings: the handlers may not allocate or take locks, so they read only
-// this. A slot is filled before it is marked used and unmarked before it is cleared. Enough for
-// every worker's temporary file and output at the most jobs, and the volumes of a large disk set.
+// A fixed table of C strings: a signal handler may not allocate or take locks, so the handlers
+// read only this. A slot is filled before it is marked used and unmarked before it is cleared.
+// Enough for every worker's temporary file and output at the most jobs, and the volumes of a
+// large disk set.
 constexpr int kSlots = 1024;
 constexpr std::size_t kPathMax = 4096;
 char g_paths[kSlots][kPathMax];
 volatile std::sig_atomic_t g_used[kSlots];
 
+#ifdef _WIN32
+// The console control handler runs on a thread of its own while the main thread goes on. This
+// lock keeps it out while a temporary file is made and listed, or the list changes; once the
+// handler has it, it keeps it, so the main thread stops at its next change to the list.
+struct Lock {
+  CRITICAL_SECTION section;
+  Lock() { InitializeCriticalSection(&section); }
+} g_lock;
+
+struct Locked {
+  Locked() { EnterCriticalSection(&g_lock.section); }
+  ~Locked() { LeaveCriticalSection(&g_lock.section); }
+  Locked(const Locked&) = delete;
+  Locked& operator=(const Locked&) = delete;
+};
+
+// Each listed file is opened to go when its last handle closes, not deleted: until the process
+// ends the main thread may still write it, delete it and make it anew, or rename it into place.
+// The handle kept here outlives all of that, and as it shares no deletion the main thread cannot
+// rename the file away from it (an output it was replacing stays as it was); the file goes with
+// the process. While the main thread is midway through renaming or deleting a file it holds it
+// for deletion itself and the open fails for sharing; it is tried again until that is done, or
+// the file, killed with the process halfway, would stay.
 void RemoveTracked() {
   for (int i = 0; i < kSlots; ++i) {
     if (!g_used[i]) continue;
-#ifdef _WIN32
-    DeleteFileA(g_paths[i]);
-#else
-    ::unlink(g_paths[i]);
-#endif
+    for (int attempt = 0; attempt < 400; ++attempt) {
+      HANDLE h = CreateFileA(g_paths[i], DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+      if (h != INVALID_HANDLE_VALUE || GetLastError() != ERROR_SHARING_VIOLATION) break;
+      Sleep(5);
+    }
   }
 }
 
-#ifdef _WIN32
+// Ends the process here rather than leaving it to the default handler: under Wine that one ends
+// it with status 0, as if the run had succeeded. Terminating, like the default action of a signal
+// elsewhere, flushes nothing: the main thread is stopped wherever it is and may hold the locks of
+// the C runtime's streams.
 BOOL WINAPI OnConsoleControl(DWORD) {
+  EnterCriticalSection(&g_lock.section);  // never left
   RemoveTracked();
-  return FALSE;  // the default handler then ends the process as Ctrl+C always does
+  TerminateProcess(GetCurrentProcess(), STATUS_CONTROL_C_EXIT);
+  return TRUE;
 }
 #else
+void RemoveTracked() {
+  for (int i = 0; i < kSlots; ++i)
+    if (g_used[i]) ::unlink(g_paths[i]);
+}
+
 extern "C" void OnSignal(int sig) {
   RemoveTracked();
   std::signal(sig, SIG_DFL);
@@ -65,9 +100,16 @@ void InstallSignalCleanup() {
 }
 
 #ifdef _WIN32
-// The console handler runs on a thread of its own; the window it could hit is left open there.
-SignalsHeld::SignalsHeld() = default;
-void SignalsHeld::Release() {}
+SignalsHeld::SignalsHeld() {
+  EnterCriticalSection(&g_lock.section);
+  held_ = true;
+}
+
+void SignalsHeld::Release() {
+  if (!held_) return;
+  LeaveCriticalSection(&g_lock.section);
+  held_ = false;
+}
 #else
 namespace {
 sigset_t CleanupSignals() {
@@ -92,6 +134,9 @@ void SignalsHeld::Release() {
 #endif
 
 void TrackedPath::Set(const std::string& path) {
+#ifdef _WIN32
+  Locked locked;
+#endif
   if (slot_ >= 0) {
     g_used[slot_] = 0;
     slot_ = -1;

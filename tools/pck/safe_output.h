@@ -7,7 +7,7 @@
 //
 // Every temporary file pck makes is also listed for the end by a signal (SIGINT, SIGTERM,
 // SIGHUP; Ctrl+C on Windows): the handler deletes the listed files and ends the process by the
-// same signal, so the shell still sees why it ended.
+// same signal, so the shell still sees why it ended (on Windows with STATUS_CONTROL_C_EXIT).
 #pragma once
 
 #include <string>
