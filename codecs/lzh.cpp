@@ -79,6 +79,9 @@ struct Tables {
 
   std::int16_t matchPosition;  // distance code of the best match of the last insertion
   std::uint16_t matchLength;   // its length, 0 when none
+  // The position after the one the last insertion replaced, kNil when it replaced none: inside a
+  // long repeat it holds the next key again.
+  std::uint16_t repeat;
 };
 
 std::unique_ptr<Tables> AllocTables() {
@@ -256,6 +259,7 @@ class BitReader {
 void ResetTrees(Tables& t) {
   for (unsigned b = 0; b < 256; ++b) t.node[kWindow + 1 + b].child[kRight] = kNil;
   for (unsigned p = 0; p <= kWindow; ++p) t.parent[p] = kNil;
+  t.repeat = kNil;
 }
 
 // Keys are compared 8 bytes at a time, bytes 1..64 of the key in eight words (byte 0 is the
@@ -282,11 +286,39 @@ inline unsigned WordCommon(std::uint64_t diff) {
          8;
 }
 
+// Puts position r in the place of p, which holds the same key, with p's parent and children.
+void ReplacePosition(Tables& t, unsigned p, unsigned r) {
+  Tables::Node* const node = t.node;
+  const unsigned up = t.parent[p];
+  t.parent[r] = static_cast<std::uint16_t>(up);
+  for (unsigned side : {kLeft, kRight}) {
+    node[r].child[side] = node[p].child[side];
+    t.parent[node[p].child[side]] = static_cast<std::uint16_t>(r);
+  }
+  node[up].child[node[up].child[kRight] == p ? kRight : kLeft] = static_cast<std::uint16_t>(r);
+  t.parent[p] = kNil;
+  t.matchLength = kLookAhead;
+  t.matchPosition = static_cast<std::int16_t>(((r - p) & (kWindow - 1)) - 1);
+  t.repeat = static_cast<std::uint16_t>((p + 1) & (kWindow - 1));
+}
+
 // Adds position r to the tree of its first byte and leaves the longest match among the positions
 // passed on the way in matchLength / matchPosition; among equally long ones the nearest wins. A
 // position matching all 60 bytes is replaced by r, which is newer and as good.
+//
+// The trees never hold two equal keys, so a position in a tree whose key equals r's is the one
+// the descent would end at, with the full match that overrides all it passed: when the position
+// after the last one replaced is still in its tree and matches r in all 60 bytes, r takes its
+// place without a descent. Long repeats, where the descent is deepest and compares the most
+// bytes, are mostly coded that way.
 void InsertPosition(Tables& t, unsigned r) {
   const std::uint8_t* key = &t.window[r];
+  if (const unsigned q = t.repeat;
+      q != kNil && t.parent[q] != kNil && std::memcmp(key, &t.window[q], kLookAhead) == 0) {
+    ReplacePosition(t, q, r);
+    return;
+  }
+  t.repeat = kNil;
   unsigned p = kWindow + 1 + key[0];
   Tables::Node* const node = t.node;
   node[r].child[kLeft] = node[r].child[kRight] = kNil;
@@ -333,22 +365,15 @@ void InsertPosition(Tables& t, unsigned r) {
     greater = WordGreater(x, y);
     next = greater ? right : left;
   }
+  if (best >> 16 == kLookAhead) {
+    ReplacePosition(t, p, r);
+    return;
+  }
   t.matchLength = 0;
   if (best >> 16 > kThreshold) {
     t.matchLength = static_cast<std::uint16_t>(best >> 16);
     t.matchPosition = static_cast<std::int16_t>(0xFFFF - (best & 0xFFFF));
   }
-  if (t.matchLength < kLookAhead) return;
-
-  // r takes p's place, with p's parent and children.
-  const unsigned up = t.parent[p];
-  t.parent[r] = static_cast<std::uint16_t>(up);
-  for (unsigned side : {kLeft, kRight}) {
-    node[r].child[side] = node[p].child[side];
-    t.parent[node[p].child[side]] = static_cast<std::uint16_t>(r);
-  }
-  node[up].child[node[up].child[kRight] == p ? kRight : kLeft] = static_cast<std::uint16_t>(r);
-  t.parent[p] = kNil;
 }
 
 // Removes position p (the oldest, about to be overwritten) from its tree.
