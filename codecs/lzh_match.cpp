@@ -62,7 +62,7 @@ void MatchFinder::Replace(unsigned p, unsigned r) {
 // The trees never hold two equal keys, so a position in a tree whose key equals r's is the one
 // the descent would end at, with the full match that overrides all it passed: when the position
 // after the last one replaced is still in its tree and matches r in all 60 bytes, r takes its
-// place without a descen Long repeats, where the descent is deepest and compares the most
+// place without a descent. Long repeats, where the descent is deepest and compares the most
 // bytes, are mostly coded that way.
 void MatchFinder::Insert(unsigned r) {
   const std::uint8_t* key = &window[r];
@@ -75,7 +75,7 @@ void MatchFinder::Insert(unsigned r) {
   unsigned p = kWindow + 1 + key[0];
   node[r].child[kLeft] = node[r].child[kRight] = kNil;
   // The best match so far as one number: length above, distance code inverted below, so the
-  // greatest is the longest and, among equally long ones, the neares Keeping it with max()
+  // greatest is the longest and, among equally long ones, the nearest. Keeping it with max()
   // spares the descent two unpredictable branches per node.
   std::uint32_t best = 0;
   bool greater = true;
