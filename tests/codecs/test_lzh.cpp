@@ -145,7 +145,8 @@ Bytes RepeatedBytes() {
   for (unsigned k = 0; k < 80; ++k) {
     const std::size_t distance = kDistances[k % 10], length = 61 + rng() % 600;
     for (std::size_t i = 0; i < length; ++i) data.push_back(data[data.size() - distance]);
-    const Bytes fresh = codec_test::RandomBytes(1 + rng() % 20, static_cast<std::uint32_t>(rng()));
+    const std::size_t freshLength = 1 + rng() % 20;  // apart: argument order is unspecified
+    const Bytes fresh = codec_test::RandomBytes(freshLength, static_cast<std::uint32_t>(rng()));
     data.insert(data.end(), fresh.begin(), fresh.end());
   }
   return data;
@@ -193,8 +194,8 @@ TEST(Lzh, LongRepeatsCodeAsTheyAlwaysHave) {
   // also where the copied positions have already left the window.
   const Bytes input = RepeatedBytes();
   const Bytes stream = Encode(input);
-  EXPECT_EQ(stream.size(), 11967u);
-  EXPECT_EQ(Fnv1a(stream), 0x3CF6398FC13C8C28u);
+  EXPECT_EQ(stream.size(), 11888u);
+  EXPECT_EQ(Fnv1a(stream), 0x64B0C0B8535A21DCu);
   ASSERT_EQ(Decode(stream, static_cast<std::int64_t>(input.size())), input);
 }
 
