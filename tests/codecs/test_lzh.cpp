@@ -135,6 +135,23 @@ TEST(Lzh, EncodesTheKnownVectors) {
 }
 
 // 64-bit FNV-1a, enough to pin a stream without storing it.
+// Random blocks copied again, each copy longer than a match, from just behind and from about the
+// window's size back: chains of full matches start, outlive the positions they copy from, break
+// off at a fresh byte and start again.
+Bytes RepeatedBytes() {
+  static const std::size_t kDistances[] = {1, 2, 7, 61, 300, 4030, 4035, 4036, 4037, 4095};
+  std::mt19937 rng(5);
+  Bytes data = codec_test::RandomBytes(5000, 6);
+  for (unsigned k = 0; k < 80; ++k) {
+    const std::size_t distance = kDistances[k % 10], length = 61 + rng() % 600;
+    for (std::size_t i = 0; i < length; ++i) data.push_back(data[data.size() - distance]);
+    const std::size_t freshLength = 1 + rng() % 20;  // apart: argument order is unspecified
+    const Bytes fresh = codec_test::RandomBytes(freshLength, static_cast<std::uint32_t>(rng()));
+    data.insert(data.end(), fresh.begin(), fresh.end());
+  }
+  return data;
+}
+
 std::uint64_t Fnv1a(const Bytes& data) {
   std::uint64_t h = 0xCBF29CE484222325u;
   for (std::uint8_t b : data) h = (h ^ b) * 0x100000001B3u;
@@ -169,6 +186,17 @@ TEST(Lzh, StreamsStayExactlyAsTheyWere) {
     EXPECT_EQ(stream.size(), c.size) << c.name;
     EXPECT_EQ(Fnv1a(stream), c.hash) << c.name;
   }
+}
+
+TEST(Lzh, LongRepeatsCodeAsTheyAlwaysHave) {
+  // Inside a long repeat the encoder skips the tree descent for keys it has just seen again; the
+  // stream must still be the one the full descent gave (figures from the encoder before that),
+  // also where the copied positions have already left the window.
+  const Bytes input = RepeatedBytes();
+  const Bytes stream = Encode(input);
+  EXPECT_EQ(stream.size(), 11888u);
+  EXPECT_EQ(Fnv1a(stream), 0x64B0C0B8535A21DCu);
+  ASSERT_EQ(Decode(stream, static_cast<std::int64_t>(input.size())), input);
 }
 
 TEST(Lzh, EmptyInputGivesAShortStreamThatDecodesToNothing) {

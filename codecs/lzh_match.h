@@ -1,0 +1,56 @@
+// LZH match finder: the encoder's window and its search trees.
+//
+// Every position of the window that may still be matched sits in a binary search tree of the
+// positions that start with the same byte, ordered by their next 59 bytes. Inserting a position
+// reports the longest match among the positions the descent passes (the nearest among equally
+// long ones); which positions those are depends on the exact shape of the trees, so the shape is
+// part of the stream format: the streams of old stay the same only while every insertion and
+// removal reshapes the trees as it always has.
+#pragma once
+
+#include <cstdint>
+
+#include "codecs/lzh_model.h"
+
+namespace lzh {
+
+struct MatchFinder {
+  // Empties every tree.
+  void Reset();
+  // Writes the byte at a window position, and into the mirror behind the ring.
+  void Store(unsigned position, std::uint8_t byte) {
+    window[position] = byte;
+    if (position < kLookAhead - 1) window[position + kWindow] = byte;
+  }
+  // Adds position r and sets matchLength (0 when no match is longer than kThreshold) and
+  // matchPosition (distance minus one). A position with all 60 bytes equal to r's leaves its
+  // tree for r, which is newer and as good.
+  void Insert(unsigned r);
+  // Removes position p, about to be overwritten, from its tree; nothing if it is in none.
+  void Delete(unsigned p);
+
+  // The trees over window positions, one per first byte: the root of byte b is
+  // node[kWindow + 1 + b].child[kRight]. Entry kNil absorbs writes through an empty link. A
+  // node's two links share a cache line, since the descent stalls on fetching them; the
+  // parents, which only removal needs, are apart so that the descent's lines stay few.
+  static constexpr unsigned kNil = kWindow;  // empty link
+  static constexpr unsigned kLeft = 0, kRight = 1;
+  struct Node {
+    std::uint16_t child[2];  // by side
+  } node[kWindow + 1 + 256];
+  std::uint16_t parent[kWindow + 1];  // kNil while the position is in no tree
+  // The ring, then a mirror of positions 0..58 so a 60-byte comparison never wraps, then slack
+  // for word-wide comparisons that look past the 60th byte.
+  std::uint8_t window[kWindow + 64];
+
+  std::int16_t matchPosition;  // of the last insertion
+  std::uint16_t matchLength;
+  // The position after the one the last insertion replaced, kNil when it replaced none: inside a
+  // long repeat it holds the next key again.
+  std::uint16_t repeat;
+
+ private:
+  void Replace(unsigned p, unsigned r);
+};
+
+}  // namespace lzh
