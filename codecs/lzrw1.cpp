@@ -7,6 +7,7 @@
 #include <new>
 
 #include "platform/file.h"
+#include "platform/fileinfo.h"
 #include "platform/ui.h"
 
 namespace {
@@ -107,6 +108,7 @@ class Tlzrw1::StreamSink final : public TLzhSink {
   void Flush() {
     const std::uint8_t* begin = op_.out.get();
     owner_.Write(op_, begin, next - begin);
+    platform::ProcessMessages();
     owner_.Progress();
     next = op_.out.get();
   }
@@ -122,13 +124,11 @@ Tlzrw1::~Tlzrw1() = default;
 
 void Tlzrw1::CheckWritten(std::int64_t actual, std::int64_t expected) {
   if (actual != expected) throw ELzrw1Exception("Lzrw1 : ERROR WRITING TO " + OutputFile + " !");
-  platform::ProcessMessages();
 }
 
 void Tlzrw1::CheckRead(std::int64_t actual, std::int64_t expected) {
   if (actual != expected)
     throw ELzrw1Exception("Lzrw1 : ERROR READING FROM " + InputFile + " !");
-  platform::ProcessMessages();
 }
 
 void Tlzrw1::Write(Operation& op, const void* data, std::int64_t size) {
@@ -254,12 +254,13 @@ std::int32_t Tlzrw1::DecompressFrom(TLzrw1Output* output) {
   return Expand(op, std::nullopt);
 }
 
-std::int32_t Tlzrw1::Decompress(platform::File& input, std::optional<std::int32_t> outputTime) {
+std::int32_t Tlzrw1::Decompress(platform::File& input, std::int32_t outputTime,
+                                std::uint16_t outputAttr) {
   Operation op("Lzrw1 : no memory for I/O Buffers !!", &input);
-  return Expand(op, outputTime);
+  return Expand(op, Stamp{outputTime, outputAttr});
 }
 
-std::int32_t Tlzrw1::Expand(Operation& op, std::optional<std::int32_t> outputTime) {
+std::int32_t Tlzrw1::Expand(Operation& op, std::optional<Stamp> stamp) {
   inSize_ = outSize_ = 0;
   const bool toFile = op.sink == nullptr;
   if (toFile) CreateOutput(op);
@@ -277,10 +278,12 @@ std::int32_t Tlzrw1::Expand(Operation& op, std::optional<std::int32_t> outputTim
       UnpackStream(op);
     if (OnFinished) OnFinished(this, Percent(outSize_, inSize_));
     op.ownInput.Close();
-    // A time the system refuses leaves the file its own, as when it is set by name.
-    if (outputTime && toFile) op.output.SetDosTime(*outputTime);
+    // A time the system refuses leaves the file its own, as when it is set by name. Attributes
+    // the handle did not take are set by name once it is closed.
+    const bool attrPending = stamp && toFile && !op.output.SetDosTimeAttr(stamp->time, stamp->attr);
     if (!op.output.Close())
       throw ELzrw1Exception("Lzrw1 : ERROR WRITING TO " + OutputFile + " !");
+    if (attrPending) platform::FileSetAttr(OutputFile, stamp->attr);
   } catch (...) {
     if (toFile) {
       op.output.Close();
@@ -318,6 +321,7 @@ void Tlzrw1::UnpackBlocks(Operation& op) {
       throw ELzrw1Exception(kCorrupt);
     }
     Write(op, op.out.get(), d);
+    platform::ProcessMessages();
     Progress();
     if (outSize_ > recorded) throw ELzrw1Exception(kCorrupt);
   } while (d == kBlockSize);
