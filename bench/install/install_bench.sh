@@ -49,6 +49,11 @@ if [ -z "${DISPLAY:-}" ]; then
   export DISPLAY=":$(cat "$work/display")"
 fi
 winpath() { local p=${1//\//\\}; echo "Z:$p"; }
+# TREE/build/PRESET/bin/pck.exe is named TREE/PRESET in the figures.
+label() {
+  local build; build=$(dirname "$(dirname "$1")")
+  echo "$(basename "$(dirname "$(dirname "$build")")")/$(basename "$build")"
+}
 
 echo "building the product tree and WEB.PCK (Fast) ..."
 mkdir -p "$work/tree"
@@ -99,7 +104,7 @@ for exe in "${exes[@]}"; do
   done
   s=$(best "${starts[@]}") t=$(best "${times[@]}")
   net=$(echo "$t - $s" | bc)
-  printf '%-40s %8.2f s  (start-up %.2f s)  %5.2f x bare\n' "pck.exe extract ($(basename "$(dirname "$(dirname "$exe")")"))" \
+  printf '%-40s %8.2f s  (start-up %.2f s)  %5.2f x bare\n' "pck.exe extract ($(label "$exe"))" \
     "$net" "$s" "$(echo "$net / $b" | bc -l)"
 done
 
@@ -141,7 +146,7 @@ install() {
 
 for exe in "${exes[@]}"; do
   [ -n "$setup_leg" ] || break
-  bin=$(dirname "$exe") name="SETUP.EXE install ($(basename "$(dirname "$bin")"))"
+  bin=$(dirname "$exe") name="SETUP.EXE install ($(label "$exe"))"
   if [ ! -f "$bin/SETUP.EXE" ] || [ ! -f "$bin/uidriver.exe" ]; then
     printf '%-40s no SETUP.EXE and uidriver.exe beside %s\n' "$name" "$exe"
     continue
