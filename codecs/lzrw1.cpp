@@ -7,6 +7,7 @@
 #include <new>
 
 #include "platform/file.h"
+#include "platform/fileinfo.h"
 #include "platform/ui.h"
 
 namespace {
@@ -107,6 +108,7 @@ class Tlzrw1::StreamSink final : public TLzhSink {
   void Flush() {
     const std::uint8_t* begin = op_.out.get();
     owner_.Write(op_, begin, next - begin);
+    platform::ProcessMessages();
     owner_.Progress();
     next = op_.out.get();
   }
@@ -122,13 +124,11 @@ Tlzrw1::~Tlzrw1() = default;
 
 void Tlzrw1::CheckWritten(std::int64_t actual, std::int64_t expected) {
   if (actual != expected) throw ELzrw1Exception("Lzrw1 : ERROR WRITING TO " + OutputFile + " !");
-  platform::ProcessMessages();
 }
 
 void Tlzrw1::CheckRead(std::int64_t actual, std::int64_t expected) {
   if (actual != expected)
     throw ELzrw1Exception("Lzrw1 : ERROR READING FROM " + InputFile + " !");
-  platform::ProcessMessages();
 }
 
 void Tlzrw1::Write(Operation& op, const void* data, std::int64_t size) {
@@ -173,18 +173,24 @@ void Tlzrw1::Progress() {
 // ---------------------------------------------------------------------------------------------
 // Compress
 
-std::int32_t Tlzrw1::Compress() {
+std::int32_t Tlzrw1::Compress() { return CompressTo(nullptr); }
+
+std::int32_t Tlzrw1::Compress(TLzrw1Output& output) { return CompressTo(&output); }
+
+std::int32_t Tlzrw1::CompressTo(TLzrw1Output* output) {
   TCompressMode mode = CompressMode;
   if (mode == TCompressMode::Auto) mode = Advise();
   inSize_ = outSize_ = 0;
 
   Operation op("Lzrw1 : Cannot get memory for I/O Buffers");
+  op.sink = output;
   const std::uint8_t* signature = mode == TCompressMode::Fast ? kFastSignature : kGoodSignature;
   const std::int64_t size = GetInputSize();
   if (size > kMaxSize) TooLarge(InputFile);
   if (!op.input.Open(InputFile, platform::OpenMode::Read))
     throw ELzrw1Exception("LZRWKH1 : Inputfile " + InputFile + " not found !");
-  CreateOutput(op);
+  const bool toFile = output == nullptr;
+  if (toFile) CreateOutput(op);
 
   try {
     Write(op, signature, 4);
@@ -202,11 +208,13 @@ std::int32_t Tlzrw1::Compress() {
     if (inSize_ != size)
       throw ELzrw1Exception("Lzrw1 : " + InputFile + " changed while it was compressed !");
     op.input.Close();
-    if (!op.output.Close())
+    if (toFile && !op.output.Close())
       throw ELzrw1Exception("Lzrw1 : ERROR WRITING TO " + OutputFile + " !");
   } catch (...) {
-    op.output.Close();
-    platform::RemoveFile(OutputFile);
+    if (toFile) {
+      op.output.Close();
+      platform::RemoveFile(OutputFile);
+    }
     throw;
   }
 
@@ -254,9 +262,10 @@ std::int32_t Tlzrw1::DecompressFrom(TLzrw1Output* output) {
   return Expand(op, std::nullopt);
 }
 
-std::int32_t Tlzrw1::Decompress(platform::File& input, std::optional<std::int32_t> outputTime) {
+std::int32_t Tlzrw1::Decompress(platform::File& input, std::int32_t outputTime,
+                                std::uint16_t outputAttr) {
   Operation op("Lzrw1 : no memory for I/O Buffers !!", &input);
-  return Expand(op, outputTime);
+  return Expand(op, Stamp{outputTime, outputAttr});
 }
 
 std::int32_t Tlzrw1::Decompress(platform::File& input, TLzrw1Output& output) {
@@ -265,7 +274,7 @@ std::int32_t Tlzrw1::Decompress(platform::File& input, TLzrw1Output& output) {
   return Expand(op, std::nullopt);
 }
 
-std::int32_t Tlzrw1::Expand(Operation& op, std::optional<std::int32_t> outputTime) {
+std::int32_t Tlzrw1::Expand(Operation& op, std::optional<Stamp> stamp) {
   inSize_ = outSize_ = 0;
   const bool toFile = op.sink == nullptr;
   if (toFile) CreateOutput(op);
@@ -283,10 +292,12 @@ std::int32_t Tlzrw1::Expand(Operation& op, std::optional<std::int32_t> outputTim
       UnpackStream(op);
     if (OnFinished) OnFinished(this, Percent(outSize_, inSize_));
     op.ownInput.Close();
-    // A time the system refuses leaves the file its own, as when it is set by name.
-    if (outputTime && toFile) op.output.SetDosTime(*outputTime);
+    // A time the system refuses leaves the file its own, as when it is set by name. Attributes
+    // the handle did not take are set by name once it is closed.
+    const bool attrPending = stamp && toFile && !op.output.SetDosTimeAttr(stamp->time, stamp->attr);
     if (!op.output.Close())
       throw ELzrw1Exception("Lzrw1 : ERROR WRITING TO " + OutputFile + " !");
+    if (attrPending) platform::FileSetAttr(OutputFile, stamp->attr);
   } catch (...) {
     if (toFile) {
       op.output.Close();
@@ -324,6 +335,7 @@ void Tlzrw1::UnpackBlocks(Operation& op) {
       throw ELzrw1Exception(kCorrupt);
     }
     Write(op, op.out.get(), d);
+    platform::ProcessMessages();
     Progress();
     if (outSize_ > recorded) throw ELzrw1Exception(kCorrupt);
   } while (d == kBlockSize);

@@ -17,9 +17,11 @@
 // The input is only ever read (shared with other readers), so a read-only input or one another
 // program is reading compresses as well.
 //
-// After every read and write the component lets the user interface process pending messages
-// (platform::ProcessMessages): event handlers run in the middle of an operation and must not
-// start another one on the same component.
+// Once per block of up to 32768 bytes read or written the component lets the user interface
+// process pending messages (platform::ProcessMessages), not after the few bytes of headers and
+// block lengths around them: under a window system every call asks the system for messages.
+// Event handlers run in the middle of an operation and must not start another one on the same
+// component.
 #pragma once
 
 #include <cstdint>
@@ -81,13 +83,17 @@ class Tlzrw1 : public TComponent {
   // Returns the size of the compressed file, header included. An input of 2 GB or more, or an
   // output that would grow that large, is refused: the size field cannot record it.
   std::int32_t Compress();
+  // The same into output; OutputFile only names it in messages, and no file is created.
+  std::int32_t Compress(TLzrw1Output& output);
   // Returns the size of the expanded file.
   std::int32_t Decompress();
   // The same from input, already open and positioned at the compressed file, which ends where
-  // input does; InputFile only names it in messages, and input stays open. With outputTime (an
-  // MS-DOS date/time) the expanded file gets that last-write time through the handle that wrote
-  // it, which spares opening it again.
-  std::int32_t Decompress(platform::File& input, std::optional<std::int32_t> outputTime);
+  // input does; InputFile only names it in messages, and input stays open. The expanded file
+  // gets outputTime as its last-write time (an MS-DOS date/time) and outputAttr as its
+  // attributes (platform/fileinfo.h), both through the handle that wrote it, which spares
+  // opening it again.
+  std::int32_t Decompress(platform::File& input, std::int32_t outputTime,
+                          std::uint16_t outputAttr);
   // The same into output; OutputFile only names it in messages, and no file is created.
   std::int32_t Decompress(TLzrw1Output& output);
   // From input, as above, into output.
@@ -112,6 +118,7 @@ class Tlzrw1 : public TComponent {
   void Write(Operation& op, const void* data, std::int64_t size);
   std::int64_t GetInputSize();
   void CreateOutput(Operation& op);
+  std::int32_t CompressTo(TLzrw1Output* output);
   std::int32_t DecompressFrom(TLzrw1Output* output);
   void AddIn(std::int64_t n);
   void AddOut(std::int64_t n);
@@ -120,7 +127,11 @@ class Tlzrw1 : public TComponent {
   void PackStream(Operation& op);
   void UnpackBlocks(Operation& op);
   void UnpackStream(Operation& op);
-  std::int32_t Expand(Operation& op, std::optional<std::int32_t> outputTime);
+  struct Stamp {
+    std::int32_t time;
+    std::uint16_t attr;
+  };
+  std::int32_t Expand(Operation& op, std::optional<Stamp> stamp);
 
   TLZRW1KH kh_;
   Tlzh lzh_;

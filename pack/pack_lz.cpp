@@ -2,7 +2,6 @@
 
 #include "pack/paths.h"
 #include "platform/file.h"
-#include "platform/fileinfo.h"
 #include "platform/errors.h"
 #include "platform/tempfile.h"
 
@@ -52,7 +51,7 @@ void TCustomPackLz::DecompressFile(const std::string& Source, const std::string&
 void TCustomPackLz::DecompressTemp(const std::string& Target) {
   Compressor->InputFile = TempName;
   Compressor->OutputFile = Target;
-  Compressor->Decompress(DataFile, Entry.Time);
+  Compressor->Decompress(DataFile, Entry.Time, Entry.Attr);
 }
 
 void TCustomPackLz::DecompressFile(const std::string& Source, TLzrw1Output& Dest) {
@@ -103,9 +102,6 @@ void TCustomPackLz::CloseTarget(const std::string& Target, bool Complete) {
     if (!DataFile.Seek(0)) platform::RaiseLastOSError("Erro posicionando em", TempName);
     DecompressTemp(Target);
   }
-  // The time went with the handle that wrote the file; the attributes follow the close, so a
-  // read-only bit does not stand in its way.
-  platform::FileSetAttr(Target, Entry.Attr);
 }
 
 void TCustomPackLz::FinishRun() {

@@ -48,6 +48,12 @@ class File {
   // leaving creation and access times alone; false for an invalid date or when the system
   // refuses. The file must be open for writing.
   bool SetDosTime(std::int32_t dosTime);
+  // Sets the last-write time as SetDosTime does (an invalid date is skipped) and the attributes
+  // (platform/fileinfo.h) in one step, through this handle: it spares opening the file again by
+  // name. Returns whether the attributes were set; when they were not, the time still was. A
+  // read-only bit set so does not stop this handle's writes, but a later write moves the time:
+  // call it last before closing. The file must be open for writing.
+  bool SetDosTimeAttr(std::int32_t dosTime, std::uint16_t attr);
 
  private:
 #ifdef _WIN32

@@ -19,6 +19,13 @@ std::uint16_t AttrOf(const struct stat& st) {
   return attr;
 }
 
+// Only the read-only bit has a place in the permission bits: it takes every write bit away,
+// and clearing it gives the owner's back.
+mode_t ModeWithAttr(mode_t current, std::uint16_t attr) {
+  const mode_t mode = current & 07777;
+  return (attr & faReadOnly) ? (mode & ~mode_t{0222}) : (mode | S_IWUSR);
+}
+
 std::int32_t DosTimeOf(time_t t) {
   struct tm tm;
   if (!localtime_r(&t, &tm) || tm.tm_year < 80) return 0x00210000;  // 1 January 1980
@@ -101,8 +108,7 @@ bool FileSetAttr(const std::string& path, std::uint16_t attr) {
   std::string native = NativePath(path);
   struct stat st;
   if (::stat(native.c_str(), &st) != 0) return false;
-  mode_t mode = st.st_mode & 07777;
-  mode = (attr & faReadOnly) ? (mode & ~mode_t{0222}) : (mode | S_IWUSR);
+  const mode_t mode = ModeWithAttr(st.st_mode, attr);
   return mode == (st.st_mode & 07777) || ::chmod(native.c_str(), mode) == 0;
 }
 
@@ -121,6 +127,15 @@ bool File::SetDosTime(std::int32_t dosTime) {
   times[1].tv_sec = t;
   times[1].tv_nsec = 0;
   return ::futimens(fd_, times) == 0;
+}
+
+bool File::SetDosTimeAttr(std::int32_t dosTime, std::uint16_t attr) {
+  if (fd_ < 0) return false;
+  SetDosTime(dosTime);
+  struct stat st;
+  if (::fstat(fd_, &st) != 0) return false;
+  const mode_t mode = ModeWithAttr(st.st_mode, attr);
+  return mode == (st.st_mode & 07777) || ::fchmod(fd_, mode) == 0;
 }
 
 std::vector<FoundFile> FindFiles(const std::string& pattern, std::uint16_t attrMask) {

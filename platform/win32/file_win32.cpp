@@ -100,8 +100,9 @@ bool DirectoryExists(const std::string& path) {
   return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// A directory does not open without FILE_FLAG_BACKUP_SEMANTICS, so one open answers for
+// missing paths and directories alike: every extracted file asks this once or twice.
 bool IsSpecialFile(const std::string& path) {
-  if (DirectoryExists(path)) return false;
   HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                          nullptr, OPEN_EXISTING, 0, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;

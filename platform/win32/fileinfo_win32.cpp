@@ -14,6 +14,14 @@ std::int32_t DosTimeOf(const FILETIME& utc) {
   return static_cast<std::int32_t>(static_cast<std::uint32_t>(date) << 16 | time);
 }
 
+// False for a value that is no valid date and time.
+bool UtcOfDosTime(std::int32_t dosTime, FILETIME& utc) {
+  std::uint32_t v = static_cast<std::uint32_t>(dosTime);
+  FILETIME local;
+  return DosDateTimeToFileTime(static_cast<WORD>(v >> 16), static_cast<WORD>(v), &local) &&
+         LocalFileTimeToFileTime(&local, &utc);
+}
+
 }  // namespace
 
 std::int32_t FileGetAttr(const std::string& path) {
@@ -35,12 +43,26 @@ std::int32_t FileAge(const std::string& path) {
 }
 
 bool File::SetDosTime(std::int32_t dosTime) {
-  std::uint32_t v = static_cast<std::uint32_t>(dosTime);
-  FILETIME local, utc;
-  if (!handle_ || !DosDateTimeToFileTime(static_cast<WORD>(v >> 16), static_cast<WORD>(v), &local) ||
-      !LocalFileTimeToFileTime(&local, &utc))
-    return false;
-  return SetFileTime(handle_, nullptr, nullptr, &utc) != 0;
+  FILETIME utc;
+  return handle_ && UtcOfDosTime(dosTime, utc) &&
+         SetFileTime(handle_, nullptr, nullptr, &utc) != 0;
+}
+
+bool File::SetDosTimeAttr(std::int32_t dosTime, std::uint16_t attr) {
+  if (!handle_) return false;
+  FILETIME utc;
+  const bool timed = UtcOfDosTime(dosTime, utc);
+  FILE_BASIC_INFO info{};  // zero times are left as they are
+  if (timed) {
+    info.LastWriteTime.LowPart = utc.dwLowDateTime;
+    info.LastWriteTime.HighPart = static_cast<LONG>(utc.dwHighDateTime);
+  }
+  // Zero attributes would mean "unchanged" here; NORMAL is how no attribute is set.
+  info.FileAttributes = attr ? attr : FILE_ATTRIBUTE_NORMAL;
+  if (SetFileInformationByHandle(handle_, FileBasicInfo, &info, sizeof info)) return true;
+  // Attributes the system refuses must not cost the file its time.
+  if (timed) SetFileTime(handle_, nullptr, nullptr, &utc);
+  return false;
 }
 
 std::vector<FoundFile> FindFiles(const std::string& pattern, std::uint16_t attrMask) {

@@ -12,6 +12,7 @@
 
 #include "platform/errors.h"
 #include "platform/file.h"
+#include "platform/fileinfo.h"
 
 namespace {
 
@@ -74,6 +75,35 @@ TEST_F(FileLayerTest, ReplaceFileTakesThePlaceAndTheModeOfTheOldFile) {
 
   EXPECT_FALSE(platform::ReplaceFile(Path("missing"), Path("old")));
   EXPECT_EQ(Read("old"), "new");
+}
+
+// The time and the read-only bit an extraction gives each file through the handle that wrote it.
+TEST_F(FileLayerTest, TimeAndAttributesGoThroughTheHandle) {
+  constexpr std::int32_t kTime = 0x5D88BBF3;  // 8 December 2026, 23:31:38
+  platform::File file;
+  ASSERT_TRUE(file.Open(Path("a"), platform::OpenMode::Create));
+  ASSERT_EQ(file.Write("abc", 3), 3);
+  EXPECT_TRUE(file.SetDosTimeAttr(kTime, platform::faReadOnly | platform::faArchive));
+  EXPECT_EQ(file.Write("d", 1), 1);  // the bit does not stop the handle that set it
+  EXPECT_TRUE(file.SetDosTimeAttr(kTime, platform::faReadOnly));
+  ASSERT_TRUE(file.Close());
+  EXPECT_EQ(Read("a"), "abcd");
+  EXPECT_EQ(platform::FileAge(Path("a")), kTime);
+  EXPECT_EQ(platform::FileGetAttr(Path("a")), platform::faReadOnly);
+  struct stat st;
+  ASSERT_EQ(stat(Native("a").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0222, 0u);
+
+  // An impossible date leaves the file its time, and the attributes are still set: here the
+  // read-only bit of a file that had it is cleared.
+  ASSERT_EQ(chmod(Native("a").c_str(), 0644), 0);
+  ASSERT_TRUE(file.Open(Path("a"), platform::OpenMode::ReadWrite));
+  ASSERT_EQ(chmod(Native("a").c_str(), 0444), 0);
+  EXPECT_TRUE(file.SetDosTimeAttr(0x7FFF0000, 0));  // month 15
+  ASSERT_TRUE(file.Close());
+  EXPECT_EQ(platform::FileAge(Path("a")), kTime);
+  EXPECT_EQ(platform::FileGetAttr(Path("a")), 0);
+  EXPECT_FALSE(platform::File().SetDosTimeAttr(kTime, 0));  // no handle
 }
 
 TEST_F(FileLayerTest, ErrorsNameTheirCause) {

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "platform/file.h"
+#include "platform/fileinfo.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
@@ -109,6 +111,35 @@ TEST(Win32UiTest, MessageBoxesShowTheRequestedButtonsAndReturnThePressedOne) {
     EXPECT_EQ(seen.Buttons, c.ids) << c.caption;
     EXPECT_EQ(seen.Icon, boxes::SystemIcon(c.icon)) << c.caption;
   }
+}
+
+// One call through the handle sets what SetFileTime and SetFileAttributes set by name.
+TEST(Win32FileTest, TimeAndAttributesGoThroughTheHandle) {
+  constexpr std::int32_t kTime = 0x5D88BBF3;  // 8 December 2026, 23:31:38
+  char dir[MAX_PATH], path[MAX_PATH];
+  ASSERT_NE(GetTempPathA(sizeof dir, dir), 0u);
+  ASSERT_NE(GetTempFileNameA(dir, "TAV", 0, path), 0u);
+  platform::File file;
+  ASSERT_TRUE(file.Open(path, platform::OpenMode::Create));
+  ASSERT_EQ(file.Write("abc", 3), 3);
+  EXPECT_TRUE(file.SetDosTimeAttr(kTime, platform::faReadOnly | platform::faHidden));
+  EXPECT_EQ(file.Write("d", 1), 1);  // the bit does not stop the handle that set it
+  EXPECT_TRUE(file.SetDosTimeAttr(kTime, platform::faReadOnly | platform::faHidden));
+  ASSERT_TRUE(file.Close());
+  const DWORD set = GetFileAttributesA(path);
+  EXPECT_EQ(set & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN),
+            static_cast<DWORD>(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+  EXPECT_EQ(platform::FileAge(path), kTime);
+
+  // No attribute at all clears them; an impossible date leaves the time alone.
+  ASSERT_TRUE(SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL));
+  ASSERT_TRUE(file.Open(path, platform::OpenMode::ReadWrite));
+  ASSERT_TRUE(SetFileAttributesA(path, FILE_ATTRIBUTE_HIDDEN));
+  EXPECT_TRUE(file.SetDosTimeAttr(0x7FFF0000, 0));  // month 15
+  ASSERT_TRUE(file.Close());
+  EXPECT_EQ(GetFileAttributesA(path) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN), 0u);
+  EXPECT_EQ(platform::FileAge(path), kTime);
+  EXPECT_TRUE(DeleteFileA(path));
 }
 
 int timers = 0;

@@ -79,12 +79,10 @@ class TreePack final : public TPackLz {
   // The engine stores List in order, each file once: the next one is the next of the pipeline.
   void OpenSource(const std::string&) override {
     if (!ahead_) ahead_ = std::make_unique<CompressAhead>(Jobs, CompressMode, List, GetTempName());
-    const std::string& compressed = ahead_->Compressed(stored_++);
-    if (!DataFile.Open(compressed, platform::OpenMode::Read))
-      platform::RaiseLastOSError("Erro abrindo", compressed);
-    DataName = compressed;
+    DataName = ahead_->PathOf(stored_);
+    DataFile = ahead_->Compressed(stored_);
   }
-  void CloseSource() override { DataFile.Close(); }
+  void CloseSource() override { ahead_->GiveBack(stored_++, std::move(DataFile)); }
   void FinishRun() override {
     DataFile.Close();
     ahead_.reset();

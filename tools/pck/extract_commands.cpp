@@ -93,22 +93,36 @@ class ExtractPack final : public BehindPack {
         MadeDirectories.insert(dir);
       output = std::make_shared<SafeOutput>(Target);
     }
-    std::string source = DataName, path = output ? output->Path() : Target;
-    std::int32_t time = Entry.Time;
-    std::uint16_t attr = Entry.Attr;
+    const std::string source = DataName, path = output ? output->Path() : Target;
+    // Opened here, not by the worker: only this thread makes files (see lz_pipeline.h).
+    auto file = std::make_shared<platform::File>();
+    if (!file->Open(path, platform::OpenMode::Create))
+      throw ELzrw1Exception("Lzrw1 : Outputfile " + path + " can not be opened !");
+    const std::int32_t time = Entry.Time;
+    const std::uint16_t attr = Entry.Attr;
     ExpandBehind::Job job;
-    job.expand = [source, path, time, output](Tlzrw1& codec, platform::File& data) {
+    job.expand = [source, path, time, output, file](Tlzrw1& codec, platform::File& data) {
       codec.InputFile = source;
       codec.OutputFile = path;
-      // The time goes with the handle that wrote the file, which spares opening it again.
-      codec.Decompress(data, output ? std::optional<std::int32_t>(time) : std::nullopt);
+      try {
+        FileOutput sink(*file);
+        codec.Decompress(data, sink);
+        // A device or a pipe keeps its own time. Otherwise it goes with the handle that wrote
+        // the file, and the rename keeps it.
+        if (output) file->SetDosTime(time);
+        if (!file->Close()) throw ELzrw1Exception("Lzrw1 : ERROR WRITING TO " + path + " !");
+      } catch (...) {
+        file->Close();
+        throw;
+      }
     };
     job.done = [this, output, Target, attr] {
       if (output) {
         // Windows replaces no read-only file: its bit is cleared only when the rename meets one.
         if (!output->Commit() && (!ClearReadOnly(Target) || !output->Commit()))
           platform::RaiseLastOSError("Erro renomeando", output->Path());
-        // The rename kept the time; the attributes are the entry's, not the replaced file's.
+        // The attributes are the entry's, not those of the file replaced; a device or a pipe
+        // keeps its own mode.
         platform::FileSetAttr(Target, attr);
       }
       if (OnExtracted) OnExtracted(Target);

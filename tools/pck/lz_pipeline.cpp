@@ -25,6 +25,10 @@ std::size_t SlotCount(int jobs) { return jobs > 1 ? 4 * static_cast<std::size_t>
 
 }  // namespace
 
+bool FileOutput::Write(const void* data, std::size_t size) {
+  return file_.Write(data, size) == static_cast<std::int64_t>(size);
+}
+
 // --- TempSlots -------------------------------------------------------------------------------
 
 TempSlots::TempSlots(std::size_t count, const std::string& first) {
@@ -34,10 +38,13 @@ TempSlots::TempSlots(std::size_t count, const std::string& first) {
     paths_.push_back(own ? platform::CreateTempFile(platform::TempDirectory(), "PCK") : first);
     own_.push_back(own && !paths_.back().empty());
     tracked_.push_back(std::make_unique<TrackedPath>(own_.back() ? paths_.back() : ""));
+    files_.emplace_back();
+    if (!paths_.back().empty()) files_.back().Open(paths_.back(), platform::OpenMode::ReadWrite);
   }
 }
 
 TempSlots::~TempSlots() {
+  files_.clear();  // closed first: Windows deletes no open file
   for (std::size_t i = 0; i < paths_.size(); ++i)
     if (own_[i]) platform::RemoveFile(paths_[i]);
 }
@@ -49,6 +56,8 @@ const std::string& TempSlots::Path(std::size_t slot) const {
   return paths_[slot];
 }
 
+platform::File& TempSlots::File(std::size_t slot) { return files_[slot]; }
+
 // --- CompressAhead ---------------------------------------------------------------------------
 
 CompressAhead::CompressAhead(int jobs, TCompressMode mode, const std::vector<std::string>& list,
@@ -57,32 +66,45 @@ CompressAhead::CompressAhead(int jobs, TCompressMode mode, const std::vector<std
       mode_(mode),
       slots_(SlotCount(jobs), engineTemp),
       codecs_(Codecs(Threads(jobs))),
-      workers_(Threads(jobs)) {}
+      workers_(Threads(jobs)) {
+  workersStart_.Release();
+}
 
 CompressAhead::~CompressAhead() = default;
 
-const std::string& CompressAhead::Compressed(std::size_t index) {
+platform::File CompressAhead::Compressed(std::size_t index) {
   // Each slot's file is free again once the entry before index is stored, so up to a slot
   // count of entries from index on may be under way.
   std::size_t end = std::min(list_.size(), index + slots_.Count());
   for (; submitted_ < end; ++submitted_) {
     std::size_t entry = submitted_;
-    const std::string& dest = slots_.Path(entry % slots_.Count());
-    pending_.push_back(workers_.Submit([this, entry, &dest](int worker) {
-      // Made anew rather than emptied: some file systems write out a file's old blocks when it
-      // is cut to nothing and written again, which costs milliseconds an entry.
-      platform::RemoveFile(dest);
+    const std::string& name = slots_.Path(entry % slots_.Count());
+    platform::File& dest = slots_.File(entry % slots_.Count());
+    pending_.push_back(workers_.Submit([this, entry, &name, &dest](int worker) {
       Tlzrw1& codec = *codecs_[static_cast<std::size_t>(worker)];
       codec.InputFile = list_[entry];
-      codec.OutputFile = dest;
+      codec.OutputFile = name;
       codec.CompressMode = mode_;
-      codec.Compress();
+      // Written over from the start and cut after, never emptied first: some file systems
+      // write out a file's old blocks when it is cut to nothing and written again.
+      if (!dest.Seek(0)) platform::RaiseLastOSError("Erro posicionando em", name);
+      FileOutput sink(dest);
+      codec.Compress(sink);
+      if (!dest.Truncate() || !dest.Seek(0)) platform::RaiseLastOSError("Erro gravando", name);
     }));
   }
   std::future<void> ready = std::move(pending_.front());
   pending_.pop_front();
   ++done_;
   ready.get();
+  return std::move(slots_.File(index % slots_.Count()));
+}
+
+void CompressAhead::GiveBack(std::size_t index, platform::File file) {
+  slots_.File(index % slots_.Count()) = std::move(file);
+}
+
+const std::string& CompressAhead::PathOf(std::size_t index) const {
   return slots_.Path(index % slots_.Count());
 }
 
@@ -92,38 +114,37 @@ ExpandBehind::ExpandBehind(int jobs, const std::string& engineTemp)
     : slots_(SlotCount(jobs), engineTemp),
       ring_(slots_.Count()),
       codecs_(Codecs(Threads(jobs))),
-      workers_(Threads(jobs)) {}
+      workers_(Threads(jobs)) {
+  workersStart_.Release();
+}
 
 ExpandBehind::~ExpandBehind() = default;
 
 platform::File ExpandBehind::Acquire() {
-  Slot& slot = ring_[next_];
-  while (slot.busy) Finish(ring_[oldest_]);
-  const std::string& path = slots_.Path(next_);
-  if (!slot.file.IsOpen() && !slot.file.Open(path, platform::OpenMode::Create))
-    platform::RaiseLastOSError("Erro criando", path);
-  if (!slot.file.Seek(0)) platform::RaiseLastOSError("Erro posicionando em", path);
-  return std::move(slot.file);
+  while (ring_[next_].busy) Finish(ring_[oldest_]);
+  platform::File& file = slots_.File(next_);
+  if (!file.Seek(0)) platform::RaiseLastOSError("Erro posicionando em", slots_.Path(next_));
+  return std::move(file);
 }
 
 const std::string& ExpandBehind::AcquiredPath() const { return slots_.Path(next_); }
 
 void ExpandBehind::Submit(platform::File data, Job job) {
   Slot& slot = ring_[next_];
-  slot.file = std::move(data);
+  platform::File& file = slots_.File(next_) = std::move(data);
   // What an earlier, longer entry left beyond this one's bytes is cut off.
-  if (!slot.file.Truncate() || !slot.file.Seek(0))
+  if (!file.Truncate() || !file.Seek(0))
     platform::RaiseLastOSError("Erro gravando", slots_.Path(next_));
   slot.job = std::move(job);
   slot.busy = true;
-  slot.expanded = workers_.Submit([this, &slot](int worker) {
-    slot.job.expand(*codecs_[static_cast<std::size_t>(worker)], slot.file);
+  slot.expanded = workers_.Submit([this, &slot, &file](int worker) {
+    slot.job.expand(*codecs_[static_cast<std::size_t>(worker)], file);
   });
   next_ = (next_ + 1) % ring_.size();
   ++inUse_;
 }
 
-void ExpandBehind::GiveBack(platform::File data) { ring_[next_].file = std::move(data); }
+void ExpandBehind::GiveBack(platform::File data) { slots_.File(next_) = std::move(data); }
 
 void ExpandBehind::Finish(Slot& slot) {
   try {

@@ -9,6 +9,10 @@
 // one job everything runs on the caller's thread through one temporary file. A compressed file
 // depends only on its input and mode, so an archive is the same byte for byte whatever the
 // number of jobs.
+//
+// Only the caller's thread makes or names files. The workers write through files it opened, and
+// the signals that end pck are kept from them: the handler then runs on the caller's thread,
+// and no worker can make a file anew behind it once it has deleted the temporary ones.
 #pragma once
 
 #include <cstdint>
@@ -27,8 +31,18 @@
 
 namespace pck {
 
-// The temporary files of a pipeline: the first may be one the caller owns (the engine's), the
-// others are made here and deleted with the object.
+// A worker's output: a file the caller's thread opened, written where it stands.
+class FileOutput final : public TLzrw1Output {
+ public:
+  explicit FileOutput(platform::File& file) : file_(file) {}
+  bool Write(const void* data, std::size_t size) override;
+
+ private:
+  platform::File& file_;
+};
+
+// The temporary files of a pipeline, each open from the start: the first may be one the caller
+// owns (the engine's), the others are made here and deleted with the object.
 class TempSlots {
  public:
   TempSlots(std::size_t count, const std::string& first);
@@ -38,9 +52,12 @@ class TempSlots {
   std::size_t Count() const { return paths_.size(); }
   // Raises when no temporary file could be made for the slot.
   const std::string& Path(std::size_t slot) const;
+  // The slot's file, open unless it could not be opened; it may be moved out and back.
+  platform::File& File(std::size_t slot);
 
  private:
   std::vector<std::string> paths_;
+  std::vector<platform::File> files_;
   std::vector<std::unique_ptr<TrackedPath>> tracked_;
   std::vector<bool> own_;
 };
@@ -52,10 +69,13 @@ class CompressAhead {
                 const std::string& engineTemp);
   ~CompressAhead();
 
-  // The compressed form of list[index], a temporary file's path, once it is ready; raises what
-  // compressing it raised. Asked for in order, each index once, after the one before it was
-  // stored: its slot is then free for the entry jobs + 1 further on.
-  const std::string& Compressed(std::size_t index);
+  // The compressed form of list[index] once it is ready, an open temporary file at its start;
+  // raises what compressing it raised. Asked for in order, each index once, and handed back
+  // (GiveBack) before the next is asked for: its slot is then free for an entry further on.
+  platform::File Compressed(std::size_t index);
+  void GiveBack(std::size_t index, platform::File file);
+  // The name of list[index]'s compressed form, for messages.
+  const std::string& PathOf(std::size_t index) const;
 
  private:
   const std::vector<std::string>& list_;
@@ -64,6 +84,7 @@ class CompressAhead {
   std::vector<std::unique_ptr<Tlzrw1>> codecs_;
   std::deque<std::future<void>> pending_;  // from list index done_ on
   std::size_t done_ = 0, submitted_ = 0;
+  SignalsHeld workersStart_;  // the workers start with the signals held, and keep them so
   Workers workers_;  // last: it stops before what its jobs use goes
 };
 
@@ -98,7 +119,6 @@ class ExpandBehind {
 
  private:
   struct Slot {
-    platform::File file;
     std::future<void> expanded;
     Job job;
     bool busy = false;
@@ -112,6 +132,7 @@ class ExpandBehind {
   std::size_t oldest_ = 0;   // the oldest slot in use
   std::size_t inUse_ = 0;
   bool failed_ = false;
+  SignalsHeld workersStart_;
   Workers workers_;
 };
 
