@@ -471,15 +471,20 @@ class FileLock {
   HANDLE h_;
 };
 
-// Starts a default install with the given archive locked and returns at its error box.
-HWND InstallUntilErrorBox(SetupRun& run, const std::string& archive, const std::string& target,
-                          const std::string& idapi, const char* shot = nullptr) {
+// Goes through the wizard with its defaults but the engine's folder, up to the summary.
+void WizardWithDefaults(SetupRun& run, const std::string& idapi) {
   run.Wizard();
   SetChecked(run.Control(ids::chkAccept), true);
   run.Press(ids::btnNext, ids::edtTarget);
   Type(run.Control(ids::edtIDAPI), idapi);
   run.Press(ids::btnNext, ids::cboType);
   run.Press(ids::btnNext, ids::Label7);
+}
+
+// Starts a default install with the given archive locked and returns at its error box.
+HWND InstallUntilErrorBox(SetupRun& run, const std::string& archive, const std::string& target,
+                          const std::string& idapi, const char* shot = nullptr) {
+  WizardWithDefaults(run, idapi);
   HWND status = run.Install();
   HWND box;
   const BoxInfo info = run.WaitBox(&box);
@@ -550,12 +555,7 @@ TEST(Setup, InstallsFromTwoDisks) {
 
   const std::string idapi = "C:\\IDAPI";
   SetupRun run("A:");
-  run.Wizard();
-  SetChecked(run.Control(ids::chkAccept), true);
-  run.Press(ids::btnNext, ids::edtTarget);
-  Type(run.Control(ids::edtIDAPI), idapi);
-  run.Press(ids::btnNext, ids::cboType);
-  run.Press(ids::btnNext, ids::Label7);
+  WizardWithDefaults(run, idapi);
   run.Install();
 
   // The end of disk 1's part of LD32.PCK: the engine asks for disk 2, and again while disk 1
