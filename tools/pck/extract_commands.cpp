@@ -86,14 +86,15 @@ class ExtractPack final : public BehindPack {
 
  protected:
   ExpandBehind::Job Expansion(const std::string& Target) override {
+    std::string dir = ExtractFilePath(Target);
+    if (!dir.empty() && !MadeDirectories.count(dir) && platform::ForceDirectories(dir))
+      MadeDirectories.insert(dir);
+    // Written in place only when it is a device or a pipe, or no temporary name could be made
+    // beside it; only a device or a pipe is asked no time and no mode of.
+    auto safe = std::make_shared<SafeOutput>(Target);
     std::shared_ptr<SafeOutput> output;
-    if (!platform::IsSpecialFile(Target)) {
-      std::string dir = ExtractFilePath(Target);
-      if (!dir.empty() && !MadeDirectories.count(dir) && platform::ForceDirectories(dir))
-        MadeDirectories.insert(dir);
-      output = std::make_shared<SafeOutput>(Target);
-    }
-    const std::string source = DataName, path = output ? output->Path() : Target;
+    if (safe->Path() != Target || !platform::IsSpecialFile(Target)) output = safe;
+    const std::string source = DataName, path = safe->Path();
     // Opened here, not by the worker: only this thread makes files (see lz_pipeline.h).
     auto file = std::make_shared<platform::File>();
     if (!file->Open(path, platform::OpenMode::Create))
