@@ -172,7 +172,9 @@ int main(int argc, char** argv) {
        "tar -cf - -C " + src + " . | zstd -q -T0 -o " + tzst, "zstd -dc " + tzst + " | tar -xf - -C " + dst},
       {"zip -r / unzip", "zip", "tree.zip", "cd " + src + " && zip -qr " + zip + " .",
        "unzip -qo " + zip + " -d " + dst},
-      {"7z a / x", "7z", "tree.7z", "7z a -bd " + sz + " " + src + "/. >/dev/null",
+      // 7z follows links as pck does, and reports a link that leads nowhere as a warning (1).
+      {"7z a / x", "7z", "tree.7z",
+       "7z a -bd " + sz + " " + src + "/. >/dev/null 2>&1; [ $? -le 1 ]",
        "7z x -bd -y -o" + dst + " " + sz + " >/dev/null"},
   };
   for (const Other& o : others) {
