@@ -80,7 +80,13 @@ int main(int argc, char** argv) {
     std::perror("pack_bench: no temporary folder");
     return 1;
   }
-  fs::path work = pattern;
+  static fs::path work;
+  work = pattern;
+  // Also when a run fails and the program ends from inside it.
+  std::atexit([] {
+    std::error_code ec;
+    fs::remove_all(work, ec);
+  });
 
   // Every directory of the tree as a mask line: the engine's own list searches one directory
   // per line.
@@ -189,6 +195,5 @@ int main(int argc, char** argv) {
     Row(o.name, t, goodBase, fs::file_size(file), bytes);
   }
 
-  fs::remove_all(work);
   return 0;
 }
