@@ -41,23 +41,11 @@ void TCustomPackLz::CompressFile(const std::string& Source, const std::string& D
   Compressor->Compress();
 }
 
-void TCustomPackLz::DecompressFile(const std::string& Source, const std::string& Dest) {
-  Compressor->InputFile = Source;
-  Compressor->OutputFile = Dest;
-  Compressor->Decompress();
-}
-
 // The temporary file is open on DataFile, holding the entry's compressed bytes from its start.
 void TCustomPackLz::DecompressTemp(const std::string& Target) {
   Compressor->InputFile = TempName;
   Compressor->OutputFile = Target;
   Compressor->Decompress(DataFile, Entry.Time, Entry.Attr);
-}
-
-void TCustomPackLz::DecompressFile(const std::string& Source, TLzrw1Output& Dest) {
-  Compressor->InputFile = Source;
-  Compressor->OutputFile = "(verifica\xE7\xE3o)";
-  Compressor->Decompress(Dest);
 }
 
 void TCustomPackLz::OpenSource(const std::string& FileName) {

@@ -41,11 +41,9 @@ class TCustomPackLz : public TCustomPack {
   void FinishRun() override;
 
   void CompressFile(const std::string& Source, const std::string& Dest);
-  void DecompressFile(const std::string& Source, const std::string& Dest);
   // Expands the temporary file, open on DataFile, into Target and gives it the entry's time and
   // attributes.
   void DecompressTemp(const std::string& Target);
-  void DecompressFile(const std::string& Source, TLzrw1Output& Dest);
   // The temporary file's path, obtained again when the constructor could not get one.
   const std::string& Temp();
 

@@ -172,8 +172,6 @@ class TestPack final : public BehindPack {
   }
 };
 
-
-
 int Extract(const Command& command, const Options& o) {
   ArchiveEngine<ExtractPack> engine(o);
   ExtractPack& pack = engine.pack;

@@ -95,7 +95,6 @@ platform::File CompressAhead::Compressed(std::size_t index) {
   }
   std::future<void> ready = std::move(pending_.front());
   pending_.pop_front();
-  ++done_;
   ready.get();
   return std::move(slots_.File(index % slots_.Count()));
 }
@@ -121,7 +120,7 @@ ExpandBehind::ExpandBehind(int jobs, const std::string& engineTemp)
 ExpandBehind::~ExpandBehind() = default;
 
 platform::File ExpandBehind::Acquire() {
-  while (ring_[next_].busy) Finish(ring_[oldest_]);
+  while (ring_[next_].expanded.valid()) Finish(ring_[oldest_]);
   platform::File& file = slots_.File(next_);
   if (!file.Seek(0)) platform::RaiseLastOSError("Erro posicionando em", slots_.Path(next_));
   return std::move(file);
@@ -136,7 +135,6 @@ void ExpandBehind::Submit(platform::File data, Job job) {
   if (!file.Truncate() || !file.Seek(0))
     platform::RaiseLastOSError("Erro gravando", slots_.Path(next_));
   slot.job = std::move(job);
-  slot.busy = true;
   slot.expanded = workers_.Submit([this, &slot, &file](int worker) {
     slot.job.expand(*codecs_[static_cast<std::size_t>(worker)], file);
   });
@@ -154,7 +152,6 @@ void ExpandBehind::Finish(Slot& slot) {
     if (!failed_ && !slot.job.failed(e)) failed_ = true;
   }
   slot.job = Job();
-  slot.busy = false;
   oldest_ = (oldest_ + 1) % ring_.size();
   --inUse_;
 }

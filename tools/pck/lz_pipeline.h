@@ -82,8 +82,8 @@ class CompressAhead {
   TCompressMode mode_;
   TempSlots slots_;
   std::vector<std::unique_ptr<Tlzrw1>> codecs_;
-  std::deque<std::future<void>> pending_;  // from list index done_ on
-  std::size_t done_ = 0, submitted_ = 0;
+  std::deque<std::future<void>> pending_;  // the entries under way, the oldest first
+  std::size_t submitted_ = 0;
   SignalsHeld workersStart_;  // the workers start with the signals held, and keep them so
   Workers workers_;  // last: it stops before what its jobs use goes
 };
@@ -119,9 +119,8 @@ class ExpandBehind {
 
  private:
   struct Slot {
-    std::future<void> expanded;
+    std::future<void> expanded;  // valid while the slot is in use
     Job job;
-    bool busy = false;
   };
   void Finish(Slot& slot);
 
