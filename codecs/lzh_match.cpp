@@ -32,6 +32,21 @@ inline unsigned WordCommon(std::uint64_t diff) {
          8;
 }
 
+static_assert(sizeof(MatchFinder::Node) == 4);
+
+// A node's two links as one word, so that the descent can pick a child's with a mask.
+inline std::uint32_t LinksOf(const MatchFinder::Node& n) {
+  std::uint32_t links;
+  std::memcpy(&links, &n, sizeof links);
+  return links;
+}
+
+inline unsigned Child(std::uint32_t links, unsigned side) {
+  MatchFinder::Node n;
+  std::memcpy(&n, &links, sizeof n);
+  return n.child[side];
+}
+
 }  // namespace
 
 void MatchFinder::Reset() {
@@ -79,34 +94,34 @@ void MatchFinder::Insert(unsigned r) {
   // spares the descent two unpredictable branches per node.
   std::uint32_t best = 0;
   bool greater = true;
+  // The descent is a chain of dependent loads, short as they are from a window that stays in
+  // the first-level cache. While a node is compared, both children's links and first key words
+  // are loaded, so the step down only picks among values at hand, with masks: the side is as
+  // good as random, and a branch on it would mispredict half the time.
+  const std::uint64_t first = LoadWord(key + 1);
   unsigned next = node[p].child[kRight];
-  for (;;) {
-    if (next == kNil) {
-      node[p].child[greater ? kRight : kLeft] = static_cast<std::uint16_t>(r);
-      parent[r] = static_cast<std::uint16_t>(p);
-      break;
-    }
+  std::uint32_t links = LinksOf(node[next]);
+  std::uint64_t word = LoadWord(&window[next + 1]);
+  while (next != kNil) {
     p = next;
-    // Both children are fetched while the comparison runs; it then only picks one of them.
-    const unsigned left = node[p].child[kLeft], right = node[p].child[kRight];
-    __builtin_prefetch(&node[left]);
-    __builtin_prefetch(&node[right]);
-    __builtin_prefetch(&window[left]);
-    __builtin_prefetch(&window[right]);
-    // The compare reads up to key[64] and node[64]; the words already loaded give the order,
-    // which only needs the first difference, so the length is worked out beside i
-    const std::uint8_t* const other = &window[p];
+    const unsigned left = Child(links, kLeft), right = Child(links, kRight);
+    const std::uint32_t leftLinks = LinksOf(node[left]), rightLinks = LinksOf(node[right]);
+    const std::uint64_t leftWord = LoadWord(&window[left + 1]);
+    const std::uint64_t rightWord = LoadWord(&window[right + 1]);
+    // Bytes 1..8 part four keys in five; the rest are compared from the window.
+    std::uint64_t x = first, y = word;
     unsigned i = 1;
-    std::uint64_t x, y;
-    for (;;) {
-      x = LoadWord(key + i);
-      y = LoadWord(other + i);
-      if (i == kLastWord) {
-        x &= kLastWordMask;
-        y &= kLastWordMask;
-      }
-      if (x != y || i == kLastWord) break;
-      i += 8;
+    if (x == y) {
+      const std::uint8_t* const other = &window[p];
+      do {
+        i += 8;
+        x = LoadWord(key + i);
+        y = LoadWord(other + i);
+        if (i == kLastWord) {
+          x &= kLastWordMask;
+          y &= kLastWordMask;
+        }
+      } while (x == y && i != kLastWord);
     }
     const unsigned d = ((r - p) & (kWindow - 1)) - 1;
     if (x == y) {  // all 60 bytes
@@ -115,7 +130,14 @@ void MatchFinder::Insert(unsigned r) {
     }
     best = std::max(best, (i + WordCommon(x ^ y)) << 16 | (0xFFFF - d));
     greater = WordGreater(x, y);
-    next = greater ? right : left;
+    const std::uint64_t side = 0 - static_cast<std::uint64_t>(greater);
+    next = left ^ ((left ^ right) & static_cast<unsigned>(side));
+    links = leftLinks ^ ((leftLinks ^ rightLinks) & static_cast<std::uint32_t>(side));
+    word = leftWord ^ ((leftWord ^ rightWord) & side);
+  }
+  if (next == kNil) {
+    node[p].child[greater ? kRight : kLeft] = static_cast<std::uint16_t>(r);
+    parent[r] = static_cast<std::uint16_t>(p);
   }
   if (best >> 16 == kLookAhead) {
     Replace(p, r);

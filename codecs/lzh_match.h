@@ -30,7 +30,8 @@ struct MatchFinder {
   void Delete(unsigned p);
 
   // The trees over window positions, one per first byte: the root of byte b is
-  // node[kWindow + 1 + b].child[kRight]. Entry kNil absorbs writes through an empty link. A
+  // node[kWindow + 1 + b].child[kRight]. Entry kNil absorbs writes through an empty link, and the
+  // descent, which loads ahead through both links, reads it and window[kNil + 1..] freely. A
   // node's two links share a cache line, since the descent stalls on fetching them; the
   // parents, which only removal needs, are apart so that the descent's lines stay few.
   static constexpr unsigned kNil = kWindow;  // empty link
