@@ -16,6 +16,9 @@ enum class OpenMode {
   Read,       // existing file, read only; other readers are allowed
   Create,     // create or truncate, read and write, not shared
   ReadWrite,  // existing file, read and write, not shared
+  // A file that must not exist yet, read and write, not shared, to be moved into place while
+  // open by File::MoveIntoPlace.
+  CreateNew,
 };
 
 // An open file handle that closes itself. Move-only.
@@ -54,6 +57,14 @@ class File {
   // read-only bit set so does not stop this handle's writes, but a later write moves the time:
   // call it last before closing. The file must be open for writing.
   bool SetDosTimeAttr(std::int32_t dosTime, std::uint16_t attr);
+  // Moves this file, opened with CreateNew at path, into the place of target as the
+  // MoveIntoPlace below does, gives it the attributes attr (platform/fileinfo.h) and closes it.
+  // On Windows the move and the attributes go through the handle, which spares opening the file
+  // twice more by name: under an emulated file system those opens cost more than writing a
+  // small file. False when the file cannot be closed or moved, or is not open; then target is as
+  // it was. On Windows a file whose move failed stays open for another attempt; elsewhere it is
+  // closed first.
+  bool MoveIntoPlace(const std::string& path, const std::string& target, std::uint16_t attr);
 
  private:
 #ifdef _WIN32
@@ -84,7 +95,7 @@ bool RemoveFile(const std::string& path);
 // the same volume. Elsewhere than on Windows, from takes the permission bits of the file it
 // replaces, or those of a newly created file when to did not exist. False on failure, and then
 // both files are as they were.
-bool ReplaceFile(const std::string& from, const std::string& to);
+bool MoveIntoPlace(const std::string& from, const std::string& to);
 // Creates a directory with all missing parents. An existing directory or a drive root is left
 // alone. Returns whether the directory exists afterwards.
 bool ForceDirectories(const std::string& path);

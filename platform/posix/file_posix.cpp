@@ -47,8 +47,10 @@ bool File::Open(const std::string& path, OpenMode mode) {
     case OpenMode::Read: flags |= O_RDONLY; break;
     case OpenMode::Create: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
     case OpenMode::ReadWrite: flags |= O_RDWR; break;
+    case OpenMode::CreateNew: flags |= O_RDWR | O_CREAT | O_EXCL; break;
   }
-  fd_ = ::open(NativePath(path).c_str(), flags, 0666);
+  // A new file is the user's alone until it is renamed into place with the mode it is to have.
+  fd_ = ::open(NativePath(path).c_str(), flags, mode == OpenMode::CreateNew ? 0600 : 0666);
   if (fd_ < 0) return false;
   struct stat st;
   if (::fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode)) {
@@ -139,7 +141,7 @@ bool RemoveFile(const std::string& path) {
   return ::unlink(native.c_str()) == 0;
 }
 
-bool ReplaceFile(const std::string& from, const std::string& to) {
+bool MoveIntoPlace(const std::string& from, const std::string& to) {
   const std::string source = NativePath(from), target = NativePath(to);
   struct stat st;
   mode_t mode;

@@ -138,6 +138,15 @@ bool File::SetDosTimeAttr(std::int32_t dosTime, std::uint16_t attr) {
   return mode == (st.st_mode & 07777) || ::fchmod(fd_, mode) == 0;
 }
 
+// By name: a descriptor has no name to move, and here the extra calls cost little. Closed
+// first, so that a write the system reports only at the close fails the move instead of landing
+// in place; a closed file, whose close may have failed, is never moved.
+bool File::MoveIntoPlace(const std::string& path, const std::string& target, std::uint16_t attr) {
+  if (fd_ < 0 || !Close() || !platform::MoveIntoPlace(path, target)) return false;
+  FileSetAttr(target, attr);
+  return true;
+}
+
 std::vector<FoundFile> FindFiles(const std::string& pattern, std::uint16_t attrMask) {
   std::vector<FoundFile> found;
   std::size_t cut = pattern.find_last_of("\\:");

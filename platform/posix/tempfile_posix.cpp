@@ -1,6 +1,3 @@
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -18,11 +15,11 @@ std::string TempDirectory() {
   return dir;
 }
 
-std::string CreateTempFile(const std::string& dir, const std::string& prefix) {
+std::string OpenTempFile(const std::string& dir, const std::string& prefix, File& file) {
   std::string base = dir;
   if (!base.empty() && base.back() != '\\') base += '\\';
   // Like GetTempFileNameA: up to four hexadecimal digits, tried from a random start until a
-  // name is free; the file is created empty so the name stays taken.
+  // name is free.
   std::random_device rd;
   unsigned start = rd() & 0xFFFF;
   for (unsigned i = 0; i < 0x10000; ++i) {
@@ -31,14 +28,16 @@ std::string CreateTempFile(const std::string& dir, const std::string& prefix) {
     char digits[8];
     std::snprintf(digits, sizeof digits, "%X", n);
     std::string path = base + prefix + digits + ".TMP";
-    int fd = ::open(NativePath(path).c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
-    if (fd >= 0) {
-      ::close(fd);
-      return path;
-    }
+    if (file.Open(path, OpenMode::CreateNew)) return path;
     if (errno != EEXIST) break;
   }
   return std::string();
+}
+
+// The file is created empty so that the name stays taken.
+std::string CreateTempFile(const std::string& dir, const std::string& prefix) {
+  File file;
+  return OpenTempFile(dir, prefix, file);
 }
 
 }  // namespace platform

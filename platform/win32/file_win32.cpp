@@ -34,6 +34,7 @@ bool File::Open(const std::string& path, OpenMode mode) {
     case OpenMode::Read: share |= FILE_SHARE_READ; break;
     case OpenMode::Create: access |= GENERIC_WRITE; disposition = CREATE_ALWAYS; break;
     case OpenMode::ReadWrite: access |= GENERIC_WRITE; break;
+    case OpenMode::CreateNew: access |= GENERIC_WRITE | DELETE; disposition = CREATE_NEW; break;
   }
   HANDLE h = CreateFileA(path.c_str(), access, share, nullptr, disposition,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -115,7 +116,7 @@ bool RemoveFile(const std::string& path) {
   return !IsSpecialFile(path) && DeleteFileA(path.c_str()) != 0;
 }
 
-bool ReplaceFile(const std::string& from, const std::string& to) {
+bool MoveIntoPlace(const std::string& from, const std::string& to) {
   return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
 

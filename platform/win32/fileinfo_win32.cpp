@@ -1,5 +1,8 @@
 #include <windows.h>
 
+#include <cstring>
+#include <vector>
+
 #include "platform/file.h"
 #include "platform/fileinfo.h"
 
@@ -63,6 +66,31 @@ bool File::SetDosTimeAttr(std::int32_t dosTime, std::uint16_t attr) {
   // Attributes the system refuses must not cost the file its time.
   if (timed) SetFileTime(handle_, nullptr, nullptr, &utc);
   return false;
+}
+
+bool File::MoveIntoPlace(const std::string&, const std::string& target, std::uint16_t attr) {
+  if (!handle_) return false;
+  wchar_t wide[MAX_PATH], full[MAX_PATH];
+  if (!MultiByteToWideChar(CP_ACP, 0, target.c_str(), -1, wide, MAX_PATH)) return false;
+  const DWORD length = GetFullPathNameW(wide, MAX_PATH, full, nullptr);
+  if (length == 0 || length >= MAX_PATH) return false;
+  // The name follows the structure; whole 8-byte words keep it aligned.
+  std::vector<std::uint64_t> buffer(
+      (sizeof(FILE_RENAME_INFO) + (length + 1) * sizeof(wchar_t)) / sizeof(std::uint64_t) + 1);
+  auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  rename->ReplaceIfExists = TRUE;
+  rename->RootDirectory = nullptr;
+  rename->FileNameLength = length * sizeof(wchar_t);
+  std::memcpy(rename->FileName, full, (length + 1) * sizeof(wchar_t));
+  if (!SetFileInformationByHandle(handle_, FileRenameInfo, rename,
+                                  static_cast<DWORD>(buffer.size() * sizeof(std::uint64_t))))
+    return false;
+  // Set after the move, so that a failed one leaves no read-only file to be deleted. Attributes
+  // the system refuses leave the file its own, as setting them by name would.
+  FILE_BASIC_INFO info{};  // zero times are left as they are
+  info.FileAttributes = attr ? attr : FILE_ATTRIBUTE_NORMAL;
+  SetFileInformationByHandle(handle_, FileBasicInfo, &info, sizeof info);
+  return Close();
 }
 
 std::vector<FoundFile> FindFiles(const std::string& pattern, std::uint16_t attrMask) {

@@ -1,5 +1,8 @@
 #include <windows.h>
 
+#include <atomic>
+#include <cstdio>
+
 #include "platform/tempfile.h"
 
 namespace platform {
@@ -13,12 +16,31 @@ std::string TempDirectory() {
   return dir;
 }
 
+// The names GetTempFileNameA makes, which only names the file: opening it after would cost a
+// second open. The numbers go on from one file to the next, so files made in a row do not try
+// each other's names.
+std::string OpenTempFile(const std::string& dir, const std::string& prefix, File& file) {
+  // An empty folder is the current one, as elsewhere.
+  std::string base = dir.empty() ? "." : dir;
+  if (base.back() != '\\' && base.back() != '/') base += '\\';
+  base += prefix.substr(0, 3);
+  static std::atomic<unsigned> next{GetTickCount()};
+  for (unsigned i = 0; i < 0x10000; ++i) {
+    const unsigned n = next.fetch_add(1) & 0xFFFF;
+    if (n == 0) continue;
+    char digits[8];
+    std::snprintf(digits, sizeof digits, "%X", n);
+    std::string path = base + digits + ".TMP";
+    if (file.Open(path, OpenMode::CreateNew)) return path;
+    const DWORD error = GetLastError();
+    if (error != ERROR_FILE_EXISTS && error != ERROR_SHARING_VIOLATION) break;
+  }
+  return std::string();
+}
+
 std::string CreateTempFile(const std::string& dir, const std::string& prefix) {
-  char buffer[MAX_PATH];
-  // An empty folder is the current one, as elsewhere; GetTempFileNameA refuses "".
-  if (GetTempFileNameA(dir.empty() ? "." : dir.c_str(), prefix.c_str(), 0, buffer) == 0)
-    return std::string();
-  return buffer;
+  File file;
+  return OpenTempFile(dir, prefix, file);
 }
 
 }  // namespace platform

@@ -13,6 +13,7 @@
 #include "platform/errors.h"
 #include "platform/file.h"
 #include "platform/fileinfo.h"
+#include "platform/tempfile.h"
 
 namespace {
 
@@ -52,12 +53,12 @@ TEST_F(FileLayerTest, APipeIsWrittenButNeverDeleted) {
   EXPECT_FALSE(platform::FileExists(Path("plain")));
 }
 
-TEST_F(FileLayerTest, ReplaceFileTakesThePlaceAndTheModeOfTheOldFile) {
+TEST_F(FileLayerTest, MoveIntoPlaceTakesThePlaceAndTheModeOfTheOldFile) {
   Write("old", "old");
   ASSERT_EQ(chmod(Native("old").c_str(), 0640), 0);
   Write("new", "new");
   ASSERT_EQ(chmod(Native("new").c_str(), 0600), 0);
-  ASSERT_TRUE(platform::ReplaceFile(Path("new"), Path("old")));
+  ASSERT_TRUE(platform::MoveIntoPlace(Path("new"), Path("old")));
   EXPECT_EQ(Read("old"), "new");
   EXPECT_FALSE(platform::FileExists(Path("new")));
   struct stat st;
@@ -68,12 +69,12 @@ TEST_F(FileLayerTest, ReplaceFileTakesThePlaceAndTheModeOfTheOldFile) {
   const mode_t mask = umask(022);
   Write("fresh", "f");
   ASSERT_EQ(chmod(Native("fresh").c_str(), 0600), 0);
-  ASSERT_TRUE(platform::ReplaceFile(Path("fresh"), Path("placed")));
+  ASSERT_TRUE(platform::MoveIntoPlace(Path("fresh"), Path("placed")));
   umask(mask);
   ASSERT_EQ(stat(Native("placed").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0644u);
 
-  EXPECT_FALSE(platform::ReplaceFile(Path("missing"), Path("old")));
+  EXPECT_FALSE(platform::MoveIntoPlace(Path("missing"), Path("old")));
   EXPECT_EQ(Read("old"), "new");
 }
 
@@ -123,6 +124,38 @@ TEST_F(FileLayerTest, ErrorsNameTheirCause) {
     EXPECT_EQ(std::string(e.what()).find("Success"), std::string::npos) << e.what();
     EXPECT_EQ(e.ErrorCode, 0);
   }
+}
+
+// A temporary file made open and moved into place through its handle, as extraction does.
+TEST_F(FileLayerTest, AnOpenTemporaryFileMovesIntoPlaceWithItsAttributes) {
+  Write("old", "old");
+  ASSERT_EQ(chmod(Native("old").c_str(), 0640), 0);
+  platform::File file;
+  const std::string temp = platform::OpenTempFile(Path(""), "~pck", file);
+  ASSERT_FALSE(temp.empty());
+  ASSERT_TRUE(file.IsOpen());
+  platform::File again;  // the name is taken
+  EXPECT_FALSE(again.Open(temp, platform::OpenMode::CreateNew));
+  ASSERT_EQ(file.Write("new", 3), 3);
+  ASSERT_TRUE(file.MoveIntoPlace(temp, Path("old"), platform::faReadOnly));
+  EXPECT_FALSE(file.IsOpen());
+  EXPECT_FALSE(platform::FileExists(temp));
+  EXPECT_EQ(Read("old"), "new");
+  struct stat st;
+  ASSERT_EQ(stat(Native("old").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0440u);  // the old file's mode, without its write bits
+
+  // A move that fails leaves the target as it was, and a closed file is not moved after.
+  std::filesystem::create_directory(Native("dir"));
+  Write("dir/keep", "k");
+  const std::string second = platform::OpenTempFile(Path(""), "~pck", file);
+  ASSERT_FALSE(second.empty());
+  EXPECT_NE(second, temp);
+  EXPECT_FALSE(file.MoveIntoPlace(second, Path("dir"), 0));
+  EXPECT_EQ(Read("dir/keep"), "k");
+  EXPECT_FALSE(file.MoveIntoPlace(second, Path("placed"), 0));
+  EXPECT_FALSE(platform::FileExists(Path("placed")));
+  EXPECT_TRUE(platform::RemoveFile(second));
 }
 
 }  // namespace

@@ -90,42 +90,39 @@ class ExtractPack final : public BehindPack {
     if (!dir.empty() && !MadeDirectories.count(dir) && platform::ForceDirectories(dir))
       MadeDirectories.insert(dir);
     // Written in place only when it is a device or a pipe, or no temporary name could be made
-    // beside it; only a device or a pipe is asked no time and no mode of.
-    auto safe = std::make_shared<SafeOutput>(Target);
-    std::shared_ptr<SafeOutput> output;
-    if (safe->Path() != Target || !platform::IsSpecialFile(Target)) output = safe;
-    const std::string source = DataName, path = safe->Path();
-    // Opened here, not by the worker: only this thread makes files (see lz_pipeline.h).
-    auto file = std::make_shared<platform::File>();
-    if (!file->Open(path, platform::OpenMode::Create))
+    // beside it; only a device or a pipe is asked no time and no mode of. The file is opened
+    // here, not by the worker: only this thread makes files (see lz_pipeline.h).
+    auto output = std::make_shared<SafeOutput>(Target, SafeOutput::Opening::Here);
+    const std::string source = DataName, path = output->Path();
+    if (!output->File().IsOpen())
       throw ELzrw1Exception("Lzrw1 : Outputfile " + path + " can not be opened !");
     const std::int32_t time = Entry.Time;
     const std::uint16_t attr = Entry.Attr;
     ExpandBehind::Job job;
-    job.expand = [source, path, time, output, file](Tlzrw1& codec, platform::File& data) {
+    job.expand = [source, path, time, output](Tlzrw1& codec, platform::File& data) {
       codec.InputFile = source;
       codec.OutputFile = path;
+      platform::File& file = output->File();
       try {
-        FileOutput sink(*file);
+        FileOutput sink(file);
         codec.Decompress(data, sink);
         // A device or a pipe keeps its own time. Otherwise it goes with the handle that wrote
-        // the file, and the rename keeps it.
-        if (output) file->SetDosTime(time);
-        if (!file->Close()) throw ELzrw1Exception("Lzrw1 : ERROR WRITING TO " + path + " !");
+        // the file, which a temporary file keeps open for the move into place.
+        if (!output->Special()) file.SetDosTime(time);
+        if (!output->Temporary() && !file.Close())
+          throw ELzrw1Exception("Lzrw1 : ERROR WRITING TO " + path + " !");
       } catch (...) {
-        file->Close();
+        file.Close();
         throw;
       }
     };
     job.done = [this, output, Target, attr] {
-      if (output) {
-        // Windows replaces no read-only file: its bit is cleared only when the rename meets one.
-        if (!output->Commit() && (!ClearReadOnly(Target) || !output->Commit()))
-          platform::RaiseLastOSError("Erro renomeando", output->Path());
-        // The attributes are the entry's, not those of the file replaced; a device or a pipe
-        // keeps its own mode.
-        platform::FileSetAttr(Target, attr);
-      }
+      // The attributes are the entry's, not those of the file replaced; a device or a pipe
+      // keeps its own mode. Windows replaces no read-only file: its bit is cleared only when the
+      // move meets one.
+      if (!output->Special() && !output->Commit(attr) &&
+          (!ClearReadOnly(Target) || !output->Commit(attr)))
+        platform::RaiseLastOSError("Erro renomeando", output->Path());
       if (OnExtracted) OnExtracted(Target);
     };
     job.failed = [this, Target](const std::exception& e) {

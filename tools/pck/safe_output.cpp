@@ -11,6 +11,7 @@
 
 #include "pack/paths.h"
 #include "platform/file.h"
+#include "platform/fileinfo.h"
 #include "platform/tempfile.h"
 
 namespace pck {
@@ -27,8 +28,9 @@ volatile std::sig_atomic_t g_used[kSlots];
 
 #ifdef _WIN32
 // The console control handler runs on a thread of its own while the main thread goes on. This
-// lock keeps it out while a temporary file is made and listed, or the list changes; once the
-// handler has it, it keeps it, so the main thread stops at its next change to the list.
+// lock keeps it out while a temporary file is made and listed, moved into place and unlisted, or
+// the list changes; once the handler has it, it keeps it, so the main thread stops at its next
+// change to the list.
 struct Lock {
   CRITICAL_SECTION section;
   Lock() { InitializeCriticalSection(&section); }
@@ -52,7 +54,8 @@ void RemoveTracked() {
   for (int i = 0; i < kSlots; ++i) {
     if (!g_used[i]) continue;
     for (int attempt = 0; attempt < 400; ++attempt) {
-      HANDLE h = CreateFileA(g_paths[i], DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+      HANDLE h = CreateFileA(g_paths[i], DELETE,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                              OPEN_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
       if (h != INVALID_HANDLE_VALUE || GetLastError() != ERROR_SHARING_VIOLATION) break;
       Sleep(5);
@@ -152,26 +155,43 @@ void TrackedPath::Set(const std::string& path) {
   }
 }
 
-SafeOutput::SafeOutput(const std::string& target) : target_(target), path_(target) {
-  if (platform::IsSpecialFile(target)) return;
-  std::string named = target;
-  for (char& c : named)
-    if (c == '/') c = '\\';
-  SignalsHeld hold;
-  const std::string temp = platform::CreateTempFile(ExtractFilePath(named), "~pck");
-  if (temp.empty()) return;
-  path_ = temp;
-  temporary_ = true;
-  tracked_.Set(temp);
+SafeOutput::SafeOutput(const std::string& target, Opening opening)
+    : target_(target), path_(target), opened_(opening == Opening::Here) {
+  special_ = platform::IsSpecialFile(target);
+  if (!special_) {
+    std::string named = target;
+    for (char& c : named)
+      if (c == '/') c = '\\';
+    SignalsHeld hold;
+    const std::string dir = ExtractFilePath(named);
+    const std::string temp = opened_ ? platform::OpenTempFile(dir, "~pck", file_)
+                                     : platform::CreateTempFile(dir, "~pck");
+    if (!temp.empty()) {
+      path_ = temp;
+      temporary_ = true;
+      tracked_.Set(temp);
+      return;
+    }
+  }
+  if (opened_) file_.Open(path_, platform::OpenMode::Create);
 }
 
 SafeOutput::~SafeOutput() {
+  file_.Close();
   if (temporary_) platform::RemoveFile(path_);
 }
 
-bool SafeOutput::Commit() {
-  if (!temporary_) return true;
-  if (!platform::ReplaceFile(path_, target_)) return false;
+// The move and the change to the list go together with the signals held: a handler that ran
+// between them would delete the file just put in place.
+bool SafeOutput::Commit(std::uint16_t attr) {
+  if (!temporary_) {
+    if (opened_ && !special_) platform::FileSetAttr(target_, attr);
+    return true;
+  }
+  SignalsHeld hold;
+  if (opened_ ? !file_.MoveIntoPlace(path_, target_, attr)
+              : !platform::MoveIntoPlace(path_, target_))
+    return false;
   tracked_.Set(std::string());
   temporary_ = false;
   return true;

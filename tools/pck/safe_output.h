@@ -10,7 +10,10 @@
 // same signal, so the shell still sees why it ended (on Windows with STATUS_CONTROL_C_EXIT).
 #pragma once
 
+#include <cstdint>
 #include <string>
+
+#include "platform/file.h"
 
 namespace pck {
 
@@ -49,8 +52,12 @@ class TrackedPath {
 
 class SafeOutput {
  public:
+  // How the output is written: by name, by the code that takes Path(); or through File(), which
+  // is opened here, and then Commit moves it into place through its handle, sparing opens by
+  // name that under an emulated file system cost more than writing a small file.
+  enum class Opening { ByName, Here };
   // target: the output the user named, a Windows path.
-  explicit SafeOutput(const std::string& target);
+  explicit SafeOutput(const std::string& target, Opening opening = Opening::ByName);
   // Deletes the temporary file unless Commit moved it into place.
   ~SafeOutput();
   SafeOutput(const SafeOutput&) = delete;
@@ -60,13 +67,22 @@ class SafeOutput {
   // its folder takes no new file (then writing target fails the same way and reports it).
   const std::string& Path() const { return path_; }
   const std::string& Target() const { return target_; }
-  // Renames the finished, closed file into place; false (and the temporary file kept for the
-  // destructor) when the system refuses.
-  bool Commit();
+  // Whether target is a device or a pipe: it is written as it is and keeps its own time and mode.
+  bool Special() const { return special_; }
+  // Whether Path() is a temporary file that Commit moves into place.
+  bool Temporary() const { return temporary_; }
+  // With Opening::Here: Path() opened for writing; not open when that failed.
+  platform::File& File() { return file_; }
+  // Moves the finished file into place; false (and the temporary file kept for the destructor)
+  // when the system refuses. By name, the file must be closed. Opened here, a temporary file is
+  // closed now and given the attributes attr (platform/fileinfo.h); a file written in place must
+  // have been closed, and only takes them.
+  bool Commit(std::uint16_t attr = 0);
 
  private:
   std::string target_, path_;
-  bool temporary_ = false;
+  bool special_ = false, temporary_ = false, opened_ = false;
+  platform::File file_;
   TrackedPath tracked_;
 };
 
