@@ -118,10 +118,9 @@ class ExtractPack final : public BehindPack {
     };
     job.done = [this, output, Target, attr] {
       // The attributes are the entry's, not those of the file replaced; a device or a pipe
-      // keeps its own mode. Windows replaces no read-only file: its bit is cleared only when the
-      // move meets one.
-      if (!output->Special() && !output->Commit(attr) &&
-          (!ClearReadOnly(Target) || !output->Commit(attr)))
+      // keeps its own mode (Commit leaves it alone). Windows replaces no read-only file: its bit
+      // is cleared only when the move meets one.
+      if (!output->Commit(attr) && (!ClearReadOnly(Target) || !output->Commit(attr)))
         platform::RaiseLastOSError("Erro renomeando", output->Path());
       if (OnExtracted) OnExtracted(Target);
     };
