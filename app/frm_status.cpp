@@ -32,22 +32,23 @@ LRESULT TFrmStatus::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 void TFrmStatus::CreateControls() {
-  app::AddLabel(hwnd_, "", 20, 12, ids::lblGroup, bold_.get());
+  group_ = app::AddLabel(hwnd_, "", 20, 12, ids::lblGroup, bold_.get());
   // Paths have no blanks to wrap at: SS_EDITCONTROL breaks them where the line ends.
-  app::AddControl(hwnd_, "Static", "Doing something...", SS_LEFT | SS_NOPREFIX | SS_EDITCONTROL,
-                  20, 28, 325, 33, ids::lblItem, font_.get());
-  HWND overall = app::AddControl(hwnd_, PROGRESS_CLASSA, "", 0, 9, 71, 349, 16, ids::StatusBar,
-                                 nullptr);
-  HWND archive = app::AddControl(hwnd_, PROGRESS_CLASSA, "", 0, 9, 89, 349, 16, ids::PackBar,
-                                 nullptr);
-  SendMessageA(overall, PBM_SETRANGE32, 0, 100);
-  SendMessageA(archive, PBM_SETRANGE32, 0, 100);
+  item_ = app::AddControl(hwnd_, "Static", "Doing something...",
+                          SS_LEFT | SS_NOPREFIX | SS_EDITCONTROL, 20, 28, 325, 33, ids::lblItem,
+                          font_.get());
+  overall_ = app::AddControl(hwnd_, PROGRESS_CLASSA, "", 0, 9, 71, 349, 16, ids::StatusBar,
+                             nullptr);
+  archive_ = app::AddControl(hwnd_, PROGRESS_CLASSA, "", 0, 9, 89, 349, 16, ids::PackBar,
+                             nullptr);
+  SendMessageA(overall_, PBM_SETRANGE32, 0, 100);
+  SendMessageA(archive_, PBM_SETRANGE32, 0, 100);
   app::AddControl(hwnd_, "Button", "Cancel", BS_PUSHBUTTON | WS_TABSTOP, 144, 112, 80, 30,
                   ids::btnStatusCancel, font_.get());
 }
 
 void TFrmStatus::SetOperationCount(std::int32_t count) {
-  SendMessageA(GetDlgItem(hwnd_, ids::StatusBar), PBM_SETRANGE32, 0, count);
+  SendMessageA(overall_, PBM_SETRANGE32, 0, count);
 }
 
 void TFrmStatus::ShowOperation(const std::string& group, const std::string& item) {
@@ -55,16 +56,15 @@ void TFrmStatus::ShowOperation(const std::string& group, const std::string& item
   // another program is not pulled back at every operation.
   if (!IsWindowVisible(hwnd_)) ShowWindow(hwnd_, SW_SHOW);
   SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  HWND groupLabel = GetDlgItem(hwnd_, ids::lblGroup);
-  app::SetText(groupLabel, group);
-  app::FitToText(groupLabel);
-  app::SetText(GetDlgItem(hwnd_, ids::lblItem), item);
+  app::SetText(group_, group);
+  app::FitToText(group_);
+  app::SetText(item_, item);
 }
 
 void TFrmStatus::StepOperation() {
-  SendMessageA(GetDlgItem(hwnd_, ids::StatusBar), PBM_DELTAPOS, 1, 0);
+  SendMessageA(overall_, PBM_DELTAPOS, 1, 0);
 }
 
 void TFrmStatus::SetArchivePercent(std::int32_t percent) {
-  SendMessageA(GetDlgItem(hwnd_, ids::PackBar), PBM_SETPOS, static_cast<WPARAM>(percent), 0);
+  SendMessageA(archive_, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
 }

@@ -31,6 +31,9 @@ class TFrmStatus : public TComponent, public app::TStatusView {
   void CreateControls();
 
   HWND hwnd_ = nullptr;
+  // The controls the run updates, kept from their creation: under Wine every GetDlgItem asks
+  // the server for the window's children, and the archive bar moves twice per extracted file.
+  HWND group_ = nullptr, item_ = nullptr, overall_ = nullptr, archive_ = nullptr;
   app::Font font_{"MS Sans Serif", 11};
   app::Font bold_{"MS Sans Serif", 11, true};
 };
