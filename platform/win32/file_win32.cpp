@@ -83,7 +83,18 @@ bool File::Seek(std::int64_t position) {
   return handle_ && SetFilePointerEx(handle_, to, nullptr, FILE_BEGIN);
 }
 
-bool File::Truncate() { return handle_ && SetEndOfFile(handle_); }
+// A file reused for one piece of data after another is cut after each, and whenever a piece is
+// at least as long as the one before there is nothing beyond to drop. Under Wine the position and the length are answered from the process's
+// own descriptor while SetEndOfFile is a round trip to the server, so it is asked for only when
+// the file really changes length.
+bool File::Truncate() {
+  if (!handle_) return false;
+  LARGE_INTEGER zero{}, position, size;
+  if (SetFilePointerEx(handle_, zero, &position, FILE_CURRENT) && GetFileSizeEx(handle_, &size) &&
+      position.QuadPart == size.QuadPart)
+    return true;
+  return SetEndOfFile(handle_);
+}
 
 std::int64_t File::Size() {
   LARGE_INTEGER size;
