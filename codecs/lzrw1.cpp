@@ -84,7 +84,7 @@ class Tlzrw1::StreamSource final : public TLzhSource {
   bool Refill() override {
     const std::int64_t n = op_.input.Read(op_.in.get(), kBlockSize);
     if (n < 0) throw ELzrw1Exception("Lzrw1/LZH : READ ERROR ON " + owner_.InputFile + " !");
-    platform::ProcessMessages();
+    platform::KeepResponsive();
     owner_.AddIn(n);
     owner_.Progress();
     next = op_.in.get();
@@ -108,7 +108,7 @@ class Tlzrw1::StreamSink final : public TLzhSink {
   void Flush() {
     const std::uint8_t* begin = op_.out.get();
     owner_.Write(op_, begin, next - begin);
-    platform::ProcessMessages();
+    platform::KeepResponsive();
     owner_.Progress();
     next = op_.out.get();
   }
@@ -228,7 +228,7 @@ void Tlzrw1::PackBlocks(Operation& op) {
     n = op.input.Read(op.in.get(), kBlockSize);
     if (n < 0) throw ELzrw1Exception("Lzrw1/KH : READ ERROR ON " + InputFile + " !");
     if (n == 0) break;
-    platform::ProcessMessages();
+    platform::KeepResponsive();
     AddIn(n);
     const std::uint16_t b =
         kh_.CompressBlock(op.in.get(), op.out.get(), static_cast<std::uint16_t>(n));
@@ -335,7 +335,7 @@ void Tlzrw1::UnpackBlocks(Operation& op) {
       throw ELzrw1Exception(kCorrupt);
     }
     Write(op, op.out.get(), d);
-    platform::ProcessMessages();
+    platform::KeepResponsive();
     Progress();
     if (outSize_ > recorded) throw ELzrw1Exception(kCorrupt);
   } while (d == kBlockSize);
@@ -375,7 +375,7 @@ TCompressMode Tlzrw1::Advise() {
                                ? op.input.Read(op.in.get(), kBlockSize)
                                : -1;
     if (n < 0) throw ELzrw1Exception("Lzrw1/KH : READ ERROR ON " + InputFile + " !");
-    platform::ProcessMessages();
+    platform::KeepResponsive();
     sampled += n;
     encoded += kh_.CompressBlock(op.in.get(), op.out.get(), static_cast<std::uint16_t>(n));
   }

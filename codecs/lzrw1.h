@@ -18,8 +18,9 @@
 // program is reading compresses as well.
 //
 // Once per block of up to 32768 bytes read or written the component lets the user interface
-// process pending messages (platform::ProcessMessages), not after the few bytes of headers and
-// block lengths around them: under a window system every call asks the system for messages.
+// process pending messages (platform::KeepResponsive), not after the few bytes of headers and
+// block lengths around them: under a window system every look asks the system for messages, so
+// the setup program's user interface also lets blocks that follow each other closely pass.
 // Event handlers run in the middle of an operation and must not start another one on the same
 // component.
 #pragma once

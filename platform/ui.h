@@ -42,6 +42,10 @@ class UserInterface {
   virtual int ShowMessage(const std::string& text, MsgType type, unsigned buttons) = 0;
   // Lets the user interface handle what is pending (paint, input) and returns.
   virtual void ProcessMessages() = 0;
+  // The same from inside a loop that may pass thousands of times a second (the codecs' blocks):
+  // it may do nothing when messages were processed a moment ago, too short a time for anyone to
+  // see a window lag.
+  virtual void KeepResponsive() { ProcessMessages(); }
   // False when nobody answers the boxes (each gets a fixed answer): a question repeated until
   // the user changes something would then be asked for ever.
   virtual bool Interactive() const { return true; }
@@ -57,5 +61,6 @@ inline int ShowMessage(const std::string& text, MsgType type, unsigned buttons) 
   return Ui().ShowMessage(text, type, buttons);
 }
 inline void ProcessMessages() { Ui().ProcessMessages(); }
+inline void KeepResponsive() { Ui().KeepResponsive(); }
 
 }  // namespace platform

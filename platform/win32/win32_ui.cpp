@@ -194,6 +194,11 @@ void Win32Ui::ProcessMessages() {
     }
     DispatchWithDialogKeys(msg);
   }
+  lastProcessed_ = GetTickCount64();
+}
+
+void Win32Ui::KeepResponsive() {
+  if (GetTickCount64() - lastProcessed_ >= kResponsivePace) ProcessMessages();
 }
 
 }  // namespace platform

@@ -155,4 +155,22 @@ TEST(Win32UiTest, ProcessMessagesDispatchesWhatIsPending) {
   EXPECT_GE(timers, 1);
 }
 
+// The codecs' yield point: it lets a just-processed queue be, and processes it once the pace has
+// passed. Whether the pace has passed is read from the same clock, so a slow machine cannot turn
+// the first half into a false failure.
+TEST(Win32UiTest, KeepResponsiveProcessesMessagesOncePerPace) {
+  platform::Win32Ui ui;
+  MSG msg;
+  ui.ProcessMessages();
+  const ULONGLONG processed = GetTickCount64();
+  PostThreadMessageA(GetCurrentThreadId(), WM_APP, 0, 0);
+  ui.KeepResponsive();
+  if (GetTickCount64() - processed < platform::Win32Ui::kResponsivePace) {
+    EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_APP, WM_APP, PM_NOREMOVE));
+  }
+  Sleep(3 * platform::Win32Ui::kResponsivePace);
+  ui.KeepResponsive();
+  EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_APP, WM_APP, PM_NOREMOVE));
+}
+
 }  // namespace
