@@ -1,7 +1,6 @@
 #include "tools/pck/lz_pipeline.h"
 
 #include <algorithm>
-#include <chrono>
 
 #include "platform/errors.h"
 #include "platform/tempfile.h"
@@ -93,9 +92,9 @@ platform::File CompressAhead::Compressed(std::size_t index) {
       if (!dest.Truncate() || !dest.Seek(0)) platform::RaiseLastOSError("Erro gravando", name);
     }));
   }
-  std::future<void> ready = std::move(pending_.front());
+  Workers::Pending ready = std::move(pending_.front());
   pending_.pop_front();
-  ready.get();
+  ready.Get();
   return std::move(slots_.File(index % slots_.Count()));
 }
 
@@ -120,7 +119,7 @@ ExpandBehind::ExpandBehind(int jobs, const std::string& engineTemp)
 ExpandBehind::~ExpandBehind() = default;
 
 platform::File ExpandBehind::Acquire() {
-  while (ring_[next_].expanded.valid()) Finish(ring_[oldest_]);
+  while (ring_[next_].expanded.Valid()) Finish(ring_[oldest_]);
   platform::File& file = slots_.File(next_);
   if (!file.Seek(0)) platform::RaiseLastOSError("Erro posicionando em", slots_.Path(next_));
   return std::move(file);
@@ -146,7 +145,7 @@ void ExpandBehind::GiveBack(platform::File data) { slots_.File(next_) = std::mov
 
 void ExpandBehind::Finish(Slot& slot) {
   try {
-    slot.expanded.get();
+    slot.expanded.Get();
     if (!failed_) slot.job.done();
   } catch (const std::exception& e) {
     if (!failed_ && !slot.job.failed(e)) failed_ = true;
@@ -159,8 +158,7 @@ void ExpandBehind::Finish(Slot& slot) {
 bool ExpandBehind::Collect(bool wait) {
   while (inUse_ > 0) {
     Slot& slot = ring_[oldest_];
-    if (!wait && slot.expanded.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
-      break;
+    if (!wait && !slot.expanded.Ready()) break;
     Finish(slot);
   }
   return !failed_;

@@ -19,7 +19,6 @@
 #include <deque>
 #include <exception>
 #include <functional>
-#include <future>
 #include <memory>
 #include <string>
 #include <vector>
@@ -82,7 +81,7 @@ class CompressAhead {
   TCompressMode mode_;
   TempSlots slots_;
   std::vector<std::unique_ptr<Tlzrw1>> codecs_;
-  std::deque<std::future<void>> pending_;  // the entries under way, the oldest first
+  std::deque<Workers::Pending> pending_;  // the entries under way, the oldest first
   std::size_t submitted_ = 0;
   SignalsHeld workersStart_;  // the workers start with the signals held, and keep them so
   Workers workers_;  // last: it stops before what its jobs use goes
@@ -119,7 +118,7 @@ class ExpandBehind {
 
  private:
   struct Slot {
-    std::future<void> expanded;  // valid while the slot is in use
+    Workers::Pending expanded;  // valid while the slot is in use
     Job job;
   };
   void Finish(Slot& slot);
