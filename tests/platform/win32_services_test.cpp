@@ -142,6 +142,36 @@ TEST(Win32FileTest, TimeAndAttributesGoThroughTheHandle) {
   EXPECT_TRUE(DeleteFileA(path));
 }
 
+// A file reused for one piece after another, cut after each: only a shorter piece changes its
+// length, and a position beyond the end still lengthens it, as SetEndOfFile does.
+TEST(Win32FileTest, TruncateEndsTheFileAtThePosition) {
+  char dir[MAX_PATH], path[MAX_PATH];
+  ASSERT_NE(GetTempPathA(sizeof dir, dir), 0u);
+  ASSERT_NE(GetTempFileNameA(dir, "TAV", 0, path), 0u);
+  platform::File file;
+  ASSERT_TRUE(file.Open(path, platform::OpenMode::ReadWrite));
+  const auto put = [&](const char* text, std::int64_t size) {
+    EXPECT_TRUE(file.Seek(0));
+    EXPECT_EQ(file.Write(text, static_cast<std::size_t>(size)), size);
+    EXPECT_TRUE(file.Truncate());
+    EXPECT_EQ(file.Size(), size);
+  };
+  put("longer", 6);
+  put("ab", 2);
+  put("cd", 2);
+  put("efgh", 4);
+  ASSERT_TRUE(file.Seek(0));
+  char back[8] = {};
+  EXPECT_EQ(file.Read(back, sizeof back), 4);
+  EXPECT_STREQ(back, "efgh");
+  ASSERT_TRUE(file.Seek(7));
+  EXPECT_TRUE(file.Truncate());
+  EXPECT_EQ(file.Size(), 7);
+  ASSERT_TRUE(file.Close());
+  EXPECT_FALSE(file.Truncate());  // nothing open
+  EXPECT_TRUE(DeleteFileA(path));
+}
+
 int timers = 0;
 // Timer procedures are stdcall on 32-bit Windows: a named function, not a lambda.
 void CALLBACK CountTimer(HWND, UINT, UINT_PTR, DWORD) { ++timers; }
