@@ -84,9 +84,9 @@ bool File::Seek(std::int64_t position) {
 }
 
 // A file reused for one piece of data after another is cut after each, and whenever a piece is
-// at least as long as the one before there is nothing beyond to drop. Under Wine the position and the length are answered from the process's
-// own descriptor while SetEndOfFile is a round trip to the server, so it is asked for only when
-// the file really changes length.
+// at least as long as the one before there is nothing beyond to drop. Under Wine the position
+// and the length are answered from the process's own descriptor while SetEndOfFile is a round
+// trip to the server, so it is asked for only when the file really changes length.
 bool File::Truncate() {
   if (!handle_) return false;
   LARGE_INTEGER zero{}, position, size;

@@ -4,6 +4,17 @@
 
 namespace pck {
 
+void Workers::Job::Run(int worker) {
+  std::exception_ptr raised;
+  try {
+    run(worker);
+  } catch (...) {
+    raised = std::current_exception();
+  }
+  run = nullptr;  // what the job captured goes before anyone is told it is done
+  Finish(std::move(raised));
+}
+
 void Workers::Job::Finish(std::exception_ptr raised) {
   {
     std::lock_guard<platform::Mutex> lock(mutex);
@@ -46,13 +57,7 @@ Workers::Pending Workers::Submit(std::function<void(int worker)> run) {
   auto job = std::make_shared<Job>();
   job->run = std::move(run);
   if (threads_.empty()) {
-    std::exception_ptr raised;
-    try {
-      job->run(0);
-    } catch (...) {
-      raised = std::current_exception();
-    }
-    job->Finish(std::move(raised));
+    job->Run(0);
     return Pending(std::move(job));
   }
   {
@@ -73,14 +78,7 @@ void Workers::Serve(int worker) {
       job = std::move(queue_.front());
       queue_.pop_front();
     }
-    std::exception_ptr raised;
-    try {
-      job->run(worker);
-    } catch (...) {
-      raised = std::current_exception();
-    }
-    job->run = nullptr;  // what the job captured goes before anyone is told it is done
-    job->Finish(std::move(raised));
+    job->Run(worker);
   }
 }
 

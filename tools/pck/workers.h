@@ -61,6 +61,8 @@ class Workers {
     platform::ConditionVariable finished;
     bool done = false;
     std::exception_ptr error;
+    // Runs the job on worker, then finishes it with what it raised.
+    void Run(int worker);
     void Finish(std::exception_ptr raised);
   };
   void Serve(int worker);
