@@ -1,15 +1,21 @@
 #!/usr/bin/env bash
-# install_test.sh CMAKE BUILD_DIR: "cmake --install" into a fresh prefix gives bin/pck and its
-# manual page and nothing else; the program runs from there, and the manual renders cleanly and
-# names every command, option and environment variable the program's help does.
+# install_test.sh CMAKE BUILD_DIR: "cmake --install" into a fresh prefix gives bin/pck, its
+# manual page and its bash completion and nothing else; the program runs from there, the
+# completion completes with it, and the manual renders cleanly and names every command, option
+# and environment variable the program's help does.
 cmake=$1 build=$(readlink -f "$2")
 . "$(dirname "$(readlink -f "$0")")/../support/scratch.sh"
 
 "$cmake" --install "$build" --prefix "$work/prefix" >/dev/null
 files=$(cd "$work/prefix" && find . -type f -o -type l | sort | tr '\n' ' ')
-[ "$files" = "./bin/pck ./share/man/man1/pck.1 " ] || fail "installed files: $files"
+[ "$files" = "./bin/pck ./share/bash-completion/completions/pck ./share/man/man1/pck.1 " ] ||
+  fail "installed files: $files"
 pck=$work/prefix/bin/pck
 "$pck" --help | grep -q "^Usage: pck COMMAND" || fail "the installed pck does not run"
+completed=$(bash -c '. "$1"; COMP_WORDS=("$2" ext); COMP_CWORD=1; _pck "$2" ext "$2"
+                     printf "%s\n" "${COMPREPLY[@]}"' - \
+              "$work/prefix/share/bash-completion/completions/pck" "$pck")
+[ "$completed" = extract ] || fail "the installed completion offers: $completed"
 
 man=$work/prefix/share/man/man1/pck.1
 groff -man -ww -z "$man" 2>"$work/warnings" || fail "groff failed on the manual"
@@ -23,7 +29,8 @@ for c in $commands; do
     grep -q -- "$option" "$work/manual.txt" || fail "the manual lacks $option of $c"
   done
 done
-for word in SOURCE_DATE_EPOCH TMPDIR "EXIT STATUS" "encrypts nothing" DISK1; do
+for word in SOURCE_DATE_EPOCH TMPDIR "EXIT STATUS" "encrypts nothing" DISK1 --version \
+  bash-completion; do
   grep -q "$word" "$work/manual.txt" || fail "the manual lacks $word"
 done
-echo "install tree: bin/pck and share/man/man1/pck.1"
+echo "install tree: bin/pck, its manual page and its completion"

@@ -20,73 +20,16 @@ const char* ModeName(TCompressMode mode) {
   return "good";
 }
 
-bool ParseMode(const std::string& word, TCompressMode& mode) {
-  for (TCompressMode m : {TCompressMode::Good, TCompressMode::Fast, TCompressMode::Auto}) {
-    if (word == ModeName(m)) {
-      mode = m;
-      return true;
-    }
-  }
-  return false;
-}
-
-struct Arguments {
-  TCompressMode mode = TCompressMode::Good;
-  bool verbose = false;
-  std::vector<std::string> paths;
-};
-
-// Options may come anywhere before "--"; takes --mode only when the command has it.
-bool Parse(const Command& command, const std::vector<std::string>& args, bool takesMode,
-           Arguments& out, int& exitCode) {
-  bool options = true;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (options && arg == "--") {
-      options = false;
-    } else if (options && takesMode && (arg == "--mode" || arg == "-m" ||
-                                        arg.rfind("--mode=", 0) == 0)) {
-      std::string value;
-      if (arg.size() > 7 && arg[6] == '=') {
-        value = arg.substr(7);
-      } else if (i + 1 < args.size()) {
-        value = args[++i];
-      } else {
-        exitCode = UsageError(command, "--mode needs a value: good, fast or auto");
-        return false;
-      }
-      if (!ParseMode(value, out.mode)) {
-        exitCode = UsageError(command, "unknown mode \"" + value + "\" (good, fast or auto)");
-        return false;
-      }
-    } else if (options && (arg == "--verbose" || arg == "-v")) {
-      out.verbose = true;
-    } else if (options && arg.size() > 1 && arg[0] == '-') {
-      exitCode = UsageError(command, "unknown option \"" + arg + "\"");
-      return false;
-    } else {
-      out.paths.push_back(arg);
-    }
-  }
-  if (out.paths.size() != 2) {
-    exitCode = UsageError(command, out.paths.size() < 2 ? "INPUT and OUTPUT are needed"
-                                                        : "too many arguments");
-    return false;
-  }
-  for (const std::string& path : out.paths) {
+// INPUT and OUTPUT are files, and not the same one.
+int CheckPaths(const Command& command, const std::vector<std::string>& paths) {
+  for (const std::string& path : paths) {
     // The compressor would only say it cannot size or open it; the user needs to hear why.
-    if (platform::DirectoryExists(EnginePath(path))) {
-      exitCode = Failure("pck " + std::string(command.name) + ": " + path + ": is a directory");
-      return false;
-    }
+    if (platform::DirectoryExists(EnginePath(path)))
+      return Failure("pck " + std::string(command.name) + ": " + path + ": is a directory");
   }
-  if (SameFile(out.paths[0], out.paths[1])) {
-    exitCode = UsageError(command, "INPUT and OUTPUT are the same file");
-    return false;
-  }
-  return true;
+  if (SameFile(paths[0], paths[1])) return UsageError(command, "INPUT and OUTPUT are the same file");
+  return kExitOk;
 }
-
 
 // The compressor names the file it writes; the user knows it by the name they gave.
 std::string Named(std::string message, const SafeOutput& output) {
@@ -104,14 +47,12 @@ void Commit(SafeOutput& output) {
 
 // compress and expand: one compressor operation from INPUT into OUTPUT, which lands whole or
 // not at all.
-int RunCodec(const Command& command, const std::vector<std::string>& args) {
+int RunCodec(const Command& command, const Options& a) {
   const bool compress = std::string(command.name) == "compress";
-  Arguments a;
-  int exitCode = kExitOk;
-  if (!Parse(command, args, compress, a, exitCode)) return exitCode;
+  if (const int exitCode = CheckPaths(command, a.operands); exitCode != kExitOk) return exitCode;
   Tlzrw1 compressor;
-  SafeOutput output(EnginePath(a.paths[1]));
-  compressor.InputFile = EnginePath(a.paths[0]);
+  SafeOutput output(EnginePath(a.operands[1]));
+  compressor.InputFile = EnginePath(a.operands[0]);
   compressor.OutputFile = output.Path();
   try {
     compressor.CompressMode = a.mode;
@@ -119,7 +60,7 @@ int RunCodec(const Command& command, const std::vector<std::string>& args) {
     const std::int32_t size = compress ? compressor.Compress() : compressor.Decompress();
     Commit(output);
     if (a.verbose) {
-      std::printf("%s: %ld -> %ld bytes", a.paths[1].c_str(),
+      std::printf("%s: %ld -> %ld bytes", a.operands[1].c_str(),
                   static_cast<long>(compressor.InSize()), static_cast<long>(size));
       if (compress) std::printf(", method %s", ModeName(compressor.CompressMode));
       std::printf("\n");
@@ -131,28 +72,18 @@ int RunCodec(const Command& command, const std::vector<std::string>& args) {
 }
 
 const std::vector<Command> kCommands = {
-    {"compress", "compress [--mode good|fast|auto] [-v] INPUT OUTPUT",
+    {"compress", "INPUT OUTPUT", 2, 2,
      "Compress the file INPUT into the compressed file OUTPUT.",
-     "Compresses INPUT into OUTPUT, replacing OUTPUT if it exists.\n"
-     "\n"
-     "Options:\n"
-     "  -m, --mode good   one LZH stream (adaptive Huffman coding): smaller, slower (default)\n"
-     "  -m, --mode fast   LZRW1-KH blocks of 32768 bytes: larger, several times faster\n"
-     "  -m, --mode auto   fast when trial blocks from the file shrink under 40 %, else good;\n"
-     "                    files under 98304 bytes are always good\n"
-     "  -v, --verbose     report the sizes and the method used\n"
-     "\n"
+     "Compresses INPUT into OUTPUT, replacing OUTPUT if it exists.\n",
+     {{Opt::Mode}, {Opt::Verbose, "report the sizes and the method used"}, {Opt::Quiet}},
      "The input must be smaller than 2 GB. OUTPUT is written under a temporary name beside it\n"
      "and renamed when complete: on failure or interruption an existing OUTPUT stays as it was.\n",
      RunCodec},
-    {"expand", "expand [-v] INPUT OUTPUT",
+    {"expand", "INPUT OUTPUT", 2, 2,
      "Expand the compressed file INPUT into OUTPUT.",
      "Expands INPUT, made by \"pck compress\" (either method; the file names its own), into\n"
-     "OUTPUT, replacing OUTPUT if it exists.\n"
-     "\n"
-     "Options:\n"
-     "  -v, --verbose     report the sizes\n"
-     "\n"
+     "OUTPUT, replacing OUTPUT if it exists.\n",
+     {{Opt::Verbose, "report the sizes"}, {Opt::Quiet}},
      "A damaged or cut INPUT is reported, and an existing OUTPUT stays as it was.\n",
      RunCodec},
 };

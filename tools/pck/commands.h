@@ -1,19 +1,28 @@
-// The commands of the pck tool. Each returns the process exit code; args are the words after the
-// command name. main.cpp dispatches over the groups of commands and answers --help.
+// The commands of the pck tool. main.cpp dispatches over the groups of commands, reads each
+// command line with the command's options (options.h) and answers --help from the same table.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "tools/pck/options.h"
+
 namespace pck {
+
+// How many operands a command takes at most, when there is no limit.
+constexpr int kAnyNumber = -1;
 
 struct Command {
   const char* name;
-  const char* usage;    // one line: "compress [--mode good|fast|auto] INPUT OUTPUT"
+  const char* operands;  // for the usage line: "INPUT OUTPUT", "ARCHIVE [MASK...]"
+  int minOperands, maxOperands;
   const char* summary;  // what it does, for the overview
-  const char* help;     // the rest of the text of "pck COMMAND --help", after the usage line
-  // The command itself is handed in, for its name and usage in messages.
-  int (*run)(const Command& command, const std::vector<std::string>& args);
+  const char* help;     // what "pck NAME --help" says before the options
+  std::vector<OptionUse> options;
+  const char* notes;  // what it says after them; may be empty
+  // Runs with the command line read; the command itself is handed in for its name in messages.
+  // Returns the process's exit code.
+  int (*run)(const Command& command, const Options& o);
 };
 
 // Exit codes.
@@ -29,7 +38,7 @@ const std::vector<Command>& ListCommands();
 
 // Helpers the commands share (main.cpp).
 
-// Reports a wrong command line: "pck NAME: problem" and the usage line on stderr.
+// Reports a wrong command line: "pck NAME: problem" and where to read more, on stderr.
 int UsageError(const Command& command, const std::string& problem);
 // Prints a failure message of the system (Windows-1252, paths in Windows form) on stderr.
 int Failure(const std::string& message);

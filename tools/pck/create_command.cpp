@@ -212,8 +212,10 @@ int Create(const Command& command, const Options& o) {
                    pack.FailedVolume());
   if (const MediaSet* media = engine.Media()) {
     RemoveStaleDisks(*media, pack.GetVolume());
-    std::printf("%s: %d files on %d disks\n", platform::NativePath(EnginePath(o.media)).c_str(),
-                pack.GetFileCount(), pack.GetVolume());
+    if (!o.quiet)
+      std::printf("%s: %d files on %d disks\n",
+                  platform::NativePath(EnginePath(o.media)).c_str(), pack.GetFileCount(),
+                  pack.GetVolume());
   } else if (o.verbose) {
     std::printf("%s: %d files\n", platform::NativePath(EnginePath(o.archive)).c_str(),
                 pack.GetFileCount());
@@ -222,10 +224,7 @@ int Create(const Command& command, const Options& o) {
 }
 
 const std::vector<Command> kCommands = {
-    {"create",
-     "create ARCHIVE [-C DIR] [--mode good|fast|auto] [--password P | --password-file FILE] "
-     "[--header LINE]... [--exclude MASK]... [--volume-size BYTES --media DIR] [-j N] [-v] "
-     "[MASK...]",
+    {"create", "ARCHIVE [MASK...]", 1, kAnyNumber,
      "Store the files matching MASK under DIR, with their subdirectories, in a new archive.",
      "Creates ARCHIVE (replacing it) from the files under DIR (default: the current directory)\n"
      "whose names match a MASK (default \"*.*\", every file), searched in DIR and in all the\n"
@@ -235,40 +234,30 @@ const std::vector<Command> kCommands = {
      "\n"
      "Masks follow the Windows rules: \"*\" and \"?\" wildcards, letters without regard to case,\n"
      "\"*.*\" any name, \"*\" only names without an extension; a mask may start with a\n"
-     "directory (\"docs/*.txt\"). Quote masks so the shell leaves them alone.\n"
-     "\n"
-     "Options:\n"
-     "  -C, --directory DIR   take the files from DIR\n"
-     "  -m, --mode good       one LZH stream per file: smaller, slower (default)\n"
-     "  -m, --mode fast       LZRW1-KH blocks: larger, several times faster to extract\n"
-     "  -m, --mode auto       fast for files the block codec brings under 40 %, else good\n"
-     "  -p, --password P      make readers ask for the password P (see below)\n"
-     "  --password-file FILE  the password from the first line of FILE (\"-\": standard\n"
-     "                        input), kept off the command line other users can list\n"
-     "  --header LINE         a line of header text (repeatable; at most 255 bytes each)\n"
-     "  -x, --exclude MASK    leave out files matching MASK, relative to DIR; \"*.BAK\" also\n"
-     "                        matches in subdirectories (repeatable)\n"
-     "  --media DIR           write a set of disks: DIR/DISK1/ARCHIVE, DIR/DISK2/ARCHIVE, ...\n"
-     "  --volume-size BYTES   with --media: the largest volume, in bytes or with K or M\n"
-     "                        (1423K fills a 1.44 MB floppy disk)\n"
-     "  -j, --jobs N          compress on N workers (default: one per core, at most 64);\n"
-     "                        the archive is the same byte for byte whatever N is\n"
-     "  -v, --verbose         name every file stored\n"
-     "\n"
+     "directory (\"docs/*.txt\"). Quote masks so the shell leaves them alone.\n",
+     {{Opt::Directory, "take the files from DIR (default: the current directory)"},
+      {Opt::Mode},
+      {Opt::Password, "make readers ask for the password P (see below)"},
+      {Opt::PasswordFile},
+      {Opt::Header},
+      {Opt::Exclude, "leave out files matching MASK, relative to DIR; \"*.BAK\" also\n"
+                     "matches in subdirectories (repeatable)"},
+      {Opt::Media, "write a set of disks: DIR/DISK1/ARCHIVE, DIR/DISK2/ARCHIVE, ..."},
+      {Opt::VolumeSize},
+      {Opt::Jobs, "compress on N workers (default: one per core, at most 64);\n"
+                  "the archive is the same byte for byte whatever N is"},
+      {Opt::Verbose, "name every file stored"},
+      {Opt::Quiet}},
      "ARCHIVE (each volume, with --media) is written under a temporary name and renamed when\n"
      "the whole archive is complete: on failure or interruption no new volume is left behind\n"
      "and an existing ARCHIVE stays as it was.\n"
-     "\n"
-     PCK_PASSWORD_NOTE
      "\n"
      "Environment:\n"
      "  SOURCE_DATE_EPOCH     seconds since 1970-01-01 UTC: the archive's stamp is that moment\n"
      "                        and later file times are stored as it, so the same tree gives\n"
      "                        the same bytes again (also as a set of disks)\n"
      "  TMPDIR                where the temporary file of the compressor is made\n",
-     ArchiveCommand<Create, Accepts{.directory = true, .media = true, .password = true, .mode = true,
-                                      .header = true, .exclude = true, .volumeSize = true,
-                                      .masks = true, .verbose = true, .jobs = true}>},
+     Create},
 };
 
 }  // namespace

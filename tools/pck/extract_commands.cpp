@@ -224,50 +224,34 @@ int Test(const Command& command, const Options& o) {
   if (!damaged.empty())
     return Failure("pck test: " + std::to_string(damaged.size()) + " of " +
                    std::to_string(pack.List.size()) + " entries damaged in " + archive);
-  std::printf("%s: %d entries, %lld bytes expanded, no errors\n",
-              platform::NativePath(archive).c_str(), pack.GetFileCount(),
-              static_cast<long long>(pack.Expanded));
+  if (!o.quiet)
+    std::printf("%s: %d entries, %lld bytes expanded, no errors\n",
+                platform::NativePath(archive).c_str(), pack.GetFileCount(),
+                static_cast<long long>(pack.Expanded));
   return kExitOk;
 }
 
 const std::vector<Command> kCommands = {
-    {"extract",
-     "extract ARCHIVE [-C DIR] [--password P | --password-file FILE] [--media DIR] "
-     "[--exclude MASK]... [-j N] [-v] [MASK...]",
+    {"extract", "ARCHIVE [MASK...]", 1, kAnyNumber,
      "Extract the entries matching MASK (default all) into DIR.",
      "Extracts the entries of ARCHIVE whose names match a MASK (default: all) into DIR (default:\n"
      "the current directory), creating subdirectories and replacing existing files, with the\n"
      "stored last-write times and attributes. Masks are matched against the whole stored name,\n"
      "and a star also spans directories: \"*.TXT\" selects SUB\\A.TXT as well.\n"
      "Entry names that would leave DIR are refused. Each file is expanded under a temporary\n"
-     "name beside it and renamed when complete, so an interrupted run leaves no partial file.\n"
-     "\n"
-     "Options:\n"
-     "  -C, --directory DIR   extract into DIR\n"
-     PCK_PASSWORD_OPTIONS
-     PCK_MEDIA_OPTION
-     "  -x, --exclude MASK    leave out entries matching MASK (repeatable)\n"
-     PCK_JOBS_OPTION
-     "  -v, --verbose         name every file extracted\n"
-     "\n"
-     PCK_PASSWORD_NOTE,
-     ArchiveCommand<Extract, Accepts{.directory = true, .media = true, .password = true,
-                                       .exclude = true, .masks = true, .verbose = true,
-                                       .jobs = true}>},
-    {"test", "test ARCHIVE [--password P | --password-file FILE] [--media DIR] [-j N] [-v]",
+     "name beside it and renamed when complete, so an interrupted run leaves no partial file.\n",
+     {{Opt::Directory}, {Opt::Password}, {Opt::PasswordFile}, {Opt::Media}, {Opt::Exclude},
+      {Opt::Jobs}, {Opt::Verbose}, {Opt::Quiet}},
+     "",
+     Extract},
+    {"test", "ARCHIVE", 1, 1,
      "Expand every entry without writing anything and report damaged ones.",
      "Reads ARCHIVE as an extraction would, expands every entry to nowhere and checks its size\n"
-     "and, for archives made by \"pck create\", its checksum. Every damaged entry is named.\n"
-     "\n"
-     "Options:\n"
-     PCK_PASSWORD_OPTIONS
-     PCK_MEDIA_OPTION
-     PCK_JOBS_OPTION
-     "  -v, --verbose         name every entry tested\n"
-     "\n"
-     PCK_PASSWORD_NOTE,
-     ArchiveCommand<Test, Accepts{.media = true, .password = true, .verbose = true,
-                                    .jobs = true}>},
+     "and, for archives made by \"pck create\", its checksum. Every damaged entry is named.\n",
+     {{Opt::Password}, {Opt::PasswordFile}, {Opt::Media}, {Opt::Jobs},
+      {Opt::Verbose, "name every entry tested"}, {Opt::Quiet}},
+     "",
+     Test},
 };
 
 }  // namespace

@@ -188,30 +188,23 @@ int List(const Command& command, const Options& o) {
 }
 
 const std::vector<Command> kCommands = {
-    {"list", "list ARCHIVE [--password P | --password-file FILE] [--media DIR] [--json]",
+    {"list", "ARCHIVE", 1, 1,
      "List the entries of an archive: sizes, ratio, method, attributes, date and name.",
      "Lists every entry of ARCHIVE: its size (from the header of the compressed file stored in\n"
      "the entry), its stored size, the ratio of the two, the method (Fast or Good), its\n"
      "attributes (R read-only, H hidden, S system, A archive), last-write time and name, then\n"
      "a line of totals and the header text. Size, Ratio and Method are blank for an entry whose\n"
      "data is not a compressed file; Size reads \"damaged\" when the compressed file's header\n"
-     "cannot be right. Only the first bytes of each entry are read.\n"
-     "\n"
-     "Options:\n"
-     PCK_PASSWORD_OPTIONS
-     PCK_MEDIA_OPTION
-     "  --json                one JSON document instead of the table (below)\n"
-     "\n"
+     "cannot be right. Only the first bytes of each entry are read.\n",
+     {{Opt::Password}, {Opt::PasswordFile}, {Opt::Media}, {Opt::Json}},
      "JSON (UTF-8, \"/\" between directories; members may be added, none will change):\n"
      "  {\"archive\": path, \"version\": 1 or 2, \"volumes\": n, \"header\": [line, ...],\n"
      "   \"entries\": [{\"name\": \"DIR/FILE\",\n"
      "                \"size\": bytes or null, \"stored\": bytes,\n"
      "                \"method\": \"Fast\", \"Good\" or null, \"damaged\": true or false,\n"
      "                \"attributes\": \"RHSA\" with \".\" for a missing one, \"attr\": number,\n"
-     "                \"time\": \"YYYY-MM-DDThh:mm:ss\" (local time, as stored)}, ...]}\n"
-     "\n"
-     PCK_PASSWORD_NOTE,
-     ArchiveCommand<List, Accepts{.media = true, .password = true, .json = true}>},
+     "                \"time\": \"YYYY-MM-DDThh:mm:ss\" (local time, as stored)}, ...]}\n",
+     List},
 };
 
 }  // namespace

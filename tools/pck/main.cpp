@@ -1,15 +1,13 @@
 // pck: compressed files and .PCK archives from the command line.
 //
 //   pck COMMAND [OPTIONS] ARGUMENTS...
-//   pck --help | pck COMMAND --help
-#include <algorithm>
+//   pck --help | pck help [COMMAND] | pck COMMAND --help | pck --version
 #include <cstdio>
-#include <filesystem>
 #include <string>
 #include <vector>
 
-#include "platform/file.h"
 #include "tools/pck/commands.h"
+#include "tools/pck/progress.h"
 #include "tools/pck/safe_output.h"
 
 namespace pck {
@@ -31,86 +29,69 @@ const Command* Find(const std::string& name) {
   return nullptr;
 }
 
-void PrintOverview(std::FILE* to) {
-  std::fprintf(to,
-               "Usage: pck COMMAND [OPTIONS] ARGUMENTS...\n"
-               "\n"
-               "Compressed files and .PCK archives.\n"
-               "\n"
-               "Commands:\n");
+void PrintOverview() {
+  std::printf("Usage: pck COMMAND [OPTIONS] ARGUMENTS...\n"
+              "\n"
+              "Compressed files and .PCK archives.\n"
+              "\n"
+              "Commands:\n");
   for (Group group : kGroups)
     for (const Command& command : group())
-      std::fprintf(to, "  pck %s\n      %s\n", command.usage, command.summary);
-  std::fprintf(to,
-               "\n"
-               "Run \"pck COMMAND --help\" for the details of one command.\n"
-               "Exit status: 0 success, 1 failure (the reason on stderr), 2 wrong command line.\n"
-               "Environment: SOURCE_DATE_EPOCH makes \"pck create\" reproducible; TMPDIR holds\n"
-               "the compressor's temporary file.\n"
-               "An archive's password is stored in the archive and encrypts nothing.\n");
+      std::printf("  %s\n      %s\n", Synopsis(command, 2).c_str(), command.summary);
+  std::printf("\n"
+              "Run \"pck COMMAND --help\" (or \"pck help COMMAND\") for the details of one command.\n"
+              "Options may come before, between or after the other arguments: \"-j4\", \"-j 4\",\n"
+              "\"--jobs=4\" and \"--jobs 4\" are one; \"--\" ends the options.\n"
+              "Exit status: 0 success, 1 failure (the reason on stderr), 2 wrong command line.\n"
+              "Environment: SOURCE_DATE_EPOCH makes \"pck create\" reproducible; TMPDIR holds\n"
+              "the compressor's temporary file.\n"
+              "An archive's password is stored in the archive and encrypts nothing.\n");
 }
 
-void PrintHelp(const Command& command) {
-  std::printf("Usage: pck %s\n\n%s", command.usage, command.help);
+// A wrong command line before any command was found: one line, and where to read more.
+int Wrong(const std::string& problem) {
+  std::fprintf(stderr, "pck: %s\nTry 'pck --help'.\n", problem.c_str());
+  return kExitUsage;
 }
 
 bool IsHelp(const std::string& arg) { return arg == "--help" || arg == "-h"; }
 
 }  // namespace
-
-int UsageError(const Command& command, const std::string& problem) {
-  std::fprintf(stderr, "pck %s: %s\nUsage: pck %s\n", command.name, problem.c_str(),
-               command.usage);
-  return kExitUsage;
-}
-
-int Failure(const std::string& message) {
-  // The messages name files in the Windows form the engines use; shown in the host's.
-  std::fprintf(stderr, "%s\n", platform::NativePath(message).c_str());
-  return kExitFailure;
-}
-
-std::string EnginePath(const std::string& hostPath) {
-  std::string path = platform::WindowsPath(hostPath);
-  std::replace(path.begin(), path.end(), '/', '\\');
-  return path;
-}
-
-bool SameFile(const std::string& hostPathA, const std::string& hostPathB) {
-  std::error_code ec;
-  return std::filesystem::equivalent(hostPathA, hostPathB, ec);
-}
-
 }  // namespace pck
 
 int main(int argc, char** argv) {
+  using namespace pck;
   const std::vector<std::string> words(argv + 1, argv + argc);
-  if (words.empty()) {
-    pck::PrintOverview(stderr);
-    return pck::kExitUsage;
+  if (words.empty()) return Wrong("no command given");
+  if (IsHelp(words[0]) || words[0] == "help") {
+    if (words.size() == 1) {
+      PrintOverview();
+      return kExitOk;
+    }
+    const Command* command = Find(words[1]);
+    if (!command) return Wrong("no command \"" + words[1] + "\" to help with");
+    std::fputs(HelpText(*command).c_str(), stdout);
+    return kExitOk;
   }
-  if (pck::IsHelp(words[0]) || words[0] == "help") {
-    const pck::Command* command = words.size() > 1 ? pck::Find(words[1]) : nullptr;
-    if (command)
-      pck::PrintHelp(*command);
-    else
-      pck::PrintOverview(stdout);
-    return pck::kExitOk;
+  if (words[0] == "--version") {
+    std::printf("pck %s\n", PCK_VERSION);
+    return kExitOk;
   }
-  const pck::Command* command = pck::Find(words[0]);
-  if (!command) {
-    std::fprintf(stderr, "pck: unknown command \"%s\"\n\n", words[0].c_str());
-    pck::PrintOverview(stderr);
-    return pck::kExitUsage;
-  }
+  const Command* command = Find(words[0]);
+  if (!command)
+    return Wrong((words[0][0] == '-' ? "unknown option \"" : "unknown command \"") + words[0] +
+                 "\"");
   const std::vector<std::string> args(words.begin() + 1, words.end());
   for (const std::string& arg : args) {
     if (arg == "--") break;
-    if (pck::IsHelp(arg)) {
-      pck::PrintHelp(*command);
-      return pck::kExitOk;
+    if (IsHelp(arg)) {
+      std::fputs(HelpText(*command).c_str(), stdout);
+      return kExitOk;
     }
   }
-  pck::InstallSignalCleanup();
-  return command->run(*command, args);
+  Options o;
+  if (const int exitCode = ParseOptions(*command, args, o); exitCode != kExitOk) return exitCode;
+  progress::Start(command->name, !o.quiet);
+  InstallSignalCleanup();
+  return command->run(*command, o);
 }

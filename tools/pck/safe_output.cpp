@@ -13,6 +13,7 @@
 #include "platform/file.h"
 #include "platform/fileinfo.h"
 #include "platform/tempfile.h"
+#include "tools/pck/progress.h"
 
 namespace pck {
 namespace {
@@ -70,6 +71,7 @@ void RemoveTracked() {
 BOOL WINAPI OnConsoleControl(DWORD) {
   EnterCriticalSection(&g_lock.section);  // never left
   RemoveTracked();
+  progress::NoteInterrupted();
   TerminateProcess(GetCurrentProcess(), STATUS_CONTROL_C_EXIT);
   return TRUE;
 }
@@ -81,6 +83,7 @@ void RemoveTracked() {
 
 extern "C" void OnSignal(int sig) {
   RemoveTracked();
+  progress::NoteInterrupted();
   std::signal(sig, SIG_DFL);
   std::raise(sig);
 }
