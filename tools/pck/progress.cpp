@@ -155,9 +155,10 @@ void Show(const std::string& name, int percent) {
   const int columns = Columns();
   const std::string line =
       "\r" + Line(platform::NativePath(g_state.name), g_state.percent, columns);
+  // Noted before it is written: a signal that comes while it goes out must still wipe it.
+  g_drawn = std::max(columns - 1, 1);
   std::fwrite(line.data(), 1, line.size(), stderr);
   std::fflush(stderr);
-  g_drawn = std::max(columns - 1, 1);
 }
 
 void Clear() {
