@@ -15,7 +15,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   InitCommonControlsEx(&controls);
   // The engines' message boxes and their yields between operations go to the real windows.
   platform::Win32Ui ui;
-  platform::SetUi(&ui);
+  auto current = platform::SetUi(&ui);
 
   int exitCode = 0;
   {
@@ -33,6 +33,5 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) platform::DispatchWithDialogKeys(msg);
     exitCode = static_cast<int>(msg.wParam);
   }  // the task list goes with the main window and gives Program Manager its window back
-  platform::SetUi(nullptr);
   return exitCode;
 }

@@ -11,6 +11,7 @@
 
 #include "codecs/lzrw1.h"
 #include "pack/pack.h"
+#include "platform/drive.h"
 #include "platform/ui.h"
 #include "tools/pck/commands.h"
 #include "tools/pck/safe_output.h"
@@ -38,7 +39,6 @@ constexpr int kMaxJobs = 64;
 class MediaSet final : public platform::UserInterface {
  public:
   MediaSet(TCustomPack& pack, const std::string& dir, const std::string& name);
-  ~MediaSet() override;
 
   std::string Volume(int n) const;
   int ShowMessage(const std::string&, platform::MsgType, unsigned) override;
@@ -48,6 +48,9 @@ class MediaSet final : public platform::UserInterface {
   TCustomPack& pack_;
   std::string dir_, name_;
   std::set<int> asked_;
+  // Every drive is removable and this set answers the prompts, until the set goes.
+  platform::ServiceGuard<platform::DriveTypeQuery> removable_;
+  platform::ServiceGuard<platform::UserInterface*> prompts_;
 };
 
 struct Options {
