@@ -5,9 +5,7 @@
 #include <commctrl.h>
 
 #include "app/frm_app.h"
-#include "app/frm_data.h"
 #include "app/frm_readme.h"
-#include "app/frm_status.h"
 #include "platform/win32/win32_ui.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
@@ -19,14 +17,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
   int exitCode = 0;
   {
-    // The application owns the four windows, created in this order; the main window comes first
-    // and owns the others' windows, so they stay in front of it.
+    // The four windows, created in this order: the main window comes first, makes the wizard
+    // and the status window, whose windows it owns so they stay in front of it, and then the
+    // tasks that use them.
     TComponent application;
     auto* frmApp = new TFrmApp(&application);
-    auto* frmData = new TFrmData(&application, frmApp->Handle());
-    auto* frmStatus = new TFrmStatus(&application, frmApp->Handle());
     new TFrmReadMe(&application, frmApp->Handle());
-    frmApp->UseWindows(frmData, frmStatus);
 
     frmApp->Show();
     MSG msg;
