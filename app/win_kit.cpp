@@ -1,6 +1,5 @@
 #include "app/win_kit.h"
 
-#include <cstdio>
 #include <vector>
 
 #include "platform/win32/win32_ui.h"
@@ -68,9 +67,10 @@ void GrowToWrappedText(HWND control) {
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-std::string Format(const char* layout, const char* argument) {
-  char text[256];
-  std::snprintf(text, sizeof text, layout, argument);
+std::string Format(const std::string& layout, const std::string& argument) {
+  std::string text = layout;
+  if (const std::size_t at = text.find("%s"); at != std::string::npos)
+    text.replace(at, 2, argument);
   return text;
 }
 

@@ -40,8 +40,8 @@ void FitToText(HWND control, int extraWidth = 0, int minHeight = 0);
 // that wraps to more lines in the fonts at hand than planned is shown whole.
 void GrowToWrappedText(HWND control);
 
-// One formatted text: layout with its single %s filled in by argument.
-std::string Format(const char* layout, const char* argument);
+// One formatted text: layout with its single %s replaced by argument, whole however long.
+std::string Format(const std::string& layout, const std::string& argument);
 
 // A bevel painted on a window's client area: a lowered box, or the etched rule at its top edge.
 enum class BevelShape { LoweredBox, TopRule };
