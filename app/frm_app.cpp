@@ -26,24 +26,21 @@ constexpr int kAllRightsFromBottom = 52;
 
 }  // namespace
 
-TFrmApp::TFrmApp(TComponent* owner)
-    : TComponent(owner), tasks_(std::make_unique<app::TSetupTasks>(nullptr, static_cast<app::TWizardDirs&>(*this),
-                                                 static_cast<app::TStatusView&>(*this))) {
+TFrmApp::TFrmApp(TComponent* owner) : TComponent(owner) {
   app::RegisterFormClass<TFrmApp>(ids::kClassFrmApp,
                                   static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)),
                                   CS_HREDRAW | CS_VREDRAW);
   CreateWindowExA(0, ids::kClassFrmApp, app::kProductTitle, WS_POPUP | WS_CLIPSIBLINGS, 0, 0, 0,
                   0, nullptr, nullptr, GetModuleHandleA(nullptr), this);
   app::PlaceCentred(hwnd_, 489, 303);
+  // Owned by this window, so they stay in front of it.
+  data_ = new TFrmData(this, hwnd_);
+  status_ = new TFrmStatus(this, hwnd_);
+  tasks_ = std::make_unique<app::TSetupTasks>(nullptr, *data_, *status_);
 }
 
 TFrmApp::~TFrmApp() {
   if (hwnd_) DestroyWindow(hwnd_);
-}
-
-void TFrmApp::UseWindows(TFrmData* data, TFrmStatus* status) {
-  data_ = data;
-  status_ = status;
 }
 
 void TFrmApp::Show() {
@@ -104,7 +101,7 @@ void TFrmApp::FormCreate() {
                 ids::lblCopyright, rightsFont_.get());
   app::AddLabel(hwnd_, "Todos os direitos reservados.", 41, 0, ids::lblAllRights,
                 rightsFont_.get());
-  // The tasks were registered in run order when the task part was created.
+  // The tasks are registered in run order when the task part is made, after the windows it uses.
 }
 
 // The bottom lines follow the screen, not the window: they stand right once it is maximised.
@@ -185,13 +182,3 @@ std::string TFrmApp::EngineDirDefault() const {
   const std::string& known = Install()->EngineDir;
   return known.empty() ? JoinPath(Install()->CommonFilesDir, "Borland Shared\\BDE") : known;
 }
-
-std::string TFrmApp::TargetText() const { return data_->TargetText(); }
-std::string TFrmApp::IdapiText() const { return data_->IdapiText(); }
-
-void TFrmApp::SetOperationCount(std::int32_t count) { status_->SetOperationCount(count); }
-void TFrmApp::ShowOperation(const std::string& group, const std::string& item) {
-  status_->ShowOperation(group, item);
-}
-void TFrmApp::StepOperation() { status_->StepOperation(); }
-void TFrmApp::SetArchivePercent(std::int32_t percent) { status_->SetArchivePercent(percent); }

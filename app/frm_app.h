@@ -16,20 +16,17 @@
 class TFrmData;
 class TFrmStatus;
 
-class TFrmApp : public TComponent,
-                private app::TWizardDirs,
-                private app::TStatusView {
+class TFrmApp : public TComponent {
  public:
-  // Creates the hidden main window with its task list and tasks.
+  // Creates the hidden main window, then the wizard and the status window it owns, then the task
+  // list and the tasks, which read the one and drive the other.
   explicit TFrmApp(TComponent* owner);
   ~TFrmApp() override;
 
   HWND Handle() const { return hwnd_; }
   TInstall* Install() const { return tasks_->Install; }
-
-  // The wizard and the status window, created after the main window, that the install flow and
-  // the tasks' handlers use.
-  void UseWindows(TFrmData* data, TFrmStatus* status);
+  TFrmData& Data() const { return *data_; }
+  TFrmStatus& Status() const { return *status_; }
 
   // Shows the window at its design size; the install flow starts on its first activation.
   void Show();
@@ -48,20 +45,13 @@ class TFrmApp : public TComponent,
   LRESULT OnCtlColorStatic(HDC dc, HWND label);
   std::string EngineDirDefault() const;
 
-  // The wizard's boxes and the status window, as the tasks see them.
-  std::string TargetText() const override;
-  std::string IdapiText() const override;
-  void SetOperationCount(std::int32_t count) override;
-  void ShowOperation(const std::string& group, const std::string& item) override;
-  void StepOperation() override;
-  void SetArchivePercent(std::int32_t percent) override;
-
   HWND hwnd_ = nullptr;
-  // A member rather than an owned component: members go before the bases, so the tasks, which
-  // hold references to this window's TWizardDirs and TStatusView parts, never outlive them.
-  std::unique_ptr<app::TSetupTasks> tasks_;
+  // Owned components, freed with the component base.
   TFrmData* data_ = nullptr;
   TFrmStatus* status_ = nullptr;
+  // A member rather than an owned component: members go before the bases, so the tasks, which
+  // hold references to the wizard and the status window, never outlive them.
+  std::unique_ptr<app::TSetupTasks> tasks_;
   bool activated_ = false;  // the flow runs once per program run
   bool busy_ = false;       // the flow is under way: the window must not close under it
   app::Font welcomeFont_{"Arial", 27, true, true};

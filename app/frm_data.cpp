@@ -48,29 +48,34 @@ TFrmData::~TFrmData() {
   if (picture_) DeleteObject(picture_);
 }
 
-LRESULT TFrmData::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
-  // No default button: Enter presses the focused push button only.
-  if (LRESULT result; app::AnswerDialogManager(hwnd_, msg, wParam, lParam, 0, result))
-    return result;
+INT_PTR TFrmData::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
-    case WM_CREATE:
+    case WM_INITDIALOG:  // the focus goes to the first control when the wizard is activated
       CreateControls();
       FormCreate();
-      return 0;
+      return FALSE;
     case WM_COMMAND:
       OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
-      return 0;
+      return TRUE;
     case WM_PAINT:  // Bevel2, the rule above the buttons
       app::PaintBevel(hwnd_, {4, 240, 509, 2, app::BevelShape::TopRule});
-      return 0;
-    case WM_ACTIVATE:
-      app::TrackDialogFocus(hwnd_, wParam, savedFocus_);
-      return 0;
+      return TRUE;
     case WM_CLOSE:  // the close box answers like Cancel
       modalResult_ = IDCANCEL;
-      return 0;
+      return TRUE;
+    case DM_GETDEFID: {
+      // No default button: Enter presses the focused push button only. The dialog manager
+      // would press the last push button it focused itself, not one a mnemonic focused.
+      HWND focus = GetFocus();
+      const bool button = focus && IsChild(hwnd_, focus) &&
+                          (SendMessageA(focus, WM_GETDLGCODE, 0, 0) &
+                           (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON));
+      SetWindowLongPtrA(hwnd_, DWLP_MSGRESULT,
+                        button ? MAKELRESULT(GetDlgCtrlID(focus), DC_HASDEFID) : 0);
+      return TRUE;
+    }
   }
-  return DefWindowProcA(hwnd_, msg, wParam, lParam);
+  return FALSE;
 }
 
 // Creation order is tab order: the pages' controls, then Next, Cancel, Readme, Back.
@@ -205,12 +210,13 @@ void TFrmData::OnCommand(int id, int code, HWND control) {
       modalResult_ = IDCANCEL;
       break;
   }
+  // Any other command, IDOK for Enter on a control that is no push button among them, does
+  // nothing.
 }
 
 void TFrmData::chkAcceptClick() {
-  EnableWindow(Item(ids::btnNext),
-               SendMessageA(Item(ids::chkAccept), BM_GETCHECK, 0, 0) == BST_CHECKED);
-  app::KeepFocusUsable(hwnd_);
+  app::EnableControl(hwnd_, Item(ids::btnNext),
+                     SendMessageA(Item(ids::chkAccept), BM_GETCHECK, 0, 0) == BST_CHECKED);
 }
 
 void TFrmData::btnClick(HWND button) {
@@ -225,9 +231,8 @@ void TFrmData::btnClick(HWND button) {
         modalResult_ = IDOK;
       break;
   }
-  EnableWindow(Item(ids::btnBack), page_ > 0);
+  app::EnableControl(hwnd_, Item(ids::btnBack), page_ > 0);
   app::SetText(Item(ids::btnNext), page_ == kPageCount - 1 ? kInstallCaption : kNextCaption);
-  app::KeepFocusUsable(hwnd_);
 }
 
 void TFrmData::btnReadmeClick() {

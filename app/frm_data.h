@@ -46,8 +46,8 @@ class TFrmData : public TComponent, public app::TWizardDirs {
 
  private:
   template <class T>
-  friend LRESULT CALLBACK app::RouteMessage(HWND, UINT, WPARAM, LPARAM);
-  LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+  friend INT_PTR CALLBACK app::RouteDialog(HWND, UINT, WPARAM, LPARAM);
+  INT_PTR HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
 
   void CreateControls();
   void FormCreate();
@@ -59,7 +59,6 @@ class TFrmData : public TComponent, public app::TWizardDirs {
   HWND Item(int id) const { return GetDlgItem(hwnd_, id); }
 
   HWND hwnd_ = nullptr;
-  HWND savedFocus_ = nullptr;
   int page_ = 0;
   int modalResult_ = 0;
   std::vector<HWND> pages_[kPageCount];

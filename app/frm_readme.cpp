@@ -44,44 +44,40 @@ TFrmReadMe::~TFrmReadMe() {
   if (hwnd_) DestroyWindow(hwnd_);
 }
 
-LRESULT TFrmReadMe::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (LRESULT result; app::AnswerDialogManager(hwnd_, msg, wParam, lParam, IDOK, result))
-    return result;
+INT_PTR TFrmReadMe::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
-    case WM_CREATE:
+    case WM_INITDIALOG:
       CreateControls();
-      return 0;
+      return FALSE;
     case WM_PAINT:  // Bevel1 around the text
       app::PaintBevel(hwnd_, {8, 8, 529, 257, app::BevelShape::LoweredBox});
-      return 0;
-    case WM_ACTIVATE:
-      app::TrackDialogFocus(hwnd_, wParam, savedFocus_);
-      return 0;
+      return TRUE;
     case WM_COMMAND:
       if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) modalResult_ = LOWORD(wParam);
-      return 0;
+      return TRUE;
     case WM_CTLCOLORSTATIC:
       // The read-only text box keeps a window's white, like any document view.
       if (reinterpret_cast<HWND>(lParam) == GetDlgItem(hwnd_, ids::memoReadme)) {
         SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_WINDOW));
-        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+        return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_WINDOW));
       }
-      break;
+      return FALSE;
     case WM_CLOSE:
       modalResult_ = IDCANCEL;
-      return 0;
+      return TRUE;
   }
-  return DefWindowProcA(hwnd_, msg, wParam, lParam);
+  return FALSE;
 }
 
 void TFrmReadMe::CreateControls() {
+  // OK comes first, so it has the focus when the viewer opens; with two controls the Tab order
+  // is the same either way.
+  app::AddControl(hwnd_, "Button", "OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 232, 273, 80, 30,
+                  ids::OKBtn, font_.get());
   HWND memo = app::AddControl(hwnd_, "Edit", "O arquivo Leiame.txt n\xE3o foi encontrado!!",
                               ES_MULTILINE | ES_READONLY | WS_VSCROLL | WS_TABSTOP, 16, 16, 513,
                               241, ids::memoReadme, fixed_.get(), WS_EX_CLIENTEDGE);
   SendMessageA(memo, EM_SETLIMITTEXT, 0, 0);  // no 32K cap on what the readme may hold
-  HWND ok = app::AddControl(hwnd_, "Button", "OK", BS_DEFPUSHBUTTON | WS_TABSTOP, 232, 273, 80,
-                            30, ids::OKBtn, font_.get());
-  savedFocus_ = ok;  // OK has the focus when the viewer opens
 }
 
 void TFrmReadMe::FormShow() {

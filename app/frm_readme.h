@@ -20,14 +20,13 @@ class TFrmReadMe : public TComponent {
 
  private:
   template <class T>
-  friend LRESULT CALLBACK app::RouteMessage(HWND, UINT, WPARAM, LPARAM);
-  LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+  friend INT_PTR CALLBACK app::RouteDialog(HWND, UINT, WPARAM, LPARAM);
+  INT_PTR HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
 
   void CreateControls();
   void FormShow();
 
   HWND hwnd_ = nullptr;
-  HWND savedFocus_ = nullptr;
   int modalResult_ = 0;
   app::Font font_{"MS Sans Serif", 11};
   app::Font fixed_{"Courier New", 11};

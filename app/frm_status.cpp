@@ -12,23 +12,21 @@ TFrmStatus::~TFrmStatus() {
   if (hwnd_) DestroyWindow(hwnd_);
 }
 
-LRESULT TFrmStatus::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (LRESULT result; app::AnswerDialogManager(hwnd_, msg, wParam, lParam, 0, result))
-    return result;
+INT_PTR TFrmStatus::HandleMessage(UINT msg, WPARAM, LPARAM) {
   switch (msg) {
-    case WM_CREATE:
+    case WM_INITDIALOG:
       CreateControls();
-      return 0;
+      return FALSE;
     case WM_PAINT:  // Bevel1 around the two texts
       app::PaintBevel(hwnd_, {9, 8, 349, 61, app::BevelShape::LoweredBox});
-      return 0;
-    case WM_COMMAND:  // Cancel (and Esc) are deliberately without effect
-      return 0;
+      return TRUE;
+    case WM_COMMAND:  // Cancel (and Esc, and Enter) are deliberately without effect
+      return TRUE;
     case WM_CLOSE:  // the close box only hides it; the next operation brings it back
       ShowWindow(hwnd_, SW_HIDE);
-      return 0;
+      return TRUE;
   }
-  return DefWindowProcA(hwnd_, msg, wParam, lParam);
+  return FALSE;
 }
 
 void TFrmStatus::CreateControls() {

@@ -25,8 +25,8 @@ class TFrmStatus : public TComponent, public app::TStatusView {
 
  private:
   template <class T>
-  friend LRESULT CALLBACK app::RouteMessage(HWND, UINT, WPARAM, LPARAM);
-  LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+  friend INT_PTR CALLBACK app::RouteDialog(HWND, UINT, WPARAM, LPARAM);
+  INT_PTR HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
 
   void CreateControls();
 

@@ -5,9 +5,7 @@
 #include <commctrl.h>
 
 #include "app/frm_app.h"
-#include "app/frm_data.h"
 #include "app/frm_readme.h"
-#include "app/frm_status.h"
 #include "platform/win32/win32_ui.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
@@ -15,24 +13,21 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   InitCommonControlsEx(&controls);
   // The engines' message boxes and their yields between operations go to the real windows.
   platform::Win32Ui ui;
-  platform::SetUi(&ui);
+  auto current = platform::SetUi(&ui);
 
   int exitCode = 0;
   {
-    // The application owns the four windows, created in this order; the main window comes first
-    // and owns the others' windows, so they stay in front of it.
+    // The four windows, created in this order: the main window comes first, makes the wizard
+    // and the status window, whose windows it owns so they stay in front of it, and then the
+    // tasks that use them.
     TComponent application;
     auto* frmApp = new TFrmApp(&application);
-    auto* frmData = new TFrmData(&application, frmApp->Handle());
-    auto* frmStatus = new TFrmStatus(&application, frmApp->Handle());
     new TFrmReadMe(&application, frmApp->Handle());
-    frmApp->UseWindows(frmData, frmStatus);
 
     frmApp->Show();
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) platform::DispatchWithDialogKeys(msg);
     exitCode = static_cast<int>(msg.wParam);
   }  // the task list goes with the main window and gives Program Manager its window back
-  platform::SetUi(nullptr);
   return exitCode;
 }

@@ -1,6 +1,6 @@
 #include "app/win_kit.h"
 
-#include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "platform/win32/win32_ui.h"
@@ -68,9 +68,10 @@ void GrowToWrappedText(HWND control) {
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-std::string Format(const char* layout, const char* argument) {
-  char text[256];
-  std::snprintf(text, sizeof text, layout, argument);
+std::string Format(const std::string& layout, const std::string& argument) {
+  std::string text = layout;
+  if (const std::size_t at = text.find("%s"); at != std::string::npos)
+    text.replace(at, 2, argument);
   return text;
 }
 
@@ -151,60 +152,39 @@ int RunModal(HWND dialog, int& modalResult) {
   return modalResult;
 }
 
-namespace {
-
-bool IsPushButton(HWND control) {
-  const LRESULT code = SendMessageA(control, WM_GETDLGCODE, 0, 0);
-  return (code & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) != 0;
+void EnableControl(HWND dialog, HWND control, bool enable) {
+  if (!enable && GetFocus() == control) SendMessageA(dialog, WM_NEXTDLGCTL, 0, FALSE);
+  EnableWindow(control, enable);
 }
 
-}  // namespace
-
-bool AnswerDialogManager(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam, int defaultId,
-                         LRESULT& result) {
-  HWND focus = GetFocus();
-  if (focus && !IsChild(dialog, focus)) focus = nullptr;
-  switch (msg) {
-    case WM_NEXTDLGCTL: {
-      HWND to = lParam ? reinterpret_cast<HWND>(wParam)
-                       : GetNextDlgTabItem(dialog, focus, wParam != 0);
-      if (to && IsChild(dialog, to) && IsUsable(to)) {
-        SetFocus(to);
-        // As in any dialog, a text box reached from the keyboard has its text selected.
-        if (!lParam && (SendMessageA(to, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL))
-          SendMessageA(to, EM_SETSEL, 0, -1);
-      }
-      result = 0;
-      return true;
-    }
-    case DM_GETDEFID: {
-      const int id = focus && IsPushButton(focus) ? GetDlgCtrlID(focus) : defaultId;
-      result = id ? MAKELRESULT(id, DC_HASDEFID) : 0;
-      return true;
-    }
-  }
-  return false;
+void RegisterDialogClass(const char* className) {
+  WNDCLASSEXA wc{};
+  if (GetClassInfoExA(GetModuleHandleA(nullptr), className, &wc)) return;
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = DefDlgProcA;
+  wc.cbWndExtra = DLGWINDOWEXTRA;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.hIcon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(1));
+  if (!wc.hIcon) wc.hIcon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
+  wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = className;
+  RegisterClassExA(&wc);
 }
 
-void TrackDialogFocus(HWND dialog, WPARAM activateState, HWND& savedFocus) {
-  if (LOWORD(activateState) == WA_INACTIVE) {
-    HWND focus = GetFocus();
-    if (focus && IsChild(dialog, focus)) savedFocus = focus;
-    return;
-  }
-  if (savedFocus && IsChild(dialog, savedFocus) && IsUsable(savedFocus)) {
-    SetFocus(savedFocus);
-  } else if (HWND first = GetNextDlgTabItem(dialog, nullptr, FALSE)) {
-    SetFocus(first);
-  }
-}
-
-void KeepFocusUsable(HWND dialog) {
-  HWND focus = GetFocus();
-  if (focus && IsChild(dialog, focus) && IsUsable(focus)) return;
-  if (HWND next = GetNextDlgTabItem(dialog, focus && IsChild(dialog, focus) ? focus : nullptr,
-                                    FALSE))
-    SetFocus(next);
+std::vector<WORD> DialogTemplate(const char* className) {
+  // The header, then the menu (none), the class by name and the title (empty), in UTF-16 words.
+  DLGTEMPLATE header{};
+  header.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPSIBLINGS | DS_MODALFRAME;
+  // WS_EX_CONTROLPARENT: the dialog manager handles its keys in every message loop.
+  header.dwExtendedStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+  std::vector<WORD> words(sizeof header / sizeof(WORD));
+  std::memcpy(words.data(), &header, sizeof header);
+  words.push_back(0);
+  for (const char* c = className; *c; ++c) words.push_back(static_cast<unsigned char>(*c));
+  words.push_back(0);
+  words.push_back(0);
+  return words;
 }
 
 }  // namespace app

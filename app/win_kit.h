@@ -1,6 +1,6 @@
 // What the setup program's four windows share: fonts, child controls placed in client pixels,
-// windows sized by their client area and centred, a modal run with dialog keyboard handling, and
-// the bookkeeping that makes a plain window behave like a dialog box.
+// windows sized by their client area and centred, and the three dialogs: real dialogs of the
+// system's dialog manager, made from a template in memory, with a modal run.
 //
 // Every window is an ANSI window; texts are Windows-1252 byte strings.
 #pragma once
@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace app {
 
@@ -40,8 +41,8 @@ void FitToText(HWND control, int extraWidth = 0, int minHeight = 0);
 // that wraps to more lines in the fonts at hand than planned is shown whole.
 void GrowToWrappedText(HWND control);
 
-// One formatted text: layout with its single %s filled in by argument.
-std::string Format(const char* layout, const char* argument);
+// One formatted text: layout with its single %s replaced by argument, whole however long.
+std::string Format(const std::string& layout, const std::string& argument);
 
 // A bevel painted on a window's client area: a lowered box, or the etched rule at its top edge.
 enum class BevelShape { LoweredBox, TopRule };
@@ -66,26 +67,15 @@ void PlaceCentred(HWND window, int clientWidth, int clientHeight);
 // that is not is dropped, as the mouse could not have made it.
 bool IsUsable(HWND control);
 
-// Shows dialog modally above its owner (which is disabled meanwhile) and pumps messages with
-// dialog keyboard handling (Tab, Esc, Enter, mnemonics) until modalResult becomes non-zero; then
-// hides dialog and returns the result. A WM_QUIT met on the way is passed on and gives
-// IDCANCEL.
+// Enables or disables a control of dialog. A control that is disabled while it has the focus
+// first hands the focus on to the next one, as the dialog manager leaves it nowhere otherwise.
+void EnableControl(HWND dialog, HWND control, bool enable);
+
+// Shows dialog modally above its owner (which is disabled meanwhile) and pumps messages, the
+// dialog manager handling the keys (Tab, Esc, Enter, mnemonics), until modalResult becomes
+// non-zero; then hides dialog and returns the result. A WM_QUIT met on the way is passed on and
+// gives IDCANCEL.
 int RunModal(HWND dialog, int& modalResult);
-
-// The dialog manager's questions to a dialog, answered for a dialog-like window (call first from
-// its window procedure; true when msg was one of them, with result set):
-//   - WM_NEXTDLGCTL moves the focus to the next or previous tab stop, or to a given control. A
-//     multi-line text box sends it for Tab and Shift+Tab, so without it the focus stays trapped
-//     in the text; the dialog manager sends it for the arrow keys.
-//   - DM_GETDEFID names the button Enter presses: the focused push button, else defaultId (0:
-//     Enter presses nothing).
-bool AnswerDialogManager(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam, int defaultId,
-                         LRESULT& result);
-
-// Keeps the keyboard focus inside a dialog-like window across deactivation: call from WM_ACTIVATE.
-void TrackDialogFocus(HWND dialog, WPARAM activateState, HWND& savedFocus);
-// When the focus sits on a control that became disabled or hidden, moves it to the next one.
-void KeepFocusUsable(HWND dialog);
 
 // Static window procedure that routes messages to T::HandleMessage of the object passed as the
 // lpParam of CreateWindowEx.
@@ -123,16 +113,42 @@ void RegisterFormClass(const char* className, HBRUSH background, UINT style = 0)
   RegisterClassExA(&wc);
 }
 
-// Creates the dialog-like window of self (a modal-frame popup with caption and close box, owned by
-// ownerWindow) at the given client size, centred on the screen. WS_EX_CONTROLPARENT marks it as a
-// window whose keys the dialog manager handles, in every message loop of the program.
+// Dialog procedure that routes messages to T::HandleMessage of the object passed to
+// CreateDialogIndirectParam; the system's dialog procedure handles whatever it leaves (FALSE).
+template <class T>
+INT_PTR CALLBACK RouteDialog(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_INITDIALOG) {
+    SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
+    reinterpret_cast<T*>(lParam)->hwnd_ = hwnd;
+  }
+  auto* self = reinterpret_cast<T*>(GetWindowLongPtrA(hwnd, DWLP_USER));
+  if (!self) return FALSE;
+  if (msg == WM_NCDESTROY) {  // the last message: from here on the object has no window
+    SetWindowLongPtrA(hwnd, DWLP_USER, 0);
+    self->hwnd_ = nullptr;
+    return FALSE;
+  }
+  return self->HandleMessage(msg, wParam, lParam);
+}
+
+// Registers className as a dialog class of this module: the system's dialog window procedure,
+// under a name of its own by which the window can be found.
+void RegisterDialogClass(const char* className);
+// A dialog template without controls for a hidden modal-frame popup of the class className,
+// with caption and close box (the controls are made in pixels by the dialog itself).
+std::vector<WORD> DialogTemplate(const char* className);
+
+// Creates the dialog of self, hidden, owned by ownerWindow, with caption, its client area
+// width x height pixels, centred on the screen. Its WM_INITDIALOG makes its controls.
 template <class T>
 void CreateDialogForm(T* self, const char* className, const char* caption, HWND ownerWindow,
                       int width, int height) {
-  RegisterFormClass<T>(className, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
-  CreateWindowExA(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, className, caption,
-                  WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPSIBLINGS, 0, 0, 0, 0, ownerWindow,
-                  nullptr, GetModuleHandleA(nullptr), self);
+  RegisterDialogClass(className);
+  const std::vector<WORD> dialog = DialogTemplate(className);
+  CreateDialogIndirectParamA(GetModuleHandleA(nullptr),
+                             reinterpret_cast<LPCDLGTEMPLATEA>(dialog.data()), ownerWindow,
+                             &RouteDialog<T>, reinterpret_cast<LPARAM>(self));
+  SetWindowTextA(self->Handle(), caption);
   PlaceCentred(self->Handle(), width, height);
 }
 

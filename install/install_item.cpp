@@ -53,15 +53,21 @@ bool TInstallItem::AskRetry(bool& success, const std::string& errorMsg, std::int
   return action == ActionAbort || action == ActionIgnore;
 }
 
-bool TInstallItem::RetryLoop(const std::function<bool()>& attempt, const std::string& errorText,
-                             std::int32_t& action) {
+bool TInstallItem::Operation(const std::string& itemMsg, const std::string& errorMsg,
+                             const std::function<bool()>& attempt,
+                             const std::function<void()>& setUp) {
+  if (IsCounting()) return true;
+  NotifyBefore(itemMsg);
+  if (setUp) setUp();
   bool result = false;
+  std::int32_t action = ActionSuccess;
   do {
     try {
       result = attempt();
     } catch (const std::exception&) {
       result = false;
     }
-  } while (!AskRetry(result, errorText, action));
+  } while (!AskRetry(result, errorMsg, action));
+  NotifyAfter(action);
   return result;
 }

@@ -129,7 +129,11 @@ class TInstallItem : public TComponent {
                     const std::string& programFile, const std::string& iconFile);
 
  private:
-  // Attempts until AskRetry ends the loop; an exception from attempt is a failed attempt.
-  bool RetryLoop(const std::function<bool()>& attempt, const std::string& errorText,
-                 std::int32_t& action);
+  // The shape of every install operation. In counting mode it only counts. Otherwise it
+  // announces itemMsg, lets setUp (when given) make the operation's working object once for all
+  // attempts, attempts until AskRetry with errorMsg ends the loop (an exception from attempt is a
+  // failed attempt), and reports the answer once. The result is the operation's.
+  bool Operation(const std::string& itemMsg, const std::string& errorMsg,
+                 const std::function<bool()>& attempt,
+                 const std::function<void()>& setUp = nullptr);
 };

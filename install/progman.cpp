@@ -19,29 +19,20 @@ std::uint16_t ProgmanExecute(const std::string& command) {
 }
 
 bool TInstallItem::CreateGroup(const std::string& groupName) {
-  if (IsCounting()) return true;
-  NotifyBefore("Criando grupo \"" + groupName + "\"");
   const std::string command = "[CreateGroup(" + groupName + ")]\r\n";
-  std::int32_t action = ActionSuccess;
-  const bool result =
-      RetryLoop([&] { return ProgmanExecute(command) == 0; },
-                "Erro na cria\xE7\xE3o do grupo \"" + groupName + "\"", action);
-  NotifyAfter(action);
-  return result;
+  return Operation("Criando grupo \"" + groupName + "\"",
+                   "Erro na cria\xE7\xE3o do grupo \"" + groupName + "\"",
+                   [&] { return ProgmanExecute(command) == 0; });
 }
 
 bool TInstallItem::AddGroupItem(const std::string& caption, const std::string& directory,
                                 const std::string& programFile, const std::string& iconFile) {
-  if (IsCounting()) return true;
   const std::string programPath = JoinPath(directory, programFile);
-  NotifyBefore("Criando \xED" "cone para \"" + programPath + "\"");
   const std::string iconPath = iconFile.empty() ? std::string() : JoinPath(directory, iconFile);
   // Arguments go in verbatim: Program Manager's syntax has no quoting.
-  const std::string command = "[AddItem(" + programPath + "," + caption + "," + iconPath + ",,)]\r\n";
-  std::int32_t action = ActionSuccess;
-  const bool result =
-      RetryLoop([&] { return ProgmanExecute(command) == 0; },
-                "Erro na cria\xE7\xE3o do \xED" "cone para \"" + programPath + "\"", action);
-  NotifyAfter(action);
-  return result;
+  const std::string command =
+      "[AddItem(" + programPath + "," + caption + "," + iconPath + ",,)]\r\n";
+  return Operation("Criando \xED" "cone para \"" + programPath + "\"",
+                   "Erro na cria\xE7\xE3o do \xED" "cone para \"" + programPath + "\"",
+                   [&] { return ProgmanExecute(command) == 0; });
 }

@@ -37,19 +37,12 @@ struct ValueWriter {
 
 bool TInstallItem::WriteRegistry(RootKey rootKey, const std::string& keyPath,
                                  const std::string& valueName, const TRegistryValue& value) {
-  if (IsCounting()) return true;
-  NotifyBefore("Atualizando o Registry");
-  std::int32_t action = ActionSuccess;
-  const bool result = RetryLoop(
-      [&] {
-        auto key = platform::CurrentRegistry().OpenKey(rootKey, keyPath, true);
-        if (!key) throw platform::ERegistryException("Failed to create key '" + keyPath + "'");
-        std::visit(ValueWriter{*key, valueName}, value);
-        return true;
-      },
-      "Erro na atualiza\xE7\xE3o do Registry", action);
-  NotifyAfter(action);
-  return result;
+  return Operation("Atualizando o Registry", "Erro na atualiza\xE7\xE3o do Registry", [&] {
+    auto key = platform::CurrentRegistry().OpenKey(rootKey, keyPath, true);
+    if (!key) throw platform::ERegistryException("Failed to create key '" + keyPath + "'");
+    std::visit(ValueWriter{*key, valueName}, value);
+    return true;
+  });
 }
 
 bool TInstallItem::WriteRegistryString(RootKey rootKey, const std::string& keyPath,
@@ -60,15 +53,10 @@ bool TInstallItem::WriteRegistryString(RootKey rootKey, const std::string& keyPa
 bool TInstallItem::WriteIniString(const std::string& directory, const std::string& fileName,
                                   const std::string& section, const std::string& key,
                                   const std::string& value) {
-  if (IsCounting()) return true;
   const std::string path = JoinPath(directory, fileName);
-  NotifyBefore("Atualizando arquivo " + path);
-  std::int32_t action = ActionSuccess;
-  const bool result = RetryLoop(
-      [&] { return platform::CurrentProfile().WriteString(path, section, key, value); },
-      "Erro na atualiza\xE7\xE3o do arquivo " + path, action);
-  NotifyAfter(action);
-  return result;
+  auto write = [&] { return platform::CurrentProfile().WriteString(path, section, key, value); };
+  return Operation("Atualizando arquivo " + path, "Erro na atualiza\xE7\xE3o do arquivo " + path,
+                   write);
 }
 
 bool TInstallItem::SetParadoxDriver(bool localShare, const std::string& langDriver) {

@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/service.h"
+
 namespace platform {
 
 // One client conversation; disconnects and frees its handles when destroyed.
@@ -31,9 +33,9 @@ class DdeClient {
   virtual std::unique_ptr<DdeConversation> NewConversation() = 0;
 };
 
-// The current DDE client; the host's until SetDde is called.
+// The current DDE client; the host's until SetDde installs another.
 DdeClient& CurrentDde();
-// Makes client current (nullptr restores the host's). The caller keeps ownership.
-void SetDde(DdeClient* client);
+// Makes client current (nullptr: the host's) until the guard goes. The caller keeps ownership.
+ServiceGuard<DdeClient*> SetDde(DdeClient* client);
 
 }  // namespace platform

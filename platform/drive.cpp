@@ -16,6 +16,8 @@ DriveType DriveTypeOf(const std::string& root) {
   return Query() ? Query()(root) : SystemDriveType(root);
 }
 
-void SetDriveTypeQuery(DriveTypeQuery query) { Query() = std::move(query); }
+ServiceGuard<DriveTypeQuery> SetDriveTypeQuery(DriveTypeQuery query) {
+  return {Query(), std::move(query)};
+}
 
 }  // namespace platform

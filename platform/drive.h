@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 
+#include "platform/service.h"
+
 namespace platform {
 
 // The values of Windows GetDriveType.
@@ -18,10 +20,10 @@ enum class DriveType { Unknown = 0, NoRootDir = 1, Removable = 2, Fixed = 3, Rem
 DriveType DriveTypeOf(const std::string& root);
 
 // Replaces the answer of DriveTypeOf: tests present a folder as a floppy drive, and the pck
-// tool presents a folder of DISKn directories as a set of removable disks. An empty function
-// restores the system's answer.
+// tool presents a folder of DISKn directories as a set of removable disks, each until the guard
+// goes. An empty function stands for the system's answer.
 using DriveTypeQuery = std::function<DriveType(const std::string& root)>;
-void SetDriveTypeQuery(DriveTypeQuery query);
+ServiceGuard<DriveTypeQuery> SetDriveTypeQuery(DriveTypeQuery query);
 // The system's own answer, whatever query is installed.
 DriveType SystemDriveType(const std::string& root);
 

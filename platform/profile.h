@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/service.h"
+
 namespace platform {
 
 class Profile {
@@ -29,9 +31,9 @@ class Profile {
                            const std::string& key, std::int32_t def);
 };
 
-// The current profile; the host's until SetProfile is called.
+// The current profile; the host's until SetProfile installs another.
 Profile& CurrentProfile();
-// Makes profile current (nullptr restores the host's). The caller keeps ownership.
-void SetProfile(Profile* profile);
+// Makes profile current (nullptr: the host's) until the guard goes. The caller keeps ownership.
+ServiceGuard<Profile*> SetProfile(Profile* profile);
 
 }  // namespace platform

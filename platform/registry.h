@@ -13,6 +13,7 @@
 #include <string>
 
 #include "platform/exception.h"
+#include "platform/service.h"
 
 namespace platform {
 
@@ -80,9 +81,9 @@ class Registry {
                                                bool create) = 0;
 };
 
-// The current registry; the host's until SetRegistry is called.
+// The current registry; the host's until SetRegistry installs another.
 Registry& CurrentRegistry();
-// Makes registry current (nullptr restores the host's). The caller keeps ownership.
-void SetRegistry(Registry* registry);
+// Makes registry current (nullptr: the host's) until the guard goes. The caller keeps ownership.
+ServiceGuard<Registry*> SetRegistry(Registry* registry);
 
 }  // namespace platform

@@ -6,11 +6,11 @@
 
 #include <string>
 
+#include "platform/service.h"
+
 namespace platform {
 
-// Windows show commands used here, by their Windows values.
-inline constexpr int ShowNormal = 1;
-inline constexpr int ShowMinNoActive = 7;
+// The Windows show command that gives a minimized or hidden window back, by its Windows value.
 inline constexpr int ShowRestore = 9;
 
 class Shell {
@@ -28,9 +28,9 @@ class Shell {
   virtual bool ShowWindowOfClass(const std::string& className, int showCommand) = 0;
 };
 
-// The current shell; the host's until SetShell is called.
+// The current shell; the host's until SetShell installs another.
 Shell& CurrentShell();
-// Makes shell current (nullptr restores the host's). The caller keeps ownership.
-void SetShell(Shell* shell);
+// Makes shell current (nullptr: the host's) until the guard goes. The caller keeps ownership.
+ServiceGuard<Shell*> SetShell(Shell* shell);
 
 }  // namespace platform

@@ -22,11 +22,11 @@ class ConsoleUi final : public UserInterface {
 };
 
 ConsoleUi console;
-UserInterface* current = &console;
+ServiceSlot<UserInterface> slot(console);
 
 }  // namespace
 
-UserInterface& Ui() { return *current; }
-void SetUi(UserInterface* ui) { current = ui ? ui : &console; }
+UserInterface& Ui() { return slot.Current(); }
+ServiceGuard<UserInterface*> SetUi(UserInterface* ui) { return slot.Set(ui); }
 
 }  // namespace platform

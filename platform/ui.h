@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "platform/service.h"
+
 namespace platform {
 
 enum class MsgType { Warning, Error, Information, Confirmation };
@@ -51,10 +53,10 @@ class UserInterface {
   virtual bool Interactive() const { return true; }
 };
 
-// The current user interface; the console one until SetUi is called.
+// The current user interface; the console one until SetUi installs another.
 UserInterface& Ui();
-// Makes ui current (nullptr restores the console one). The caller keeps ownership.
-void SetUi(UserInterface* ui);
+// Makes ui current (nullptr: the console one) until the guard goes. The caller keeps ownership.
+ServiceGuard<UserInterface*> SetUi(UserInterface* ui);
 
 // Shorthands for the current user interface.
 inline int ShowMessage(const std::string& text, MsgType type, unsigned buttons) {

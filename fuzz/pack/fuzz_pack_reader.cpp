@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "pack/pack_lz.h"
@@ -56,17 +57,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   ui.path = archive;
   bool volumes = data[0] & 1;
   ++data, --size;
+  std::optional<platform::ServiceGuard<platform::DriveTypeQuery>> removable;
   if (volumes) {
     if (size < 2) return 0;
     std::size_t first = std::min<std::size_t>(data[0] | data[1] << 8, size - 2);
     Put(archive, data + 2, first);
     ui.next = data + 2 + first;
     ui.nextSize = size - 2 - first;
-    platform::SetDriveTypeQuery([](const std::string&) { return platform::DriveType::Removable; });
+    removable.emplace(platform::SetDriveTypeQuery(
+        [](const std::string&) { return platform::DriveType::Removable; }));
   } else {
     Put(archive, data, size);
   }
-  platform::SetUi(&ui);
+  auto current = platform::SetUi(&ui);
   {
     TPackLz pack;
     pack.PackFileName = archive;
@@ -78,8 +81,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     pack.Extract();
   }
-  platform::SetUi(nullptr);
-  platform::SetDriveTypeQuery({});
   std::error_code ec;
   std::filesystem::remove_all(platform::NativePath(out), ec);
   return 0;

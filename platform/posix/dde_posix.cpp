@@ -19,11 +19,11 @@ class NoDde final : public DdeClient {
 };
 
 NoDde host;
-DdeClient* current = &host;
+ServiceSlot<DdeClient> slot(host);
 
 }  // namespace
 
-DdeClient& CurrentDde() { return *current; }
-void SetDde(DdeClient* client) { current = client ? client : &host; }
+DdeClient& CurrentDde() { return slot.Current(); }
+ServiceGuard<DdeClient*> SetDde(DdeClient* client) { return slot.Set(client); }
 
 }  // namespace platform

@@ -4,11 +4,11 @@ namespace platform {
 namespace {
 
 IniFileProfile host;
-Profile* current = &host;
+ServiceSlot<Profile> slot(host);
 
 }  // namespace
 
-Profile& CurrentProfile() { return *current; }
-void SetProfile(Profile* profile) { current = profile ? profile : &host; }
+Profile& CurrentProfile() { return slot.Current(); }
+ServiceGuard<Profile*> SetProfile(Profile* profile) { return slot.Set(profile); }
 
 }  // namespace platform

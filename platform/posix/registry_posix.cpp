@@ -5,11 +5,11 @@ namespace platform {
 namespace {
 
 MemoryRegistry host;
-Registry* current = &host;
+ServiceSlot<Registry> slot(host);
 
 }  // namespace
 
-Registry& CurrentRegistry() { return *current; }
-void SetRegistry(Registry* registry) { current = registry ? registry : &host; }
+Registry& CurrentRegistry() { return slot.Current(); }
+ServiceGuard<Registry*> SetRegistry(Registry* registry) { return slot.Set(registry); }
 
 }  // namespace platform

@@ -39,11 +39,11 @@ class PosixShell final : public Shell {
 };
 
 PosixShell host;
-Shell* current = &host;
+ServiceSlot<Shell> slot(host);
 
 }  // namespace
 
-Shell& CurrentShell() { return *current; }
-void SetShell(Shell* shell) { current = shell ? shell : &host; }
+Shell& CurrentShell() { return slot.Current(); }
+ServiceGuard<Shell*> SetShell(Shell* shell) { return slot.Set(shell); }
 
 }  // namespace platform

@@ -93,11 +93,11 @@ class Win32Dde final : public DdeClient {
 };
 
 Win32Dde host;
-DdeClient* current = &host;
+ServiceSlot<DdeClient> slot(host);
 
 }  // namespace
 
-DdeClient& CurrentDde() { return *current; }
-void SetDde(DdeClient* client) { current = client ? client : &host; }
+DdeClient& CurrentDde() { return slot.Current(); }
+ServiceGuard<DdeClient*> SetDde(DdeClient* client) { return slot.Set(client); }
 
 }  // namespace platform

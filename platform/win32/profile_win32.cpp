@@ -30,11 +30,11 @@ class Win32Profile final : public Profile {
 };
 
 Win32Profile host;
-Profile* current = &host;
+ServiceSlot<Profile> slot(host);
 
 }  // namespace
 
-Profile& CurrentProfile() { return *current; }
-void SetProfile(Profile* profile) { current = profile ? profile : &host; }
+Profile& CurrentProfile() { return slot.Current(); }
+ServiceGuard<Profile*> SetProfile(Profile* profile) { return slot.Set(profile); }
 
 }  // namespace platform

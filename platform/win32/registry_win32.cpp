@@ -71,11 +71,11 @@ class Win32Registry final : public Registry {
 };
 
 Win32Registry host;
-Registry* current = &host;
+ServiceSlot<Registry> slot(host);
 
 }  // namespace
 
-Registry& CurrentRegistry() { return *current; }
-void SetRegistry(Registry* registry) { current = registry ? registry : &host; }
+Registry& CurrentRegistry() { return slot.Current(); }
+ServiceGuard<Registry*> SetRegistry(Registry* registry) { return slot.Set(registry); }
 
 }  // namespace platform

@@ -40,11 +40,11 @@ class Win32Shell final : public Shell {
 };
 
 Win32Shell host;
-Shell* current = &host;
+ServiceSlot<Shell> slot(host);
 
 }  // namespace
 
-Shell& CurrentShell() { return *current; }
-void SetShell(Shell* shell) { current = shell ? shell : &host; }
+Shell& CurrentShell() { return slot.Current(); }
+ServiceGuard<Shell*> SetShell(Shell* shell) { return slot.Set(shell); }
 
 }  // namespace platform

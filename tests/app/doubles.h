@@ -1,17 +1,12 @@
-// Doubles for the setup program's tests: a user interface that records message boxes and answers
-// them by rule while still pumping the real windows, an INI profile and a DDE client that keep
-// everything in memory, an in-memory registry, a wizard with fixed directory boxes and a status
-// view that counts. Doubles installs the platform ones for the lifetime of a test.
+// Doubles for the setup program's tests: the platform ones of tests/support with an in-memory
+// registry, installed for the lifetime of a test by Doubles; a wizard with fixed directory boxes
+// and a status view that counts.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
-#include <functional>
-#include <map>
-#include <memory>
 #include <string>
-#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -21,126 +16,34 @@
 #include "platform/profile.h"
 #include "platform/registry.h"
 #include "platform/ui.h"
+#include "platform/text.h"
 #include "platform/win32/win32_ui.h"
+#include "tests/support/doubles.h"
 
 namespace apptest {
 
-inline std::string Upper(std::string text) {
-  for (char& c : text)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return text;
-}
+using testsupport::MemoryProfile;
+using testsupport::ScriptedDde;
+using testsupport::ScriptedUi;
+using Box = ScriptedUi::Box;
 
-struct Box {
-  std::string Text;
-  platform::MsgType Type;
-  unsigned Buttons;
-};
-
-class ScriptedUi final : public platform::UserInterface {
- public:
-  std::vector<Box> Boxes;
-  // Chooses the answer to a box; unset, an error box is ignored and any other box confirmed.
-  std::function<int(const Box&)> Answer;
-
-  int ShowMessage(const std::string& text, platform::MsgType type, unsigned buttons) override {
-    Boxes.push_back(Box{text, type, buttons});
-    if (Answer) return Answer(Boxes.back());
-    return (buttons & platform::mbIgnore) ? platform::mrIgnore : platform::mrOk;
-  }
-
-  void ProcessMessages() override {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) platform::DispatchWithDialogKeys(msg);
-  }
-};
-
-class MemoryProfile final : public platform::Profile {
- public:
-  struct Write {
-    std::string File, Section, Key, Value;
-    bool operator==(const Write&) const = default;
-  };
-  // Every write asked for, refused ones included, in order.
-  std::vector<Write> Writes;
-  // Refuses a write when it returns true.
-  std::function<bool(const Write&)> Refuse;
-
-  std::string ReadString(const std::string& file, const std::string& section,
-                         const std::string& key, const std::string& def) override {
-    auto it = values_.find(Id(file, section, key));
-    return it == values_.end() ? def : it->second;
-  }
-
-  bool WriteString(const std::string& file, const std::string& section, const std::string& key,
-                   const std::string& value) override {
-    Writes.push_back(Write{file, section, key, value});
-    if (Refuse && Refuse(Writes.back())) return false;
-    values_[Id(file, section, key)] = value;
-    return true;
-  }
-
-  // The value stored under key, or "<none>".
-  std::string Value(const std::string& file, const std::string& section, const std::string& key) {
-    return ReadString(file, section, key, "<none>");
-  }
-
- private:
-  static std::tuple<std::string, std::string, std::string> Id(const std::string& file,
-                                                              const std::string& section,
-                                                              const std::string& key) {
-    return {Upper(file), Upper(section), Upper(key)};
-  }
-  std::map<std::tuple<std::string, std::string, std::string>, std::string> values_;
-};
-
-class RecordingDde final : public platform::DdeClient {
- public:
-  std::vector<std::string> Commands;  // as handed over
-  bool Reachable = true;
-
-  std::unique_ptr<platform::DdeConversation> NewConversation() override {
-    return std::make_unique<Conversation>(*this);
-  }
-
- private:
-  class Conversation final : public platform::DdeConversation {
-   public:
-    explicit Conversation(RecordingDde& client) : client_(client) {}
-    bool SetLink(const std::string&, const std::string&) override {
-      open_ = client_.Reachable;
-      return open_;
-    }
-    bool ExecuteMacro(const std::string& command) override {
-      if (!open_) return false;
-      client_.Commands.push_back(command.substr(0, command.find('\0')));
-      return true;
-    }
-
-   private:
-    RecordingDde& client_;
-    bool open_ = false;
-  };
-};
-
-// Installs the doubles, and the host's services again afterwards.
+// Installs the doubles, and puts back what was there afterwards. Unless a test says otherwise,
+// an error box is ignored and any other box confirmed, and the real windows are pumped at every
+// yield.
 struct Doubles {
   ScriptedUi Ui;
   MemoryProfile Profile;
-  RecordingDde Dde;
+  ScriptedDde Dde;
   platform::MemoryRegistry Registry;
 
   Doubles() {
-    platform::SetUi(&Ui);
-    platform::SetProfile(&Profile);
-    platform::SetDde(&Dde);
-    platform::SetRegistry(&Registry);
-  }
-  ~Doubles() {
-    platform::SetUi(nullptr);
-    platform::SetProfile(nullptr);
-    platform::SetDde(nullptr);
-    platform::SetRegistry(nullptr);
+    Ui.Answer = [](const Box& box) {
+      return (box.Buttons & platform::mbIgnore) ? platform::mrIgnore : platform::mrOk;
+    };
+    Ui.OnPump = [] {
+      MSG msg;
+      while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) platform::DispatchWithDialogKeys(msg);
+    };
   }
   Doubles(const Doubles&) = delete;
   Doubles& operator=(const Doubles&) = delete;
@@ -148,14 +51,20 @@ struct Doubles {
   // A REG_SZ value below HKEY_LOCAL_MACHINE without its NUL, or "<none>".
   std::string RegistryString(const std::string& key, const std::string& name) const {
     const auto& keys = Registry.Contents(platform::RootKey::LocalMachine);
-    auto k = keys.find(Upper(key));
+    auto k = keys.find(platform::UpperAscii(key));
     if (k == keys.end()) return "<none>";
-    auto v = k->second.Values.find(Upper(name));
+    auto v = k->second.Values.find(platform::UpperAscii(name));
     if (v == k->second.Values.end() || v->second.Type != platform::RegSz) return "<none>";
     std::string data = v->second.Data;
     if (!data.empty() && data.back() == '\0') data.pop_back();
     return data;
   }
+
+ private:
+  platform::ServiceGuard<platform::UserInterface*> uiGuard_ = platform::SetUi(&Ui);
+  platform::ServiceGuard<platform::Profile*> profileGuard_ = platform::SetProfile(&Profile);
+  platform::ServiceGuard<platform::DdeClient*> ddeGuard_ = platform::SetDde(&Dde);
+  platform::ServiceGuard<platform::Registry*> registryGuard_ = platform::SetRegistry(&Registry);
 };
 
 class FixedWizard final : public app::TWizardDirs {

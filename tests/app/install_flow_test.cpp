@@ -41,10 +41,9 @@ class InstallFlowTest : public ::testing::Test {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
     frmApp = new TFrmApp(application.get());
-    frmData = new TFrmData(application.get(), frmApp->Handle());
-    frmStatus = new TFrmStatus(application.get(), frmApp->Handle());
+    frmData = &frmApp->Data();
+    frmStatus = &frmApp->Status();
     new TFrmReadMe(application.get(), frmApp->Handle());
-    frmApp->UseWindows(frmData, frmStatus);
   }
 
   // A main window that goes ends the program's message loop; the next test starts a new one.
@@ -129,7 +128,7 @@ TEST_F(InstallFlowTest, CancelledWizardEndsTheProgramWithoutAnyChange) {
   EXPECT_EQ(frmApp->Handle(), nullptr);  // closed, which ends the program
   EXPECT_FALSE(statusSeen);
   EXPECT_TRUE(doubles.Profile.Writes.empty());
-  EXPECT_TRUE(doubles.Dde.Commands.empty());
+  EXPECT_TRUE(doubles.Dde.Sent.empty());
   EXPECT_TRUE(doubles.Ui.Boxes.empty());
   EXPECT_EQ(doubles.RegistryString("SOFTWARE\\Borland\\Database Engine", "DLLPATH"), "<none>");
 }
@@ -161,7 +160,7 @@ TEST_F(InstallFlowTest, WizardAnswersDecideWhatRunsAndTheRunEndsWithItsMessage) 
     Click(ids::btnNext);  // "&Instala"
   });
 
-  EXPECT_EQ(doubles.Dde.Commands,
+  EXPECT_EQ(doubles.Dde.Sent,
             (std::vector<std::string>{"[CreateGroup(URDA)]\r\n",
                                       "[AddItem(E:\\Prog\\TAVO.EXE,RUDODez,,,)]\r\n"}));
   EXPECT_TRUE(doubles.Profile.Writes.empty());
@@ -178,7 +177,7 @@ TEST_F(InstallFlowTest, WizardAnswersDecideWhatRunsAndTheRunEndsWithItsMessage) 
 }
 
 TEST_F(InstallFlowTest, FailureNoOperationCatchesIsShownAndTheProgramEnds) {
-  doubles.Dde.Reachable = false;
+  doubles.Dde.Answering.clear();
   doubles.Ui.Answer = [](const apptest::Box& box) -> int {
     if (box.Buttons & platform::mbAbort) throw Exception("Sem recursos para a janela");
     return platform::mrOk;

@@ -7,9 +7,20 @@
 #include <string>
 
 #include "app/settings.h"
+#include "app/win_kit.h"
 #include "platform/profile.h"
 
 namespace {
+
+TEST(Format, FillsTheOnePlaceWithTheWholeArgument) {
+  EXPECT_EQ(app::Format("Bem-vindo a %s", "Pesquisa"), "Bem-vindo a Pesquisa");
+  EXPECT_EQ(app::Format("%s. ", "X"), "X. ");
+  // A long product title or path is shown whole, not cut at 255 characters.
+  const std::string longer(300, 'a');
+  EXPECT_EQ(app::Format("<%s>", longer), "<" + longer + ">");
+  // Percent signs in the argument are text, not directives.
+  EXPECT_EQ(app::Format("[%s]", "100%s %d"), "[100%s %d]");
+}
 
 TEST(MakeSettings, DerivesDirectoriesCodeAndPortFromTheAnswers) {
   const app::TSettings s = app::MakeSettings("D:\\Web", 1, 4);

@@ -18,7 +18,7 @@
 
 namespace {
 
-using apptest::Upper;
+using platform::UpperAscii;
 using Shown = std::vector<std::pair<std::string, std::string>>;
 
 const std::string kWeb = "Aplica\xE7\xE3o (WebSrv)";
@@ -47,8 +47,8 @@ class SetupTasksTest : public ::testing::Test {
   }
 
   std::string Expanding(const std::string& archive, const std::string& target) const {
-    return "Expandindo " + Upper(JoinPath(tasks->Install->SourceDir, archive)) + " para " +
-           Upper(target);
+    return "Expandindo " + UpperAscii(JoinPath(tasks->Install->SourceDir, archive)) + " para " +
+           UpperAscii(target);
   }
   static std::string Updating(const std::string& directory) {
     return "Atualizando arquivo " + JoinPath(directory, "TAVO.INI");
@@ -79,7 +79,7 @@ TEST_P(OperationCountTest, CountsTheOperationsOfTheEnabledTasksWithoutDoingAny) 
   Answer(c.Application, c.Idapi, 0, c.Port);
   EXPECT_EQ(tasks->Install->CountTasks(), c.Operations);
   EXPECT_TRUE(doubles.Profile.Writes.empty());
-  EXPECT_TRUE(doubles.Dde.Commands.empty());
+  EXPECT_TRUE(doubles.Dde.Sent.empty());
   EXPECT_TRUE(doubles.Ui.Boxes.empty());
   EXPECT_TRUE(status.Shown.empty());
 }
@@ -136,7 +136,7 @@ TEST_F(SetupTasksTest, FullRunShowsEveryOperationUnderItsTaskAndFillsTheBar) {
   EXPECT_EQ(status.Position, 32);
   EXPECT_EQ(ErrorTexts().size(), 8u);  // the eight expansions
   EXPECT_EQ(ErrorTexts().front(),
-            "Erro expandindo " + Upper(JoinPath(tasks->Install->SourceDir, "WEB.PCK")) +
+            "Erro expandindo " + UpperAscii(JoinPath(tasks->Install->SourceDir, "WEB.PCK")) +
                 " para C:\\RUDODEZ");
   EXPECT_EQ(FinalBox().Text, "Instala\xE7\xE3o completa com sucesso");
   EXPECT_EQ(FinalBox().Type, platform::MsgType::Information);
@@ -195,7 +195,7 @@ TEST_F(SetupTasksTest, AbortOnRootPathStopsTheHandlerAndTheRun) {
             "Erro na atualiza\xE7\xE3o do arquivo C:\\RUDOdez\\TAVO.INI");
   // Neither the engine nor the group task ran.
   EXPECT_EQ(doubles.RegistryString(kEngineKey, "DLLPATH"), "<none>");
-  EXPECT_TRUE(doubles.Dde.Commands.empty());
+  EXPECT_TRUE(doubles.Dde.Sent.empty());
   EXPECT_EQ(status.Shown.back().first, kIni);
   // Six expansions and four INI writes were reported; the bar stays short of its end.
   EXPECT_EQ(status.Maximum, 32);
@@ -261,7 +261,7 @@ TEST_F(SetupTasksTest, GroupTaskAloneCreatesTheGroupAndItsIcon) {
   EXPECT_TRUE(tasks->Install->Execute());
   EXPECT_EQ(status.Maximum, 2);
   EXPECT_EQ(status.Position, 2);
-  EXPECT_EQ(doubles.Dde.Commands,
+  EXPECT_EQ(doubles.Dde.Sent,
             (std::vector<std::string>{"[CreateGroup(URDA)]\r\n",
                                       "[AddItem(D:\\Tavo\\TAVO.EXE,RUDODez,,,)]\r\n"}));
   EXPECT_TRUE(doubles.Profile.Writes.empty());
@@ -273,7 +273,7 @@ TEST_F(SetupTasksTest, DriveRootTargetDoublesTheSeparatorOnlyInTheDerivedDirecto
   EXPECT_TRUE(tasks->Install->Execute());
   EXPECT_EQ(tasks->Settings().CgiBinDir, "C:\\\\cgi-bin");
   EXPECT_EQ(doubles.Profile.Value("C:\\TAVO.INI", "VEXEC", "/cgi-bin"), "C:\\\\cgi-bin");
-  EXPECT_EQ(doubles.Dde.Commands.back(), "[AddItem(C:\\TAVO.EXE,RUDODez,,,)]\r\n");
+  EXPECT_EQ(doubles.Dde.Sent.back(), "[AddItem(C:\\TAVO.EXE,RUDODez,,,)]\r\n");
 }
 
 TEST_F(SetupTasksTest, ExpansionDrivesTheArchiveBarFromStartToEnd) {
@@ -307,7 +307,7 @@ TEST_F(SetupTasksTest, ExpansionDrivesTheArchiveBarFromStartToEnd) {
 }
 
 TEST_F(SetupTasksTest, UnreachableProgramManagerEndsInAnErrorBoxPerOperation) {
-  doubles.Dde.Reachable = false;
+  doubles.Dde.Answering.clear();
   Answer(false, false, 0, 0);
   EXPECT_TRUE(tasks->Install->Execute());  // both boxes answered with Ignore
   EXPECT_EQ(ErrorTexts(),

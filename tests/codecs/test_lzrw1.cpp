@@ -166,7 +166,7 @@ TEST_F(Lzrw1Test, ProgressCountsAndYieldsAsItGoes) {
     void ProcessMessages() override { ++yields; }
     int yields = 0;
   } ui;
-  platform::SetUi(&ui);
+  auto current = platform::SetUi(&ui);
   const Bytes data = codec_test::TextBytes(200000, 2);
   dir.Write("in", data);
   for (TCompressMode mode : {TCompressMode::Fast, TCompressMode::Good}) {
@@ -190,7 +190,6 @@ TEST_F(Lzrw1Test, ProgressCountsAndYieldsAsItGoes) {
     EXPECT_EQ(lastOut, 200000);
     EXPECT_GE(ui.yields, 7);
   }
-  platform::SetUi(nullptr);
 }
 
 TEST_F(Lzrw1Test, AutoPicksByTwoSamples) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/control_ids.h"
+#include "platform/text.h"
 #include "tests/e2e/setup_session.h"
 #include "tests/e2e/uidriver/driver.h"
 
@@ -17,18 +18,13 @@ namespace e2e {
 namespace {
 
 using namespace uidriver;
+using platform::UpperAscii;
 
 const std::string kTarget = "C:\\RUDOdez";
 // Used when the wizard offers no IDAPI directory (the machine names none).
 const std::string kIdapiFallback = "C:\\Program Files\\Common Files\\Borland Shared\\BDE";
 const std::string kCompleted = "Instala\xE7\xE3o completa com sucesso";
 const std::string kIncomplete = "Instala\xE7\xE3o incompleta";
-
-std::string Upper(std::string s) {
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return s;
-}
 
 std::string WindowsDir() {
   char dir[MAX_PATH];
@@ -109,8 +105,8 @@ std::string TakeIdapiDir(SetupRun& run) {
 
 // The (group, item) texts of the 32 operations of a full install with a port other than 80.
 std::vector<std::pair<std::string, std::string>> FullRunOperations(const std::string& idapi) {
-  const std::string src = Upper(DistDir() + "\\");
-  const std::string target = Upper(kTarget);
+  const std::string src = UpperAscii(DistDir() + "\\");
+  const std::string target = UpperAscii(kTarget);
   auto unpack = [&](const char* archive, const std::string& dir) {
     return "Expandindo " + src + archive + " para " + dir;
   };
@@ -129,8 +125,8 @@ std::vector<std::pair<std::string, std::string>> FullRunOperations(const std::st
   for (int i = 0; i < 3; ++i) ops.push_back({cfg, updating + kTarget + "\\TAVO.INI"});
   for (int i = 0; i < 3; ++i) ops.push_back({cfg, updating + kTarget + "\\cgi-bin\\TAVO.INI"});
   for (int i = 0; i < 2; ++i) ops.push_back({cfg, updating + kTarget + "\\TAVO.INI"});
-  ops.push_back({bde, unpack("IDAPI32.PCK", Upper(idapi))});
-  ops.push_back({bde, unpack("LD32.PCK", Upper(idapi))});
+  ops.push_back({bde, unpack("IDAPI32.PCK", UpperAscii(idapi))});
+  ops.push_back({bde, unpack("LD32.PCK", UpperAscii(idapi))});
   for (int i = 0; i < 11; ++i) ops.push_back({bde, "Atualizando o Registry"});
   ops.push_back({"Cria\xE7\xE3o de Grupos/Icones", "Criando grupo \"URDA\""});
   ops.push_back({"Cria\xE7\xE3o de Grupos/Icones",
@@ -489,11 +485,12 @@ HWND InstallUntilErrorBox(SetupRun& run, const std::string& archive, const std::
   HWND box;
   const BoxInfo info = run.WaitBox(&box);
   if (shot) Snap(shot);
-  EXPECT_EQ(info.text, "Erro expandindo " + Upper(DistDir() + "\\" + archive) + " para " +
-                           Upper(target));
+  EXPECT_EQ(info.text, "Erro expandindo " + UpperAscii(DistDir() + "\\" + archive) + " para " +
+                           UpperAscii(target));
   EXPECT_EQ(info.buttons, (std::vector<int>{IDABORT, IDRETRY, IDIGNORE}));
   EXPECT_EQ(Text(Item(status, ids::lblItem)),
-            "Expandindo " + Upper(DistDir() + "\\" + archive) + " para " + Upper(target));
+            "Expandindo " + UpperAscii(DistDir() + "\\" + archive) + " para " +
+                UpperAscii(target));
   return box;
 }
 

@@ -4,13 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
-#include <set>
 #include <string>
-#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -21,37 +18,13 @@
 #include "platform/registry.h"
 #include "platform/shell.h"
 #include "platform/ui.h"
+#include "tests/support/doubles.h"
 
 namespace doubles {
 
-// Answers boxes from a script and records each one. An unscripted box fails the test and is
-// answered as a box that could not be shown.
-class ScriptedUi final : public platform::UserInterface {
- public:
-  struct Box {
-    std::string Text;
-    platform::MsgType Type;
-    unsigned Buttons;
-  };
-  std::deque<int> Answers;
-  std::vector<Box> Boxes;
-  int Pumps = 0;
-  // Called with each box before it is answered, as a user would act before pressing a button.
-  std::function<void(const Box&)> OnBox;
-
-  int ShowMessage(const std::string& text, platform::MsgType type, unsigned buttons) override {
-    Boxes.push_back({text, type, buttons});
-    if (OnBox) OnBox(Boxes.back());
-    if (Answers.empty()) {
-      ADD_FAILURE() << "unscripted box: " << text;
-      return platform::mrNone;
-    }
-    int answer = Answers.front();
-    Answers.pop_front();
-    return answer;
-  }
-  void ProcessMessages() override { ++Pumps; }
-};
+using testsupport::MemoryProfile;
+using testsupport::ScriptedDde;
+using testsupport::ScriptedUi;
 
 class FakeShell final : public platform::Shell {
  public:
@@ -117,64 +90,6 @@ class FlakyRegistry final : public platform::Registry {
   };
 };
 
-// Profile values in memory, keyed by the names exactly as given; writes can be refused.
-class MemoryProfile final : public platform::Profile {
- public:
-  std::map<std::tuple<std::string, std::string, std::string>, std::string> Values;
-  int FailuresLeft = 0;
-
-  std::string ReadString(const std::string& file, const std::string& section,
-                         const std::string& key, const std::string& def) override {
-    auto it = Values.find({file, section, key});
-    return it == Values.end() ? def : it->second;
-  }
-  bool WriteString(const std::string& file, const std::string& section, const std::string& key,
-                   const std::string& value) override {
-    if (FailuresLeft > 0) {
-      --FailuresLeft;
-      return false;
-    }
-    Values[{file, section, key}] = value;
-    return true;
-  }
-};
-
-// A DDE client whose servers answer only on the links listed in Answering; records the links
-// tried and the commands sent.
-class ScriptedDde final : public platform::DdeClient {
- public:
-  std::set<std::pair<std::string, std::string>> Answering = {{"PROGMAN", "PROGMAN"}};
-  std::vector<std::pair<std::string, std::string>> Tries;
-  std::vector<std::string> Sent;
-  bool ExecuteFails = false;
-  int Open = 0;  // conversation objects alive
-
-  std::unique_ptr<platform::DdeConversation> NewConversation() override {
-    return std::make_unique<Conversation>(*this);
-  }
-
- private:
-  class Conversation final : public platform::DdeConversation {
-   public:
-    explicit Conversation(ScriptedDde& owner) : owner_(owner) { ++owner_.Open; }
-    ~Conversation() override { --owner_.Open; }
-    bool SetLink(const std::string& service, const std::string& topic) override {
-      owner_.Tries.emplace_back(service, topic);
-      connected_ = owner_.Answering.count({service, topic}) > 0;
-      return connected_;
-    }
-    bool ExecuteMacro(const std::string& command) override {
-      if (!connected_ || owner_.ExecuteFails) return false;
-      owner_.Sent.push_back(command);
-      return true;
-    }
-
-   private:
-    ScriptedDde& owner_;
-    bool connected_ = false;
-  };
-};
-
 class RecordingCanvas final : public platform::Canvas {
  public:
   struct Fill {
@@ -195,26 +110,18 @@ class RecordingCanvas final : public platform::Canvas {
 // Makes the doubles current for the length of a test.
 class PlatformTest : public ::testing::Test {
  protected:
-  PlatformTest() {
-    platform::SetUi(&ui);
-    platform::SetShell(&shell);
-    platform::SetRegistry(&registry);
-    platform::SetProfile(&profile);
-    platform::SetDde(&dde);
-  }
-  ~PlatformTest() override {
-    platform::SetUi(nullptr);
-    platform::SetShell(nullptr);
-    platform::SetRegistry(nullptr);
-    platform::SetProfile(nullptr);
-    platform::SetDde(nullptr);
-  }
-
   ScriptedUi ui;
   FakeShell shell;
   FlakyRegistry registry;
   MemoryProfile profile;
   ScriptedDde dde;
+
+ private:
+  platform::ServiceGuard<platform::UserInterface*> uiGuard_ = platform::SetUi(&ui);
+  platform::ServiceGuard<platform::Shell*> shellGuard_ = platform::SetShell(&shell);
+  platform::ServiceGuard<platform::Registry*> registryGuard_ = platform::SetRegistry(&registry);
+  platform::ServiceGuard<platform::Profile*> profileGuard_ = platform::SetProfile(&profile);
+  platform::ServiceGuard<platform::DdeClient*> ddeGuard_ = platform::SetDde(&dde);
 };
 
 }  // namespace doubles

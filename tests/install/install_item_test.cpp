@@ -88,7 +88,7 @@ TEST_F(TaskTest, ADisabledTaskSucceedsWithoutHandlerDiskPromptOrCount) {
   EXPECT_TRUE(task.IsCounting());
   EXPECT_TRUE(WriteIni());
   EXPECT_EQ(list.OperationCount, 0);
-  EXPECT_TRUE(profile.Values.empty());
+  EXPECT_TRUE(profile.Writes.empty());
 }
 
 TEST_F(TaskTest, CountingSkipsTheDiskCheckButRunsTheHandler) {
@@ -125,9 +125,9 @@ TEST_F(TaskTest, AnItemOutsideATaskListRunsWithoutDiskCheckOrCount) {
     cont = loose.WriteIniString("C:\\", "B.INI", "S", "K", "V");
   };
   EXPECT_TRUE(loose.Execute(true));
-  EXPECT_TRUE(profile.Values.empty());
+  EXPECT_TRUE(profile.Writes.empty());
   EXPECT_TRUE(loose.Execute(false));
-  EXPECT_EQ(profile.Values.size(), 1u);
+  EXPECT_EQ(profile.Stored(), 1u);
 }
 
 TEST_F(TaskTest, ASuccessNotifiesOnceBeforeAndOnceAfter) {
@@ -149,7 +149,7 @@ TEST_F(TaskTest, RetryAfterFailuresEndsInOneSuccessfulNotificationPair) {
   EXPECT_EQ(ui.Boxes[0].Type, MsgType::Error);
   EXPECT_EQ(ui.Boxes[0].Buttons, platform::mbAbort | platform::mbRetry | platform::mbIgnore);
   EXPECT_EQ(task.LastError, "");
-  EXPECT_EQ(profile.Values.size(), 1u);
+  EXPECT_EQ(profile.Stored(), 1u);
 }
 
 TEST_F(TaskTest, AbortFailsTheOperationWithTheErrorText) {
@@ -165,7 +165,7 @@ TEST_F(TaskTest, IgnorePassesTheFailureOver) {
   ui.Answers = {platform::mrRetry, platform::mrIgnore};
   EXPECT_TRUE(WriteIni());
   EXPECT_EQ(log, (std::vector<Notification>{Before(), After(5, kIniError)}));
-  EXPECT_TRUE(profile.Values.empty());
+  EXPECT_EQ(profile.Stored(), 0u);
   // The next successful operation clears the error again.
   EXPECT_TRUE(WriteIni());
   EXPECT_EQ(log.back(), After(0, ""));

@@ -153,7 +153,7 @@ TEST_F(TaskListTest, CountTasksCountsEveryOperationOfASuccessfulRun) {
   EXPECT_TRUE(install.Counted);
   EXPECT_EQ(disabled.runs, 0);
   // Nothing was done while counting.
-  EXPECT_TRUE(profile.Values.empty());
+  EXPECT_TRUE(profile.Writes.empty());
   EXPECT_TRUE(registry.Written.empty());
   EXPECT_TRUE(dde.Tries.empty());
   EXPECT_TRUE(ui.Boxes.empty());
@@ -310,8 +310,8 @@ TEST_F(ChangeDiskTest, RewritesTheDiskFolderAndFindsTheKeyFile) {
 TEST(ChangeDiskTagTest, ComparesTheTagWithoutRegardToCase) {
   doubles::ScriptedUi ui;
   doubles::FakeShell shell;
-  platform::SetUi(&ui);
-  platform::SetShell(&shell);
+  auto currentUi = platform::SetUi(&ui);
+  auto currentShell = platform::SetShell(&shell);
   {
     TInstall install;
     install.SourceDir = "d:\\setup\\disk1\\";
@@ -326,8 +326,6 @@ TEST(ChangeDiskTagTest, ComparesTheTagWithoutRegardToCase) {
     EXPECT_FALSE(install.ChangeDisk(12, "X.PCK"));
     EXPECT_EQ(install.SourceDir, "d:\\setup\\DISK12\\");
   }
-  platform::SetUi(nullptr);
-  platform::SetShell(nullptr);
 }
 
 TEST_F(ChangeDiskTest, PromptsUntilTheDiskIsThereAndConfirmsLeaving) {
@@ -353,12 +351,11 @@ TEST_F(ChangeDiskTest, PromptsUntilTheDiskIsThereAndConfirmsLeaving) {
 
 TEST_F(ChangeDiskTest, TheConsoleInterfaceGivesUpInsteadOfAskingForEver) {
   // Nobody answers the console's boxes: Cancel to the prompt and No to leaving, every time.
-  platform::SetUi(nullptr);
+  auto console = platform::SetUi(nullptr);
   TInstall install;
   install.SourceDir = base_;
   EXPECT_FALSE(install.ChangeDisk(2, "K.PCK"));
   EXPECT_EQ(install.CurrentDisk, 2);
-  platform::SetUi(&ui);
 }
 
 TEST_F(ChangeDiskTest, ADirectoryOrAnEmptyKeyFileNameIsNeverTheKeyFile) {

@@ -125,8 +125,9 @@ TEST_F(RegistryOpsTest, CountingAddsEightAndThreeAndWritesNothing) {
 TEST_F(RegistryOpsTest, WriteIniStringJoinsThePath) {
   EXPECT_TRUE(task.WriteIniString("", "TAVO.INI", "INSTALL", "Path", "C:\\RUDOdez"));
   EXPECT_TRUE(task.WriteIniString("C:\\RUDOdez\\", "TAVO.INI", "HTTP", "Port", "80"));
-  EXPECT_EQ(profile.Values.at({"TAVO.INI", "INSTALL", "Path"}), "C:\\RUDOdez");
-  EXPECT_EQ(profile.Values.at({"C:\\RUDOdez\\TAVO.INI", "HTTP", "Port"}), "80");
+  using Write = doubles::MemoryProfile::Write;
+  EXPECT_EQ(profile.Writes, (std::vector<Write>{{"TAVO.INI", "INSTALL", "Path", "C:\\RUDOdez"},
+                                                {"C:\\RUDOdez\\TAVO.INI", "HTTP", "Port", "80"}}));
   EXPECT_EQ(items, (std::vector<std::string>{"Atualizando arquivo TAVO.INI",
                                              "Atualizando arquivo C:\\RUDOdez\\TAVO.INI"}));
 }

@@ -173,4 +173,16 @@ TEST_F(UnpackTest, ACancelFromTheProgressHandlerFailsTheAttempt) {
   EXPECT_EQ(afters.back().first, 3);
 }
 
+// The archive is made after the announcement, once for all attempts; a failure to make it is no
+// failed attempt to offer again but leaves the operation, without an after-notification.
+TEST_F(UnpackTest, AnArchiveThatCannotBeMadeLeavesAfterTheAnnouncement) {
+  TPackClass failing = [](TComponent*) -> std::unique_ptr<TCustomPack> {
+    throw Exception("no temporary file");
+  };
+  EXPECT_THROW(task.UnpackWith(failing, "C:\\", "WEB.PCK", "C:\\T"), Exception);
+  EXPECT_EQ(items, (std::vector<std::string>{"Expandindo C:\\WEB.PCK para C:\\T"}));
+  EXPECT_TRUE(afters.empty());
+  EXPECT_TRUE(ui.Boxes.empty());
+}
+
 }  // namespace

@@ -58,12 +58,10 @@ std::string Sz(const std::string& text) { return text + '\0'; }
 
 class Win32InstallTest : public ::testing::Test, public RecordedTask {
  protected:
-  Win32InstallTest() : RecordedTask("Teste") {
-    platform::SetUi(&ui);
-  }
-  ~Win32InstallTest() override { platform::SetUi(nullptr); }
+  Win32InstallTest() : RecordedTask("Teste") {}
 
   platform::Win32Ui ui;
+  platform::ServiceGuard<platform::UserInterface*> current = platform::SetUi(&ui);
 };
 
 TEST_F(Win32InstallTest, EngineSettingsLeaveExactlyTheElevenValues) {

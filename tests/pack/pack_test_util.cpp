@@ -5,22 +5,11 @@
 #include <random>
 
 #include "pack/format.h"
-#include "platform/drive.h"
 #include "platform/file.h"
 #include "platform/fileinfo.h"
 #include "platform/tempfile.h"
 
 namespace packtest {
-
-std::string NewTempDir() {
-  static std::mt19937 rng{std::random_device{}()};
-  for (;;) {
-    std::string dir = platform::TempDirectory() + "packtest-" + std::to_string(rng() % 1000000000) + "\\";
-    if (platform::DirectoryExists(dir)) continue;
-    EXPECT_TRUE(platform::ForceDirectories(dir));
-    return dir;
-  }
-}
 
 void RemoveTree(const std::string& dir) {
   namespace fs = std::filesystem;
@@ -140,12 +129,11 @@ std::vector<std::string> ArchiveBuilder::Split(const std::vector<std::size_t>& c
   return volumes;
 }
 
-void PackTest::SetUp() { dir = NewTempDir(); }
-
-void PackTest::TearDown() {
-  platform::SetUi(nullptr);
-  platform::SetDriveTypeQuery({});
-  RemoveTree(dir);
+void PackTest::SetUp() {
+  scratch_.emplace("packtest-");
+  dir = scratch_->Path() + "\\";
 }
+
+void PackTest::TearDown() { scratch_.reset(); }
 
 }  // namespace packtest

@@ -1,24 +1,21 @@
-// Helpers of the archive tests: scratch directories, whole-file reads and writes, a scripted
-// user interface, and an archive builder that lays out bytes by hand, independently of the
-// engine's writer.
+// Helpers of the archive tests: whole-file reads and writes, and an archive builder that lays out
+// bytes by hand, independently of the engine's writer.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "platform/ui.h"
+#include "tests/support/temp_dir.h"
 
 namespace packtest {
 
 // A DOS date/time: 15 June 2021, 10:20:30.
 constexpr std::int32_t kTime = (41 << 25) | (6 << 21) | (15 << 16) | (10 << 11) | (20 << 5) | 15;
 
-std::string NewTempDir();  // a new empty directory, Windows path ending with a backslash
 void RemoveTree(const std::string& dir);
 void WriteFile(const std::string& path, const std::string& bytes);
 std::string ReadFile(const std::string& path);  // empty and a test failure when unreadable
@@ -27,18 +24,6 @@ bool Exists(const std::string& path);
 std::vector<std::string> PckTempFiles();
 // Deterministic bytes that compress somewhat, as real files do.
 std::string SampleBytes(std::size_t size, unsigned seed);
-
-// Answers message boxes with a script and records them.
-class ScriptedUi final : public platform::UserInterface {
- public:
-  std::function<int(const std::string& text)> answer;
-  std::vector<std::string> messages;
-  int ShowMessage(const std::string& text, platform::MsgType, unsigned) override {
-    messages.push_back(text);
-    return answer ? answer(text) : platform::mrCancel;
-  }
-  void ProcessMessages() override {}
-};
 
 // The byte stream of an archive, laid out field by field.
 struct ArchiveBuilder {
@@ -71,13 +56,15 @@ struct ArchiveBuilder {
   std::vector<std::string> Split(const std::vector<std::size_t>& cuts) const;
 };
 
-// A scratch directory per test, removed afterwards; the console user interface and the
-// system's drive types are restored.
+// A scratch directory per test, removed afterwards.
 class PackTest : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
-  std::string dir;
+  std::string dir;  // a Windows path ending with a backslash
+
+ private:
+  std::optional<testsupport::TempDir> scratch_;
 };
 
 }  // namespace packtest

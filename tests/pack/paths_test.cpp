@@ -90,7 +90,7 @@ TEST(PathParts, DriveDirectoryAndName) {
 
 TEST_F(PackTest, IsRemovableDriveAsksForTheDriveRoot) {
   std::string asked;
-  platform::SetDriveTypeQuery([&](const std::string& root) {
+  auto drives = platform::SetDriveTypeQuery([&](const std::string& root) {
     asked = root;
     if (root == "A:\\") return platform::DriveType::Removable;
     if (root == "D:\\") return platform::DriveType::CdRom;

@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <map>
+#include <optional>
 
 #include "pack/pack.h"
 #include "pack/paths.h"
@@ -14,11 +15,13 @@
 #include "platform/errors.h"
 #include "platform/fileinfo.h"
 #include "tests/pack/pack_test_util.h"
+#include "tests/support/doubles.h"
 
 namespace {
 
 using namespace packtest;
 using V = std::vector<std::string>;
+using Box = testsupport::ScriptedUi::Box;
 
 const char kPrompt2[] = "Por favor, insira o pr\xF3ximo disco [2]";
 
@@ -33,7 +36,8 @@ class Floppy {
     } else {
       root_ = scratch + "DRIVE\\";
       platform::ForceDirectories(root_);
-      platform::SetDriveTypeQuery([](const std::string&) { return platform::DriveType::Removable; });
+      removable_.emplace(platform::SetDriveTypeQuery(
+          [](const std::string&) { return platform::DriveType::Removable; }));
     }
     Clear(root_);
   }
@@ -75,6 +79,7 @@ class Floppy {
   std::string root_, shelf_;
   bool real_ = false;
   int current_ = 1;
+  std::optional<platform::ServiceGuard<platform::DriveTypeQuery>> removable_;
 };
 
 class VolumesTest : public PackTest {
@@ -82,7 +87,7 @@ class VolumesTest : public PackTest {
   void SetUp() override {
     PackTest::SetUp();
     floppy = std::make_unique<Floppy>(dir);
-    platform::SetUi(&ui);
+    ui.Answer = [](const Box&) { return platform::mrCancel; };
     src = dir + "SRC\\";
     WriteFile(src + "A.TXT", packtest::SampleBytes(3000, 1));
     WriteFile(src + "B.BAK", packtest::SampleBytes(5000, 2));
@@ -106,12 +111,12 @@ class VolumesTest : public PackTest {
   // Writes the sources over as many disks as VolumeSize asks, each new disk blank.
   int WriteDisks(std::int64_t volumeSize) {
     writer.VolumeSize = volumeSize;
-    ui.answer = [this](const std::string&) {
+    ui.Answer = [this](const Box&) {
       floppy->Insert(floppy->Current() + 1);
       return platform::mrOk;
     };
     EXPECT_TRUE(writer.Create()) << writer.ErrorMessage();
-    ui.messages.clear();
+    ui.Boxes.clear();
     return floppy->Current();
   }
   void ExpectExtracted(const V& names) {
@@ -119,7 +124,8 @@ class VolumesTest : public PackTest {
   }
 
   std::unique_ptr<Floppy> floppy;
-  packtest::ScriptedUi ui;
+  testsupport::ScriptedUi ui;
+  platform::ServiceGuard<platform::UserInterface*> current = platform::SetUi(&ui);
   std::string src;
   TCustomPack writer, reader;
   V errors;
@@ -136,13 +142,13 @@ TEST_F(VolumesTest, TwoDisksWrittenAndReadWithPrompts) {
 
   floppy->Insert(1);
   int prompts = 0;
-  ui.answer = [&](const std::string&) {
+  ui.Answer = [&](const Box&) {
     // First OK with disk 1 still in the drive: the prompt must come again.
     if (++prompts == 2) floppy->Insert(2);
     return platform::mrOk;
   };
   ASSERT_TRUE(reader.Extract()) << reader.ErrorMessage();
-  EXPECT_EQ(ui.messages, (V{kPrompt2, kPrompt2}));
+  EXPECT_EQ(ui.Texts(), (V{kPrompt2, kPrompt2}));
   ExpectExtracted({"A.TXT", "B.BAK", "C.TXT"});
   EXPECT_EQ(reader.GetVolume(), 2);
   EXPECT_TRUE(errors.empty());
@@ -151,7 +157,7 @@ TEST_F(VolumesTest, TwoDisksWrittenAndReadWithPrompts) {
 TEST_F(VolumesTest, SkippingAcrossDisks) {
   ASSERT_EQ(WriteDisks(5000), 3);
   floppy->Insert(1);
-  ui.answer = [&](const std::string&) {
+  ui.Answer = [&](const Box&) {
     floppy->Insert(floppy->Current() + 1);
     return platform::mrOk;
   };
@@ -169,7 +175,7 @@ TEST_F(VolumesTest, SkippingAcrossDisks) {
 TEST_F(VolumesTest, ListingPeeksAtTheFirstBytesAlsoAcrossADiskChange) {
   ASSERT_EQ(WriteDisks(5000), 3);  // B.BAK's data runs from disk 1 into disk 2
   floppy->Insert(1);
-  ui.answer = [&](const std::string&) {
+  ui.Answer = [&](const Box&) {
     floppy->Insert(floppy->Current() + 1);
     return platform::mrOk;
   };
@@ -191,14 +197,14 @@ TEST_F(VolumesTest, ListingPeeksAtTheFirstBytesAlsoAcrossADiskChange) {
 TEST_F(VolumesTest, DiskLeftInTheDriveIsNotOverwritten) {
   writer.VolumeSize = 8000;
   int prompts = 0;
-  ui.answer = [&](const std::string&) {
+  ui.Answer = [&](const Box&) {
     if (++prompts == 2) floppy->Insert(2);  // the first OK still has disk 1 in the drive
     return platform::mrOk;
   };
   ASSERT_TRUE(writer.Create()) << writer.ErrorMessage();
-  EXPECT_EQ(ui.messages, (V{kPrompt2, kPrompt2}));
+  EXPECT_EQ(ui.Texts(), (V{kPrompt2, kPrompt2}));
   floppy->Insert(1);
-  ui.answer = [&](const std::string&) {
+  ui.Answer = [&](const Box&) {
     floppy->Insert(2);
     return platform::mrOk;
   };
@@ -215,7 +221,7 @@ TEST_F(VolumesTest, WrongDisksAreRefusedUntilTheRightOneComes) {
   std::string second = ReadFile(floppy->PathOn(2, "DATA.PCK"));
   floppy->Insert(1);
   int prompts = 0;
-  ui.answer = [&](const std::string&) {
+  ui.Answer = [&](const Box&) {
     ++prompts;
     floppy->Insert(2);
     if (prompts == 1) platform::RemoveFile(floppy->Root() + "DATA.PCK");   // empty disk
@@ -231,9 +237,9 @@ TEST_F(VolumesTest, WrongDisksAreRefusedUntilTheRightOneComes) {
 TEST_F(VolumesTest, CancelAtThePromptStopsWithoutAShortenedFile) {
   ASSERT_EQ(WriteDisks(8000), 2);
   floppy->Insert(1);
-  ui.answer = [](const std::string&) { return platform::mrCancel; };
+  ui.Answer = [](const Box&) { return platform::mrCancel; };
   EXPECT_FALSE(reader.Extract());
-  EXPECT_EQ(ui.messages, (V{kPrompt2}));
+  EXPECT_EQ(ui.Texts(), (V{kPrompt2}));
   ASSERT_EQ(errors.size(), 1u);  // the entry that the cancel ended
   EXPECT_TRUE(packtest::Exists(dir + "OUT\\A.TXT"));
   EXPECT_FALSE(packtest::Exists(dir + "OUT\\B.BAK"));
@@ -242,36 +248,39 @@ TEST_F(VolumesTest, CancelAtThePromptStopsWithoutAShortenedFile) {
 TEST_F(VolumesTest, NoPromptOnAHardDisk) {
   ASSERT_EQ(WriteDisks(8000), 2);
   WriteFile(dir + "HD\\DATA.PCK", ReadFile(floppy->PathOn(1, "DATA.PCK")));
+  std::optional<platform::ServiceGuard<platform::DriveTypeQuery>> fixed;
   if (!floppy->Real())
-    platform::SetDriveTypeQuery([](const std::string&) { return platform::DriveType::Fixed; });
+    fixed.emplace(
+        platform::SetDriveTypeQuery([](const std::string&) { return platform::DriveType::Fixed; }));
   reader.PackFileName = dir + "HD\\DATA.PCK";
   EXPECT_FALSE(reader.Extract());
-  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_TRUE(ui.Boxes.empty());
   ASSERT_EQ(errors.size(), 1u);
   EXPECT_NE(errors[0].find("Erro lendo dados"), std::string::npos) << errors[0];
   // Writing onto a hard disk cannot ask for a disk either.
   writer.PackFileName = dir + "HD\\NEW.PCK";
   writer.VolumeSize = 8000;
   EXPECT_FALSE(writer.Create());
-  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_TRUE(ui.Boxes.empty());
   EXPECT_FALSE(packtest::Exists(dir + "HD\\NEW.PCK"));
 }
 
 TEST_F(VolumesTest, CdRomIsSwappableForReadingOnly) {
   ASSERT_EQ(WriteDisks(8000), 2);
   floppy->Insert(1);
-  platform::SetDriveTypeQuery([](const std::string&) { return platform::DriveType::CdRom; });
-  ui.answer = [&](const std::string&) {
+  auto cdRom =
+      platform::SetDriveTypeQuery([](const std::string&) { return platform::DriveType::CdRom; });
+  ui.Answer = [&](const Box&) {
     floppy->Insert(2);
     return platform::mrOk;
   };
   ASSERT_TRUE(reader.Extract()) << reader.ErrorMessage();
-  EXPECT_EQ(ui.messages, (V{kPrompt2}));
-  ui.messages.clear();
+  EXPECT_EQ(ui.Texts(), (V{kPrompt2}));
+  ui.Boxes.clear();
   floppy->Insert(1);
   writer.VolumeSize = 8000;
   EXPECT_FALSE(writer.Create());
-  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_TRUE(ui.Boxes.empty());
 }
 
 // The cuts obey the format: records and headers whole within a volume, a volume ends only
@@ -324,7 +333,7 @@ TEST_F(VolumesTest, CutsFollowTheFormatRules) {
   EXPECT_EQ(pos + 12 + 4 * names.size(), volumes[vol].size());
 
   floppy->Insert(1);
-  ui.answer = [&](const std::string&) {
+  ui.Answer = [&](const Box&) {
     floppy->Insert(floppy->Current() + 1);
     return platform::mrOk;
   };
@@ -335,7 +344,7 @@ TEST_F(VolumesTest, CutsFollowTheFormatRules) {
 TEST_F(VolumesTest, VolumeTooSmallFailsInsteadOfAskingForever) {
   writer.VolumeSize = 40;  // not even the first record fits after the headers
   int prompts = 0;
-  ui.answer = [&](const std::string&) {
+  ui.Answer = [&](const Box&) {
     floppy->Insert(floppy->Current() + 1);
     return ++prompts < 50 ? platform::mrOk : platform::mrCancel;
   };

@@ -26,9 +26,7 @@ class IniFileTest : public ::testing::Test {
   IniFileTest() {
     std::filesystem::create_directories(root_ / "windows");
     shell_.Dir = platform::WindowsPath((root_ / "windows").string());
-    platform::SetShell(&shell_);
   }
-  ~IniFileTest() override { platform::SetShell(nullptr); }
   std::string Path(const std::string& name) {
     return platform::WindowsPath((root_ / name).string());
   }
@@ -45,6 +43,7 @@ class IniFileTest : public ::testing::Test {
   testsupport::TempDir temp_;
   std::filesystem::path root_ = temp_.Root();
   WindowsDirShell shell_;
+  platform::ServiceGuard<platform::Shell*> current_ = platform::SetShell(&shell_);
   platform::IniFileProfile ini;
 };
 

@@ -12,15 +12,13 @@ namespace pck {
 // --- Disk sets -----------------------------------------------------------------------------
 
 MediaSet::MediaSet(TCustomPack& pack, const std::string& dir, const std::string& name)
-    : pack_(pack), dir_(dir), name_(name) {
+    : pack_(pack),
+      dir_(dir),
+      name_(name),
+      removable_(platform::SetDriveTypeQuery(
+          [](const std::string&) { return platform::DriveType::Removable; })),
+      prompts_(platform::SetUi(this)) {
   pack_.PackFileName = Volume(1);
-  platform::SetDriveTypeQuery([](const std::string&) { return platform::DriveType::Removable; });
-  platform::SetUi(this);
-}
-
-MediaSet::~MediaSet() {
-  platform::SetUi(nullptr);
-  platform::SetDriveTypeQuery({});
 }
 
 std::string MediaSet::Volume(int n) const {

@@ -10,6 +10,7 @@
 
 #include "codecs/lzrw1.h"
 #include "pack/pack.h"
+#include "platform/drive.h"
 #include "platform/ui.h"
 #include "tools/pck/commands.h"
 #include "tools/pck/options.h"
@@ -24,7 +25,6 @@ namespace pck {
 class MediaSet final : public platform::UserInterface {
  public:
   MediaSet(TCustomPack& pack, const std::string& dir, const std::string& name);
-  ~MediaSet() override;
 
   std::string Volume(int n) const;
   int ShowMessage(const std::string&, platform::MsgType, unsigned) override;
@@ -34,6 +34,9 @@ class MediaSet final : public platform::UserInterface {
   TCustomPack& pack_;
   std::string dir_, name_;
   std::set<int> asked_;
+  // Every drive is removable and this set answers the prompts, until the set goes.
+  platform::ServiceGuard<platform::DriveTypeQuery> removable_;
+  platform::ServiceGuard<platform::UserInterface*> prompts_;
 };
 
 // The engine's archive path and password from the options.
