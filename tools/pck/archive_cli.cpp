@@ -9,6 +9,7 @@
 #include "pack/paths.h"
 #include "platform/drive.h"
 #include "platform/file.h"
+#include "platform/text.h"
 #include "tools/pck/workers.h"
 
 namespace pck {
@@ -31,6 +32,17 @@ std::string MediaSet::Volume(int n) const {
   return ConcatPath(ConcatPath(dir_, "DISK" + std::to_string(n)), name_);
 }
 
+bool MediaSet::Holds(const std::string& path) const {
+  std::string folder = ExtractFilePath(path);
+  while (!folder.empty() && folder.back() == '\\') folder.pop_back();
+  const std::string disk = platform::UpperAscii(ExtractFileName(folder));
+  if (disk.size() < 5 || disk.size() > 9 || disk.compare(0, 4, "DISK") != 0 ||
+      disk.find_first_not_of("0123456789", 4) != std::string::npos)
+    return false;
+  return SameFile(platform::NativePath(Volume(std::stoi(disk.substr(4)))),
+                  platform::NativePath(path));
+}
+
 int MediaSet::ShowMessage(const std::string&, platform::MsgType, unsigned) {
   int wanted = pack_.GetVolume();
   if (!asked_.insert(wanted).second) {
@@ -45,6 +57,13 @@ int MediaSet::ShowMessage(const std::string&, platform::MsgType, unsigned) {
 // --- Command lines ---------------------------------------------------------------------------
 
 namespace {
+
+// What makes a path more than a name: separators, and on Windows a drive.
+#ifdef _WIN32
+constexpr char kFolderMarks[] = "/\\:";
+#else
+constexpr char kFolderMarks[] = "/";
+#endif
 
 bool ParseSize(const std::string& text, std::int64_t& size) {
   char* end = nullptr;
@@ -170,6 +189,13 @@ bool Parse(const Command& command, const Accepts& accepts, const std::vector<std
     exitCode = UsageError(command, "too many arguments");
     return false;
   }
+  // DIR/DISKn/ARCHIVE must be one file per disk: "../x.pck" or "/tmp/x.pck" would put every
+  // volume in one place, each over the one before, or somewhere else than DIR.
+  if (!o.media.empty() && o.archive.find_first_of(kFolderMarks) != std::string::npos) {
+    exitCode = UsageError(command, "with --media, ARCHIVE is a file name without a folder (\"" +
+                                       o.archive + "\"): each volume is DIR/DISKn/ARCHIVE");
+    return false;
+  }
   if (o.volumeSize > 0 && o.media.empty()) {
     exitCode = UsageError(command, "--volume-size needs --media DIR: each volume is a disk of its own");
     return false;
@@ -179,7 +205,7 @@ bool Parse(const Command& command, const Accepts& accepts, const std::vector<std
 
 void LocateArchive(TCustomPack& pack, const Options& o) {
   pack.PackFileName = EnginePath(o.archive);
-  if (o.hasPassword) pack.Password = platform::WindowsText(o.password);
+  if (o.hasPassword) pack.Password = EngineText(o.password, "the password");
 }
 
 int Jobs(const Options& o) { return o.jobs > 0 ? o.jobs : std::min(DefaultJobs(), kMaxJobs); }
@@ -217,6 +243,12 @@ void Terminal::Failed(const std::string& name, const std::string& problem) {
   std::fprintf(stderr, "pck %s: %s: %s\n", command_.name, platform::NativePath(name).c_str(),
                platform::NativePath(problem).c_str());
   failed_ = true;
+}
+
+void Terminal::Warned(const std::string& name, const std::string& problem) {
+  Clear();
+  std::fprintf(stderr, "pck %s: warning: %s: %s\n", command_.name,
+               platform::NativePath(name).c_str(), problem.c_str());
 }
 
 void Terminal::Watch(TCustomPack& pack) {

@@ -11,6 +11,7 @@
 
 #include "codecs/lzrw1.h"
 #include "pack/pack.h"
+#include "pack/paths.h"
 #include "platform/ui.h"
 #include "tools/pck/commands.h"
 #include "tools/pck/safe_output.h"
@@ -24,7 +25,8 @@
   "A password only gates the reader: it is stored in the archive itself (each byte\n"         \
   "inverted) and encrypts nothing. It keeps out casual users, not attackers.\n"
 #define PCK_MEDIA_OPTION                                                                     \
-  "  --media DIR           read the set of disks DIR/DISK1/ARCHIVE, DIR/DISK2/ARCHIVE, ...\n"
+  "  --media DIR           read the set of disks DIR/DISK1/ARCHIVE, DIR/DISK2/ARCHIVE, ...\n" \
+  "                        (ARCHIVE is then a file name alone, without a folder)\n"
 #define PCK_JOBS_OPTION                                                                      \
   "  -j, --jobs N          expand on N workers (default: one per core, at most 64)\n"
 
@@ -41,6 +43,10 @@ class MediaSet final : public platform::UserInterface {
   ~MediaSet() override;
 
   std::string Volume(int n) const;
+  // Whether path, a file found in a tree, is a volume of this set on any of its disks.
+  bool Holds(const std::string& path) const;
+  // The file that keeps two writers of this set apart while they run: DIR\ARCHIVE.lock.
+  std::string LockPath() const { return ConcatPath(dir_, name_ + ".lock"); }
   int ShowMessage(const std::string&, platform::MsgType, unsigned) override;
   void ProcessMessages() override {}
 
@@ -128,6 +134,8 @@ class Terminal {
   void Clear();
   // Names an entry that failed; Failed() tells whether any did.
   void Failed(const std::string& name, const std::string& problem);
+  // Names an entry stored, but not as the user may expect: "pck COMMAND: warning: NAME: ...".
+  void Warned(const std::string& name, const std::string& problem);
   bool Failed() const { return failed_; }
   // Progress and entry failures of pack's runs go here.
   void Watch(TCustomPack& pack);

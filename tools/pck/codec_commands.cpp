@@ -1,5 +1,6 @@
 // pck compress / pck expand: the compressed-file format as a file tool.
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,16 @@ bool ParseMode(const std::string& word, TCompressMode& mode) {
     }
   }
   return false;
+}
+
+const char* KindOf(std::filesystem::file_type type) {
+  switch (type) {
+    case std::filesystem::file_type::fifo: return "a named pipe";
+    case std::filesystem::file_type::socket: return "a socket";
+    case std::filesystem::file_type::character: return "a character device";
+    case std::filesystem::file_type::block: return "a block device";
+    default: return "not a file";
+  }
 }
 
 struct Arguments {
@@ -80,7 +91,26 @@ bool Parse(const Command& command, const std::vector<std::string>& args, bool ta
       return false;
     }
   }
-  if (SameFile(out.paths[0], out.paths[1])) {
+  // The input is sized before it is read, which a pipe or a device cannot be: reading one would
+  // wait for ever or never end. An output pipe with no reader would wait for ever as well.
+  std::error_code ec;
+  const auto input = std::filesystem::status(platform::NativePath(EnginePath(out.paths[0])), ec);
+  if (std::filesystem::exists(input) && !std::filesystem::is_regular_file(input)) {
+    exitCode = Failure("pck " + std::string(command.name) + ": " + out.paths[0] +
+                       ": is not a regular file (" + KindOf(input.type()) +
+                       "); INPUT must be a file");
+    return false;
+  }
+  const auto output = std::filesystem::status(platform::NativePath(EnginePath(out.paths[1])), ec);
+  if (output.type() == std::filesystem::file_type::fifo ||
+      output.type() == std::filesystem::file_type::socket) {
+    exitCode = Failure("pck " + std::string(command.name) + ": " + out.paths[1] + ": is " +
+                       KindOf(output.type()) +
+                       "; OUTPUT must be a file or a device, written whole or not at all");
+    return false;
+  }
+  if (SameFile(platform::NativePath(EnginePath(out.paths[0])),
+               platform::NativePath(EnginePath(out.paths[1])))) {
     exitCode = UsageError(command, "INPUT and OUTPUT are the same file");
     return false;
   }

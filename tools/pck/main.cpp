@@ -8,7 +8,13 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#include <shellapi.h>
+#endif
+
 #include "platform/file.h"
+#include "platform/text.h"
 #include "tools/pck/commands.h"
 #include "tools/pck/safe_output.h"
 
@@ -71,9 +77,28 @@ int Failure(const std::string& message) {
 }
 
 std::string EnginePath(const std::string& hostPath) {
-  std::string path = platform::WindowsPath(hostPath);
+  std::string path;
+  if (!platform::CommandLinePath(hostPath, path))
+    throw Unusable("\"" + hostPath +
+                   "\": the path has a character the Windows ANSI code page cannot hold, and pck "
+                   "reaches files through the ANSI functions, as the setup program does");
   std::replace(path.begin(), path.end(), '/', '\\');
   return path;
+}
+
+std::string EngineText(const std::string& typed, const std::string& what) {
+  std::string text;
+  std::size_t at = 0;
+  if (platform::AnsiFromUtf8Exact(typed, text, at)) return text;
+  char32_t cp = 0;
+  char detail[96];
+  if (platform::DecodeUtf8(typed, at, cp) == 0)
+    std::snprintf(detail, sizeof detail, " is not UTF-8 text (the byte 0x%02X at byte %lu)",
+                  static_cast<unsigned char>(typed[at]), static_cast<unsigned long>(at + 1));
+  else
+    std::snprintf(detail, sizeof detail,
+                  " has the character U+%04X, which Windows-1252 cannot hold", unsigned(cp));
+  throw Unusable(what + detail + ": an archive stores its texts in that code page");
 }
 
 bool SameFile(const std::string& hostPathA, const std::string& hostPathB) {
@@ -83,8 +108,49 @@ bool SameFile(const std::string& hostPathA, const std::string& hostPathB) {
 
 }  // namespace pck
 
+namespace {
+
+#ifdef _WIN32
+// The command line as the system holds it, in UTF-16, as UTF-8: the ANSI one given to main has
+// a look-alike or '?' for every character the code page lacks, and those name other files.
+bool Arguments(std::vector<std::string>& words) {
+  int count = 0;
+  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (!wide) return false;
+  bool ok = true;
+  for (int i = 1; i < count && ok; ++i) {
+    const int n = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide[i], -1, nullptr, 0,
+                                      nullptr, nullptr);
+    std::string word(n > 0 ? static_cast<std::size_t>(n) : 1, '\0');
+    ok = n > 0 && WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide[i], -1, word.data(), n,
+                                      nullptr, nullptr) == n;
+    word.pop_back();
+    words.push_back(std::move(word));
+  }
+  LocalFree(wide);
+  return ok;
+}
+#else
+bool Arguments(int argc, char** argv, std::vector<std::string>& words) {
+  words.assign(argv + 1, argv + argc);
+  return true;
+}
+#endif
+
+}  // namespace
+
 int main(int argc, char** argv) {
-  const std::vector<std::string> words(argv + 1, argv + argc);
+  std::vector<std::string> words;
+#ifdef _WIN32
+  (void)argc, (void)argv;
+  const bool read = Arguments(words);
+#else
+  const bool read = Arguments(argc, argv, words);
+#endif
+  if (!read) {
+    std::fprintf(stderr, "pck: the command line is not valid UTF-16 text\n");
+    return pck::kExitUsage;
+  }
   if (words.empty()) {
     pck::PrintOverview(stderr);
     return pck::kExitUsage;
@@ -112,5 +178,10 @@ int main(int argc, char** argv) {
     }
   }
   pck::InstallSignalCleanup();
-  return command->run(*command, args);
+  try {
+    return command->run(*command, args);
+  } catch (const pck::Unusable& e) {
+    std::fprintf(stderr, "pck %s: %s\n", command->name, e.what());
+    return pck::kExitUsage;
+  }
 }
