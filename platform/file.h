@@ -116,6 +116,8 @@ class LockFile {
   LockFile(const LockFile&) = delete;
   LockFile& operator=(const LockFile&) = delete;
   Result Acquire(const std::string& path);
+  // Whether the file was made by Acquire, to be deleted again.
+  bool Made() const { return made_; }
 
  private:
   std::string path_;

@@ -226,12 +226,36 @@ LockFile::~LockFile() {
 
 LockFile::Result LockFile::Acquire(const std::string& path) {
   const std::string native = NativePath(path);
-  int fd = ::open(native.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-  const bool made = fd >= 0;
-  // One left by a process that was killed is locked as it is, but not deleted: it might not be
-  // a lock at all.
-  if (!made && errno == EEXIST) fd = ::open(native.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  // Made and locked under a name of its own, then linked into place: no other process ever
+  // finds it there unlocked and takes it from its maker.
+  std::string temp = native + ".XXXXXX";
+  int fd = ::mkostemp(temp.data(), O_CLOEXEC);
   if (fd < 0) return Result::Failed;
+  ::flock(fd, LOCK_EX | LOCK_NB);
+  int linked = ::link(temp.c_str(), native.c_str()), error = errno;
+  ::unlink(temp.c_str());
+  if (linked != 0 && error != EEXIST) {
+    // A file system without links: made in place, with a moment in which another process could
+    // lock it first (then this one finds it busy).
+    ::close(fd);
+    fd = ::open(native.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    linked = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0 ? 0 : -1;
+    error = errno;
+    if (linked != 0 && fd >= 0) ::close(fd);
+  } else if (linked != 0) {
+    ::close(fd);
+  }
+  if (linked == 0) {
+    fd_ = fd;
+    path_ = path;
+    made_ = true;
+    return Result::Held;
+  }
+  if (error != EEXIST) return error == EWOULDBLOCK ? Result::Busy : Result::Failed;
+  // There already: held by a running process, or left by one that was killed; such a one is
+  // locked as it is, but not deleted: it might not be a lock at all.
+  fd = ::open(native.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return errno == ENOENT ? Result::Busy : Result::Failed;
   struct stat held, named;
   if (::fstat(fd, &held) != 0 || !S_ISREG(held.st_mode)) {
     ::close(fd);
@@ -250,7 +274,6 @@ LockFile::Result LockFile::Acquire(const std::string& path) {
   }
   fd_ = fd;
   path_ = path;
-  made_ = made;
   return Result::Held;
 }
 

@@ -172,7 +172,8 @@ const std::vector<Command> kCommands = {
      "                    files under 98304 bytes are always good\n"
      "  -v, --verbose     report the sizes and the method used\n"
      "\n"
-     "The input must be smaller than 2 GB. OUTPUT is written under a temporary name beside it\n"
+     "The input must be a regular file smaller than 2 GB: a pipe or a device is refused, as\n"
+     "is an OUTPUT that is a named pipe. OUTPUT is written under a temporary name beside it\n"
      "and renamed when complete: on failure or interruption an existing OUTPUT stays as it was.\n",
      RunCodec},
     {"expand", "expand [-v] INPUT OUTPUT",

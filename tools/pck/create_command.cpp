@@ -196,10 +196,9 @@ class TreePack final : public TPackLz {
     return found;
   }
   bool IsOwnFile(const std::string& path, const std::string& name) const {
-    if (Media && (Media->Holds(path) || SameFile(platform::NativePath(Media->LockPath()),
-                                                  platform::NativePath(path))))
-      return true;
-    for (const std::string& own : {PackFileName, GetTempName()}) {
+    if (Media && Media->Holds(path)) return true;
+    const std::string lock = Media ? Media->LockPath() : std::string();
+    for (const std::string& own : {PackFileName, GetTempName(), lock}) {
       if (!own.empty() && MatchMask(ExtractFileName(own), name) &&
           SameFile(platform::NativePath(own), platform::NativePath(path)))
         return true;
@@ -370,10 +369,13 @@ int Create(const Command& command, const Options& o) {
   // Two runs writing one disk set would mix their volumes: the second stops at once. Taken
   // before the tree is read and let go after the last volume is in place.
   platform::LockFile lock;
+  TrackedPath lockGoes;  // an interrupted run takes it away as well
   if (const MediaSet* media = engine.Media()) {
     pack.MakeFolder(EnginePath(o.media));
+    SignalsHeld hold;
     switch (lock.Acquire(media->LockPath())) {
       case platform::LockFile::Result::Held:
+        if (lock.Made()) lockGoes.Set(media->LockPath());
         break;
       case platform::LockFile::Result::Busy:
         return Failure("pck create: another pck is writing the disk set " + media->Volume(1) +
@@ -447,15 +449,30 @@ const std::vector<Command> kCommands = {
      "  -p, --password P      make readers ask for the password P (see below)\n"
      "  --password-file FILE  the password from the first line of FILE (\"-\": standard\n"
      "                        input), kept off the command line other users can list\n"
-     "  --header LINE         a line of header text (repeatable; at most 255 bytes each)\n"
+     "  --header LINE         a line of header text (repeatable; at most 255 bytes each in\n"
+     "                        Windows-1252: a longer one, or one with a character outside\n"
+     "                        it, is refused, as are such a password and an empty one)\n"
      "  -x, --exclude MASK    leave out files matching MASK, relative to DIR; \"*.BAK\" also\n"
      "                        matches in subdirectories (repeatable)\n"
      "  --media DIR           write a set of disks: DIR/DISK1/ARCHIVE, DIR/DISK2/ARCHIVE, ...\n"
+     "                        (ARCHIVE a name without a folder); DIR/ARCHIVE.lock keeps a\n"
+     "                        second create of the set out while this one runs\n"
      "  --volume-size BYTES   with --media: the largest volume, in bytes or with K or M\n"
      "                        (1423K fills a 1.44 MB floppy disk)\n"
      "  -j, --jobs N          compress on N workers (default: one per core, at most 64);\n"
      "                        the archive is the same byte for byte whatever N is\n"
      "  -v, --verbose         name every file stored\n"
+     "\n"
+     "What cannot be stored as it is on disk is refused before anything is written, each\n"
+     "file named with the reason (exit status 1): a name with a character Windows-1252 lacks\n"
+     "or bytes that are not UTF-8, a backslash inside a name, a character Windows forbids\n"
+     "(: * ? \" < > | and control characters), a path over 255 bytes. Leave such files out\n"
+     "with --exclude. Stored, with a warning naming each: names Windows cannot hold (CON,\n"
+     "PRN, AUX, NUL, COM1-9, LPT1-9 with any extension; a trailing dot or space), names that\n"
+     "differ only in case (one file on Windows), and dates before 1980 or after 2107, stored\n"
+     "as the nearest an archive holds. Pipes, sockets, devices and links to nothing are\n"
+     "named and passed over. Paths typed are used as typed; on Windows one with a character\n"
+     "the ANSI code page lacks is refused.\n"
      "\n"
      "ARCHIVE (each volume, with --media) is written under a temporary name and renamed when\n"
      "the whole archive is complete: on failure or interruption no new volume is left behind\n"
