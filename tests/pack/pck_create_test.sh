@@ -49,16 +49,20 @@ pck extract t.pck -C saída && [ -f saída/a.txt ] || fail "extract into saída"
 pck compress tree/a.txt ação.lz && [ -f ação.lz ] || fail "compress into ação.lz"
 
 # --- Names in the tree outside Windows-1252 stop create before anything is written ---------
-mkdir -p odd && echo x > odd/fine.txt && echo y > odd/中文.txt && echo z > odd/__.txt
+mkdir -p odd && echo x > odd/fine.txt && echo y > odd/zz中文.txt && echo z > odd/__.txt
 cp t.pck keep.pck
-expect 1 "中文.txt: its name has the character U+4E2D" create keep.pck -C odd
+if native; then
+  expect 1 "zz中文.txt: its name has the character U+4E2D" create keep.pck -C odd
+else  # Windows tells no more than that
+  expect 1 "zz.*: its name has characters the ANSI code page cannot hold" create keep.pck -C odd
+fi
 cmp -s keep.pck t.pck || fail "a refused create changed the archive"
 grep -q "nothing was written" err.txt || fail "the refusal does not say nothing was written"
-pck create keep.pck -C odd --exclude '中文.txt' >/dev/null || fail "the odd name left out"
+pck create keep.pck -C odd --exclude 'zz*.*' >/dev/null || fail "the odd name left out"
 pck list keep.pck | grep -q " __.txt$" || fail "__.txt lost"
 if native; then
   printf z > "odd/caf$(printf '\xe9').txt"
-  expect 1 "not UTF-8 text (the byte 0xE9)" create none.pck -C odd --exclude '中文.txt'
+  expect 1 "not UTF-8 text (the byte 0xE9)" create none.pck -C odd --exclude 'zz*.*'
   [ ! -e none.pck ] || fail "a refused create left an archive"
 fi
 
