@@ -15,14 +15,16 @@ std::int32_t DosTimeOf(const FILETIME& utc, int* clamped = nullptr) {
   FILETIME local;
   WORD date = 0, time = 0;
   int side = 0;
-  if (!FileTimeToLocalFileTime(&utc, &local)) {
+  SYSTEMTIME when;
+  // The years are checked here: not every FileTimeToDosDateTime refuses those past 2107 (some
+  // wrap them round into range).
+  if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &when) ||
+      when.wYear < 1980) {
     side = -1;
+  } else if (when.wYear > 2107) {
+    side = 1;
   } else if (!FileTimeToDosDateTime(&local, &date, &time)) {
-    // 1 January 1980 in 100 ns steps since 1601: the first moment a DOS time holds.
-    constexpr std::uint64_t k1980 = 0x01A8E79FE1D58000ULL;
-    const std::uint64_t at = static_cast<std::uint64_t>(local.dwHighDateTime) << 32 |
-                             local.dwLowDateTime;
-    side = at < k1980 ? -1 : 1;
+    side = -1;
   }
   if (clamped) *clamped = side;
   if (side < 0) return 0x00210000;                         // 1 January 1980, 00:00

@@ -262,7 +262,8 @@ TEST_F(CreateTest, DatesFrom2044OnAreStoredAndExtractedAsTheyAre) {
                                            dos(2050, 6, 1, 12, 0, 0), dos(2107, 12, 31, 23, 59, 58)};
   V names;
   for (std::size_t i = 0; i < times.size(); ++i) {
-    names.push_back("T" + std::to_string(i));
+    names.push_back("T");
+    names.back() += std::to_string(i);
     WriteFile(src + "\\" + names.back(), "x");
     platform::File file;
     ASSERT_TRUE(file.Open(src + "\\" + names.back(), platform::OpenMode::ReadWrite));
