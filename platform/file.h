@@ -125,7 +125,9 @@ class LockFile {
 #ifdef _WIN32
   void* handle_ = nullptr;
 #else
+  Result TryLock(const std::string& path);
   int fd_ = -1;
+  bool vanished_ = false;  // the last try found the file let go and deleted meanwhile
 #endif
 };
 

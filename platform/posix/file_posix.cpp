@@ -225,6 +225,16 @@ LockFile::~LockFile() {
 }
 
 LockFile::Result LockFile::Acquire(const std::string& path) {
+  // A file that goes between the steps below was let go just then: try once more.
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    const Result result = TryLock(path);
+    if (result != Result::Busy || attempt == 2 || !vanished_) return result;
+  }
+  return Result::Busy;
+}
+
+LockFile::Result LockFile::TryLock(const std::string& path) {
+  vanished_ = false;
   const std::string native = NativePath(path);
   // Made and locked under a name of its own, then linked into place: no other process ever
   // finds it there unlocked and takes it from its maker.
@@ -255,7 +265,10 @@ LockFile::Result LockFile::Acquire(const std::string& path) {
   // There already: held by a running process, or left by one that was killed; such a one is
   // locked as it is, but not deleted: it might not be a lock at all.
   fd = ::open(native.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) return errno == ENOENT ? Result::Busy : Result::Failed;
+  if (fd < 0) {
+    vanished_ = errno == ENOENT;
+    return vanished_ ? Result::Busy : Result::Failed;
+  }
   struct stat held, named;
   if (::fstat(fd, &held) != 0 || !S_ISREG(held.st_mode)) {
     ::close(fd);
@@ -270,6 +283,7 @@ LockFile::Result LockFile::Acquire(const std::string& path) {
   if (::stat(native.c_str(), &named) != 0 || named.st_ino != held.st_ino ||
       named.st_dev != held.st_dev) {
     ::close(fd);
+    vanished_ = true;
     return Result::Busy;
   }
   fd_ = fd;

@@ -37,22 +37,27 @@ LockFile::~LockFile() {
 }
 
 LockFile::Result LockFile::Acquire(const std::string& path) {
-  // Not shared with anyone: the handle itself is the lock.
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-  DWORD error = h == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
-  made_ = error == ERROR_SUCCESS;
-  if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) {
-    // One left by a process that was killed is locked as it is, but not deleted.
-    h = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                    nullptr);
-    error = h == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
+  // A file that goes between the two opens was let go just then: try once more.
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    // Not shared with anyone: the handle itself is the lock.
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    DWORD error = h == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
+    made_ = error == ERROR_SUCCESS;
+    if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) {
+      // One left by a process that was killed is locked as it is, but not deleted.
+      h = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                      FILE_ATTRIBUTE_NORMAL, nullptr);
+      error = h == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
+      if (error == ERROR_FILE_NOT_FOUND) continue;
+    }
+    if (error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED) return Result::Busy;
+    if (error != ERROR_SUCCESS) return Result::Failed;
+    handle_ = h;
+    path_ = path;
+    return Result::Held;
   }
-  if (error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED) return Result::Busy;
-  if (error != ERROR_SUCCESS) return Result::Failed;
-  handle_ = h;
-  path_ = path;
-  return Result::Held;
+  return Result::Busy;
 }
 
 File::~File() { Close(); }
