@@ -166,6 +166,8 @@ class TCustomPack : public TComponent {
   bool NextVolume();
   void ResetState();
   void DoPrepared();  // fires OnPrepared, then FileCount := the number of lines in List
+  // The name a file of List is stored under, by PathOption.
+  std::string StoredName(const std::string& path) const;
 
   platform::File DataFile;
   std::string DataName;  // path of DataFile, for error messages
@@ -211,7 +213,6 @@ class TCustomPack : public TComponent {
 
   // Writing (pack_write.cpp).
   void WriteEntries();
-  std::string StoredName(const std::string& path) const;
   void WriteEntry(std::size_t index);
   void WriteChecksums();
   void WriteArchive(const void* data, std::size_t size);

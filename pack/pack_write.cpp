@@ -225,10 +225,12 @@ void TCustomPack::WriteEntry(std::size_t index) {
       if (size > std::numeric_limits<std::int32_t>::max())
         throw EPackException("Arquivo grande demais: " + path);
       std::int32_t attr = platform::FileGetAttr(path);
+      // Only -1 says the time is unknown: from 2044 on a valid time is negative as a number.
       std::int32_t time = platform::FileAge(path);
+      if (time == -1) platform::RaiseLastOSError("Erro lendo", path);
       Entry.Size = static_cast<std::int32_t>(size);
       Entry.Attr = attr < 0 ? 0 : static_cast<std::uint16_t>(attr);
-      Entry.Time = time < 0 ? 0 : time;
+      Entry.Time = time;
       // MS-DOS times order as unsigned numbers: the year is in the top bits.
       if (LatestTime != 0 &&
           static_cast<std::uint32_t>(Entry.Time) > static_cast<std::uint32_t>(LatestTime))

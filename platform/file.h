@@ -81,7 +81,17 @@ std::string WindowsText(const std::string& nativeText);
 // The path as the host file system spells it (identity on Windows).
 std::string NativePath(const std::string& path);
 // The inverse: a host path as a Windows-1252 path with backslashes (identity on Windows).
+// Elsewhere than on Windows every host path has one, and NativePath gives back its very bytes:
+// a byte Windows-1252 cannot carry as a character (not UTF-8, a character the code page lacks,
+// a backslash inside a name) travels escaped in a form no Windows name can take.
 std::string WindowsPath(const std::string& nativePath);
+// Whether path, from WindowsPath, holds nothing but Windows-1252 characters: only such a name
+// can be stored in an archive and come out the same.
+bool IsExactPath(const std::string& path);
+// A path typed on the command line as the file functions take it, with no byte changed: the
+// host's own bytes elsewhere; on Windows UTF-8 text (the command line as the system hands it
+// over, in UTF-16, converted), false when the ANSI code page cannot hold one of its characters.
+bool CommandLinePath(const std::string& typed, std::string& path);
 
 bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);
@@ -96,6 +106,31 @@ bool RemoveFile(const std::string& path);
 // replaces, or those of a newly created file when to did not exist. False on failure, and then
 // both files are as they were.
 bool MoveIntoPlace(const std::string& from, const std::string& to);
+// An exclusive lock between processes on a file made for it, held while this lives; a process
+// that ends, however it ends, lets it go. The file is deleted again when it was made here.
+class LockFile {
+ public:
+  enum class Result { Held, Busy, Failed };  // Busy: another process holds it
+  LockFile() = default;
+  ~LockFile();
+  LockFile(const LockFile&) = delete;
+  LockFile& operator=(const LockFile&) = delete;
+  Result Acquire(const std::string& path);
+  // Whether the file was made by Acquire, to be deleted again.
+  bool Made() const { return made_; }
+
+ private:
+  std::string path_;
+  bool made_ = false;
+#ifdef _WIN32
+  void* handle_ = nullptr;
+#else
+  Result TryLock(const std::string& path);
+  int fd_ = -1;
+  bool vanished_ = false;  // the last try found the file let go and deleted meanwhile
+#endif
+};
+
 // Creates a directory with all missing parents. An existing directory or a drive root is left
 // alone. Returns whether the directory exists afterwards.
 bool ForceDirectories(const std::string& path);

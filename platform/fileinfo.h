@@ -23,20 +23,33 @@ constexpr std::uint16_t faDirectory = 0x10;
 constexpr std::uint16_t faArchive = 0x20;
 constexpr std::uint16_t faSymLink = 0x400;  // a directory reached through a link (reparse point)
 constexpr std::uint16_t faAnyFile = 0x3F;
+// Not a file or directory: a pipe, a socket, a device, a link to nothing (never on Windows).
+// Found only when the mask asks for it.
+constexpr std::uint16_t faOther = 0x800;
 
 // Attributes of a file or directory, or -1 when it does not exist.
 std::int32_t FileGetAttr(const std::string& path);
 // Sets the attributes; false when the system refuses.
 bool FileSetAttr(const std::string& path, std::uint16_t attr);
-// Last-write time of a file as an MS-DOS date/time, or -1 when it cannot be obtained. Times
-// before 1980 read as 1 January 1980, 00:00.
+// Last-write time of a file as an MS-DOS date/time, or -1 when it cannot be obtained (no valid
+// date has every bit set; from 2044 on a valid one has the top bit). Times before 1980 read as
+// 1 January 1980, 00:00, times after 2107 as 31 December 2107, 23:59:58.
 std::int32_t FileAge(const std::string& path);
 
 struct FoundFile {
-  std::string Name;  // the name alone, Windows-1252
+  // The name alone, Windows-1252; when the code page cannot hold it, a stand-in (see Exact).
+  std::string Name;
   std::uint16_t Attr = 0;
-  std::int32_t Time = 0;  // MS-DOS date/time
+  std::int32_t Time = 0;  // MS-DOS date/time, as FileAge reads it
   std::int64_t Size = 0;
+  // Whether Name is the name itself. Elsewhere than on Windows a stand-in still finds the file
+  // (see WindowsPath); on Windows it holds '?' for each character the code page lacks.
+  bool Exact = true;
+  // -1 when the file's time lies before 1980, 1 when after 2107: Time then holds the nearest
+  // one an MS-DOS time can.
+  int Clamped = 0;
+  // With faOther: what it is ("a named pipe", "a dangling link", ...).
+  const char* Kind = nullptr;
 };
 
 // The entries of one directory whose names match the last component of pattern, with Windows

@@ -95,3 +95,57 @@ bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
 }
 
 }  // namespace platform
+
+namespace platform {
+
+std::size_t DecodeUtf8(const std::string& text, std::size_t at, char32_t& cp) {
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = byte(at);
+  std::size_t len;
+  char32_t least;  // the smallest code point this length may carry: shorter forms are overlong
+  if (lead < 0x80) {
+    cp = lead;
+    return 1;
+  } else if ((lead & 0xE0) == 0xC0) {
+    cp = lead & 0x1F, len = 2, least = 0x80;
+  } else if ((lead & 0xF0) == 0xE0) {
+    cp = lead & 0x0F, len = 3, least = 0x800;
+  } else if ((lead & 0xF8) == 0xF0) {
+    cp = lead & 0x07, len = 4, least = 0x10000;
+  } else {
+    return 0;
+  }
+  if (at + len > text.size()) return 0;
+  for (std::size_t k = 1; k < len; ++k) {
+    if ((byte(at + k) & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (byte(at + k) & 0x3F);
+  }
+  if (cp < least || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+  return len;
+}
+
+bool ExactAnsiOf(char32_t cp, char& ansi) {
+  ansi = AnsiFromCodePoint(cp);
+  // The way back decides: it is what a reader of the archive will see.
+  const std::string back = Utf8FromAnsi(std::string(1, ansi));
+  char32_t again = 0;
+  return DecodeUtf8(back, 0, again) == back.size() && again == cp;
+}
+
+bool AnsiFromUtf8Exact(const std::string& utf8, std::string& ansi, std::size_t& badAt) {
+  ansi.clear();
+  for (std::size_t i = 0; i < utf8.size();) {
+    char32_t cp = 0;
+    char c = 0;
+    const std::size_t len = DecodeUtf8(utf8, i, cp);
+    if (len == 0 || !ExactAnsiOf(cp, c)) {
+      badAt = i;
+      return false;
+    }
+    ansi += c;
+    i += len;
+  }
+  return true;
+}
+
+}  // namespace platform

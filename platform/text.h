@@ -35,3 +35,19 @@ std::string AnsiFromUtf8(const std::string& utf8);
 char AnsiFromCodePoint(char32_t c);
 
 }  // namespace platform
+
+namespace platform {
+
+// The UTF-8 character at text[at]: its length in bytes (1 to 4) with its code point in cp, or 0
+// when the bytes there are no well-formed UTF-8 (a stray or missing continuation byte, an
+// overlong form, a surrogate, a value past U+10FFFF).
+std::size_t DecodeUtf8(const std::string& text, std::size_t at, char32_t& cp);
+
+// The Windows-1252 byte that stands for the code point cp and gives it back, if there is one.
+bool ExactAnsiOf(char32_t cp, char& ansi);
+
+// UTF-8 text as Windows-1252 with no character changed: false when a character has no place in
+// the code page or the bytes are not UTF-8; then badAt is the offset of the first such byte.
+bool AnsiFromUtf8Exact(const std::string& utf8, std::string& ansi, std::size_t& badAt);
+
+}  // namespace platform

@@ -26,10 +26,20 @@ mode_t ModeWithAttr(mode_t current, std::uint16_t attr) {
   return (attr & faReadOnly) ? (mode & ~mode_t{0222}) : (mode | S_IWUSR);
 }
 
-std::int32_t DosTimeOf(time_t t) {
+// clamped: -1 for a time before 1980, 1 for one after 2107, else 0.
+std::int32_t DosTimeOf(time_t t, int* clamped = nullptr) {
   struct tm tm;
-  if (!localtime_r(&t, &tm) || tm.tm_year < 80) return 0x00210000;  // 1 January 1980
-  if (tm.tm_year > 207) {  // the 7-bit year ends with 2107
+  int side = 0;
+  if (!localtime_r(&t, &tm)) {
+    side = t < 0 ? -1 : 1;
+  } else if (tm.tm_year < 80) {
+    side = -1;
+  } else if (tm.tm_year > 207) {  // the 7-bit year ends with 2107
+    side = 1;
+  }
+  if (clamped) *clamped = side;
+  if (side < 0) return 0x00210000;  // 1 January 1980, 00:00
+  if (side > 0) {
     tm.tm_year = 207, tm.tm_mon = 11, tm.tm_mday = 31;
     tm.tm_hour = 23, tm.tm_min = 59, tm.tm_sec = 58;
   }
@@ -40,6 +50,22 @@ std::int32_t DosTimeOf(time_t t) {
                        (static_cast<std::uint32_t>(tm.tm_min) << 5) |
                        static_cast<std::uint32_t>(tm.tm_sec / 2);
   return static_cast<std::int32_t>(date << 16 | time);
+}
+
+// What a name that is neither a file nor a directory (after links) is.
+// st is null when stat failed with error.
+const char* KindOf(const std::string& path, const struct stat* st, int error) {
+  if (!st) {
+    struct stat lst;
+    if (::lstat(path.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode))
+      return error == ELOOP ? "a link that leads in a circle" : "a dangling link";
+    return "a file that cannot be read";
+  }
+  if (S_ISFIFO(st->st_mode)) return "a named pipe";
+  if (S_ISSOCK(st->st_mode)) return "a socket";
+  if (S_ISCHR(st->st_mode)) return "a character device";
+  if (S_ISBLK(st->st_mode)) return "a block device";
+  return "neither a file nor a directory";
 }
 
 // False for a value that is no valid date and time, as Windows DosDateTimeToFileTime refuses it.
@@ -163,15 +189,23 @@ std::vector<FoundFile> FindFiles(const std::string& pattern, std::uint16_t attrM
     if (!WindowsMatch(mask, name)) continue;
     std::string full = nativeDir + "/" + native;
     struct stat st, lst;
-    if (::stat(full.c_str(), &st) != 0) continue;  // a dangling link
-    if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) continue;
+    const bool known = ::stat(full.c_str(), &st) == 0;
+    const int error = known ? 0 : errno;
     FoundFile f;
     f.Name = name;
+    f.Exact = IsExactPath(name);
+    if (!known || (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))) {
+      if (!(attrMask & faOther)) continue;
+      f.Attr = faOther;
+      f.Kind = KindOf(full, known ? &st : nullptr, error);
+      found.push_back(std::move(f));
+      continue;
+    }
     f.Attr = AttrOf(st);
     if (S_ISDIR(st.st_mode) && ::lstat(full.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode))
       f.Attr |= faSymLink;
     if (f.Attr & exclude) continue;
-    f.Time = DosTimeOf(st.st_mtime);
+    f.Time = DosTimeOf(st.st_mtime, &f.Clamped);
     f.Size = st.st_size;
     found.push_back(std::move(f));
   }

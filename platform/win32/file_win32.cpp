@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <string>
 #include <utility>
 
 #include "platform/file.h"
@@ -11,6 +12,53 @@ std::string NativeText(const std::string& text) { return text; }
 std::string WindowsText(const std::string& nativeText) { return nativeText; }
 std::string NativePath(const std::string& path) { return path; }
 std::string WindowsPath(const std::string& nativePath) { return nativePath; }
+bool IsExactPath(const std::string&) { return true; }
+
+bool CommandLinePath(const std::string& typed, std::string& path) {
+  path.clear();
+  if (typed.empty()) return true;
+  const int size = static_cast<int>(typed.size());
+  std::wstring wide(static_cast<std::size_t>(size), L'\0');
+  const int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, typed.data(), size,
+                                    wide.data(), size);
+  if (n <= 0) return false;
+  // No best fit: a character the code page lacks must fail, not turn into a look-alike.
+  BOOL lossy = FALSE;
+  path.resize(static_cast<std::size_t>(n) * 2);
+  const int m = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), n, path.data(),
+                                    static_cast<int>(path.size()), nullptr, &lossy);
+  if (m <= 0 || lossy) return false;
+  path.resize(static_cast<std::size_t>(m));
+  return true;
+}
+
+LockFile::~LockFile() {
+  if (handle_) CloseHandle(handle_);  // one made here goes with its last handle
+}
+
+LockFile::Result LockFile::Acquire(const std::string& path) {
+  // A file that goes between the two opens was let go just then: try once more.
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    // Not shared with anyone: the handle itself is the lock.
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    DWORD error = h == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
+    made_ = error == ERROR_SUCCESS;
+    if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) {
+      // One left by a process that was killed is locked as it is, but not deleted.
+      h = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                      FILE_ATTRIBUTE_NORMAL, nullptr);
+      error = h == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
+      if (error == ERROR_FILE_NOT_FOUND) continue;
+    }
+    if (error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED) return Result::Busy;
+    if (error != ERROR_SUCCESS) return Result::Failed;
+    handle_ = h;
+    path_ = path;
+    return Result::Held;
+  }
+  return Result::Busy;
+}
 
 File::~File() { Close(); }
 

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "platform/file.h"
@@ -9,12 +10,34 @@
 namespace platform {
 namespace {
 
-std::int32_t DosTimeOf(const FILETIME& utc) {
+// clamped: -1 for a time before 1980, 1 for one after 2107, else 0.
+std::int32_t DosTimeOf(const FILETIME& utc, int* clamped = nullptr) {
   FILETIME local;
   WORD date = 0, time = 0;
-  if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToDosDateTime(&local, &date, &time))
-    return 0x00210000;  // before 1980: 1 January 1980
+  int side = 0;
+  SYSTEMTIME when;
+  // The years are checked here: not every FileTimeToDosDateTime refuses those past 2107 (some
+  // wrap them round into range).
+  if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &when) ||
+      when.wYear < 1980) {
+    side = -1;
+  } else if (when.wYear > 2107) {
+    side = 1;
+  } else if (!FileTimeToDosDateTime(&local, &date, &time)) {
+    side = -1;
+  }
+  if (clamped) *clamped = side;
+  if (side < 0) return 0x00210000;                         // 1 January 1980, 00:00
+  if (side > 0) return static_cast<std::int32_t>(0xFF9FBF7DU);  // 31 December 2107, 23:59:58
   return static_cast<std::int32_t>(static_cast<std::uint32_t>(date) << 16 | time);
+}
+
+std::wstring WideOf(const std::string& ansi) {
+  const int n = MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, nullptr, 0);
+  std::wstring wide(n > 0 ? static_cast<std::size_t>(n) : 1, L'\0');
+  if (n > 0) MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, wide.data(), n);
+  wide.resize(wide.size() - 1);
+  return wide;
 }
 
 // False for a value that is no valid date and time.
@@ -95,22 +118,29 @@ bool File::MoveIntoPlace(const std::string&, const std::string& target, std::uin
 
 std::vector<FoundFile> FindFiles(const std::string& pattern, std::uint16_t attrMask) {
   std::vector<FoundFile> found;
-  WIN32_FIND_DATAA data;
-  HANDLE h = FindFirstFileA(pattern.c_str(), &data);
+  // The wide call, so a name the code page cannot hold is known as such (the ANSI one hands
+  // over a look-alike or '?' without a word).
+  WIN32_FIND_DATAW data;
+  HANDLE h = FindFirstFileW(WideOf(pattern).c_str(), &data);
   if (h == INVALID_HANDLE_VALUE) return found;
   std::uint16_t exclude = ~attrMask & (faHidden | faSysFile | faVolumeID | faDirectory);
   do {
-    std::string name = data.cFileName;
-    if (name == "." || name == "..") continue;
+    char name[MAX_PATH * 2];
+    BOOL lossy = FALSE;
+    if (!WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, data.cFileName, -1, name, sizeof name,
+                             nullptr, &lossy))
+      continue;
+    if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
     std::uint16_t attr = static_cast<std::uint16_t>(data.dwFileAttributes & 0xFFFF);
     if (attr & exclude) continue;
     FoundFile f;
-    f.Name = std::move(name);
+    f.Name = name;
+    f.Exact = !lossy;
     f.Attr = attr;
-    f.Time = DosTimeOf(data.ftLastWriteTime);
+    f.Time = DosTimeOf(data.ftLastWriteTime, &f.Clamped);
     f.Size = static_cast<std::int64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
     found.push_back(std::move(f));
-  } while (FindNextFileA(h, &data));
+  } while (FindNextFileW(h, &data));
   FindClose(h);
   return found;
 }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 
 #include "pack/pack.h"
 #include "pack/paths.h"
@@ -247,6 +248,41 @@ TEST_F(CreateTest, FixedStampAndLatestTimeMakeTheSameBytesAgain) {
                       std::int32_t time) { times.push_back(time); };
   ASSERT_TRUE(reader.Process(3)) << reader.ErrorMessage();
   EXPECT_EQ(times, (std::vector<std::int32_t>{kLatest, packtest::kTime}));
+}
+
+// From 2044 on an MS-DOS time has its top bit set: as a signed number it is negative, yet a
+// valid date that must be stored and given back as it is, up to the last one, in 2107.
+TEST_F(CreateTest, DatesFrom2044OnAreStoredAndExtractedAsTheyAre) {
+  constexpr auto dos = [](int year, int month, int day, int hour, int minute, int second) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(year - 1980) << 25 |
+                                     month << 21 | day << 16 | hour << 11 | minute << 5 |
+                                     second / 2);
+  };
+  const std::vector<std::int32_t> times = {dos(2043, 12, 31, 23, 59, 58), dos(2044, 1, 1, 0, 0, 0),
+                                           dos(2050, 6, 1, 12, 0, 0), dos(2107, 12, 31, 23, 59, 58)};
+  V names;
+  for (std::size_t i = 0; i < times.size(); ++i) {
+    names.push_back("T");
+    names.back() += std::to_string(i);
+    WriteFile(src + "\\" + names.back(), "x");
+    platform::File file;
+    ASSERT_TRUE(file.Open(src + "\\" + names.back(), platform::OpenMode::ReadWrite));
+    ASSERT_TRUE(file.SetDosTime(times[i]));
+  }
+  pack.Items = {"T*"};
+  ASSERT_TRUE(pack.Create()) << pack.ErrorMessage();
+
+  TCustomPack reader;
+  reader.PackFileName = pack.PackFileName;
+  reader.Directory = dir + "OUT2";
+  std::map<std::string, std::int32_t> listed;
+  reader.OnList = [&](TObject*, const std::string& name, std::int32_t, std::uint16_t,
+                      std::int32_t time) { listed[name] = time; };
+  ASSERT_TRUE(reader.Extract()) << reader.ErrorMessage();
+  for (std::size_t i = 0; i < times.size(); ++i) {
+    EXPECT_EQ(listed[names[i]], times[i]) << names[i];
+    EXPECT_EQ(platform::FileAge(reader.Directory + "\\" + names[i]), times[i]) << names[i];
+  }
 }
 
 }  // namespace

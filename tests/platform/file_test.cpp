@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -156,6 +157,81 @@ TEST_F(FileLayerTest, AnOpenTemporaryFileMovesIntoPlaceWithItsAttributes) {
   EXPECT_FALSE(file.MoveIntoPlace(second, Path("placed"), 0));
   EXPECT_FALSE(platform::FileExists(Path("placed")));
   EXPECT_TRUE(platform::RemoveFile(second));
+}
+
+// Any host name comes back byte for byte from its Windows form: a name the code page cannot
+// hold, a byte that is no UTF-8, a backslash inside a name, the escape byte itself.
+TEST(PathConversion, EveryHostPathComesBackAsItWas) {
+  const struct {
+    std::string native;
+    bool exact;
+  } names[] = {
+      {"plain/a.txt", true},
+      {"a\xC3\xA7\xC3\xA3o", true},                  // ação
+      {"\xE5\x87\xBA\xE5\x8A\x9B/x", false},       // 出力
+      {"r\xE9sum\xE9", false},                        // Latin-1, not UTF-8
+      {"back\\slash", false},
+      {"esc\x01" "41", false},
+      {"\xC0\xAF", false},                             // an overlong slash
+      {"mixed\xE9\xC3\xA7\xE4\xB8\xAD", false},
+  };
+  for (const auto& [native, exact] : names) {
+    const std::string windows = platform::WindowsPath(native);
+    EXPECT_EQ(platform::NativePath(windows), native) << native;
+    EXPECT_EQ(platform::IsExactPath(windows), exact) << native;
+  }
+  EXPECT_EQ(platform::WindowsPath("d/a\xC3\xA7\xC3\xA3o"), "d\\a\xE7\xE3o");
+  // A stored name can never decode to a separator or a NUL, whatever it holds.
+  EXPECT_EQ(platform::NativePath("a\x01" "2F" "b\x01" "00"), "a\x01" "2Fb\x01" "00");
+}
+
+// Beyond what Windows shows: what is neither a file nor a directory is found only when asked
+// for, saying what it is; times a DOS time cannot hold are clamped, and said to be.
+TEST_F(FileLayerTest, FindFilesTellsOtherKindsAndClampedTimes) {
+  ASSERT_EQ(mkfifo(Native("pipe").c_str(), 0600), 0);
+  ASSERT_EQ(symlink("nowhere", Native("dangling").c_str()), 0);
+  ASSERT_EQ(symlink("loop", Native("loop").c_str()), 0);
+  const struct {
+    const char* name;
+    time_t when;
+    int clamped;
+    std::int32_t dos;  // in UTC, as the test runs (TZ=UTC below)
+  } files[] = {
+      {"y1975", 157766400, -1, 0x00210000},                  // 1975-01-01
+      {"y2044", 2335219200, 0, static_cast<std::int32_t>(0x80210000)},  // 2044-01-01
+      {"y2200", 7258118400, 1, static_cast<std::int32_t>(0xFF9FBF7D)},  // 2200-01-01
+  };
+  const char* tz = getenv("TZ");
+  const std::string savedTz = tz ? tz : "";
+  setenv("TZ", "UTC", 1);
+  tzset();
+  for (const auto& f : files) {
+    Write(f.name, "x");
+    struct timespec times[2] = {{0, UTIME_OMIT}, {f.when, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, Native(f.name).c_str(), times, 0), 0);
+  }
+  auto plain = platform::FindFiles(Path("*"), 0x27);
+  auto all = platform::FindFiles(Path("*"), 0x27 | platform::faOther);
+  if (tz) setenv("TZ", savedTz.c_str(), 1); else unsetenv("TZ");
+  tzset();
+  EXPECT_EQ(plain.size(), 3u);
+  ASSERT_EQ(all.size(), 6u);
+  for (const auto& found : all) {
+    if (found.Attr & platform::faOther) {
+      const std::string kind = found.Kind;
+      EXPECT_EQ(kind, found.Name == "pipe"       ? "a named pipe"
+                      : found.Name == "dangling" ? "a dangling link"
+                                                 : "a link that leads in a circle")
+          << found.Name;
+      continue;
+    }
+    for (const auto& f : files) {
+      if (found.Name != f.name) continue;
+      EXPECT_EQ(found.Clamped, f.clamped) << f.name;
+      EXPECT_EQ(found.Time, f.dos) << f.name;
+      EXPECT_TRUE(found.Exact);
+    }
+  }
 }
 
 }  // namespace

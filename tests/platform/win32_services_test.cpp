@@ -142,6 +142,47 @@ TEST(Win32FileTest, TimeAndAttributesGoThroughTheHandle) {
   EXPECT_TRUE(DeleteFileA(path));
 }
 
+// The command line arrives as UTF-8 (from UTF-16): a path is taken in the ANSI code page with
+// no character changed, or refused, never turned into a look-alike or '?'.
+TEST(Win32FileTest, CommandLinePathsAreExactOrRefused) {
+  std::string path;
+  EXPECT_TRUE(platform::CommandLinePath("C:\\sa\xC3\xAD" "da\\a\xC3\xA7\xC3\xA3o", path));
+  EXPECT_EQ(path, "C:\\sa\xED" "da\\a\xE7\xE3o");
+  EXPECT_FALSE(platform::CommandLinePath("\xE5\x87\xBA\xE5\x8A\x9B", path));  // 出力
+  EXPECT_FALSE(platform::CommandLinePath("\xC4\x81", path));  // ā, whose best fit is a
+  EXPECT_FALSE(platform::CommandLinePath("caf\xE9", path));    // not UTF-8
+}
+
+// Last-write times a DOS time cannot hold are clamped to its ends, and said to be; one from
+// 2044 on, with the top bit set, is a time like any other.
+TEST(Win32FileTest, FindFilesClampsTimesADosTimeCannotHold) {
+  char dir[MAX_PATH], path[MAX_PATH];
+  ASSERT_NE(GetTempPathA(sizeof dir, dir), 0u);
+  ASSERT_NE(GetTempFileNameA(dir, "TAV", 0, path), 0u);
+  const struct {
+    WORD year;
+    int clamped;
+    std::uint32_t dos;
+  } cases[] = {{1975, -1, 0x00210000}, {2044, 0, 0x80210000}, {2200, 1, 0xFF9FBF7D}};
+  for (const auto& c : cases) {
+    SYSTEMTIME local = {};
+    local.wYear = c.year, local.wMonth = 1, local.wDay = 1;
+    FILETIME localTime, utc;
+    ASSERT_TRUE(SystemTimeToFileTime(&local, &localTime));
+    ASSERT_TRUE(LocalFileTimeToFileTime(&localTime, &utc));
+    HANDLE h = CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(SetFileTime(h, nullptr, nullptr, &utc));
+    CloseHandle(h);
+    const auto found = platform::FindFiles(path, platform::faAnyFile);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].Clamped, c.clamped) << c.year;
+    EXPECT_EQ(static_cast<std::uint32_t>(found[0].Time), c.dos) << c.year;
+    EXPECT_TRUE(found[0].Exact);
+  }
+  EXPECT_TRUE(DeleteFileA(path));
+}
+
 // A file reused for one piece after another, cut after each: only a shorter piece changes its
 // length, and a position beyond the end still lengthens it, as SetEndOfFile does.
 TEST(Win32FileTest, TruncateEndsTheFileAtThePosition) {

@@ -5,6 +5,7 @@
 #include "pack/paths.h"
 #include "platform/drive.h"
 #include "platform/file.h"
+#include "platform/text.h"
 #include "tools/pck/workers.h"
 
 namespace pck {
@@ -25,6 +26,17 @@ std::string MediaSet::Volume(int n) const {
   return ConcatPath(ConcatPath(dir_, "DISK" + std::to_string(n)), name_);
 }
 
+bool MediaSet::Holds(const std::string& path) const {
+  std::string folder = ExtractFilePath(path);
+  while (!folder.empty() && folder.back() == '\\') folder.pop_back();
+  const std::string disk = platform::UpperAscii(ExtractFileName(folder));
+  if (disk.size() < 5 || disk.size() > 9 || disk.compare(0, 4, "DISK") != 0 ||
+      disk.find_first_not_of("0123456789", 4) != std::string::npos)
+    return false;
+  return SameFile(platform::NativePath(Volume(std::stoi(disk.substr(4)))),
+                  platform::NativePath(path));
+}
+
 int MediaSet::ShowMessage(const std::string&, platform::MsgType, unsigned) {
   int wanted = pack_.GetVolume();
   if (!asked_.insert(wanted).second) {
@@ -38,7 +50,7 @@ int MediaSet::ShowMessage(const std::string&, platform::MsgType, unsigned) {
 
 void LocateArchive(TCustomPack& pack, const Options& o) {
   pack.PackFileName = EnginePath(o.archive);
-  if (o.hasPassword) pack.Password = platform::WindowsText(o.password);
+  if (o.hasPassword) pack.Password = EngineText(o.password, "the password");
 }
 
 int Jobs(const Options& o) { return o.jobs > 0 ? o.jobs : std::min(DefaultJobs(), kMaxJobs); }
@@ -50,6 +62,12 @@ void Terminal::Failed(const std::string& name, const std::string& problem) {
   std::fprintf(stderr, "pck %s: %s: %s\n", command_.name, platform::NativePath(name).c_str(),
                platform::NativePath(problem).c_str());
   failed_ = true;
+}
+
+void Terminal::Warned(const std::string& name, const std::string& problem) {
+  Clear();
+  std::fprintf(stderr, "pck %s: warning: %s: %s\n", command_.name,
+               platform::NativePath(name).c_str(), problem.c_str());
 }
 
 void Terminal::Watch(TCustomPack& pack) {

@@ -10,6 +10,7 @@
 
 #include "codecs/lzrw1.h"
 #include "pack/pack.h"
+#include "pack/paths.h"
 #include "platform/drive.h"
 #include "platform/ui.h"
 #include "tools/pck/commands.h"
@@ -27,6 +28,10 @@ class MediaSet final : public platform::UserInterface {
   MediaSet(TCustomPack& pack, const std::string& dir, const std::string& name);
 
   std::string Volume(int n) const;
+  // Whether path, a file found in a tree, is a volume of this set on any of its disks.
+  bool Holds(const std::string& path) const;
+  // The file that keeps two writers of this set apart while they run: DIR\ARCHIVE.lock.
+  std::string LockPath() const { return ConcatPath(dir_, name_ + ".lock"); }
   int ShowMessage(const std::string&, platform::MsgType, unsigned) override;
   void ProcessMessages() override {}
 
@@ -81,6 +86,8 @@ class Terminal {
   void Clear() { progress::Clear(); }
   // Names an entry that failed; Failed() tells whether any did.
   void Failed(const std::string& name, const std::string& problem);
+  // Names an entry stored, but not as the user may expect: "pck COMMAND: warning: NAME: ...".
+  void Warned(const std::string& name, const std::string& problem);
   bool Failed() const { return failed_; }
   // Progress and entry failures of pack's runs go here.
   void Watch(TCustomPack& pack);

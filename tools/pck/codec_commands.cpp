@@ -1,5 +1,6 @@
 // pck compress / pck expand: the compressed-file format as a file tool.
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,16 @@ const char* ModeName(TCompressMode mode) {
   return "good";
 }
 
+const char* KindOf(std::filesystem::file_type type) {
+  switch (type) {
+    case std::filesystem::file_type::fifo: return "a named pipe";
+    case std::filesystem::file_type::socket: return "a socket";
+    case std::filesystem::file_type::character: return "a character device";
+    case std::filesystem::file_type::block: return "a block device";
+    default: return "not a file";
+  }
+}
+
 // INPUT and OUTPUT are files, and not the same one.
 int CheckPaths(const Command& command, const std::vector<std::string>& paths) {
   for (const std::string& path : paths) {
@@ -27,7 +38,22 @@ int CheckPaths(const Command& command, const std::vector<std::string>& paths) {
     if (platform::DirectoryExists(EnginePath(path)))
       return Failure("pck " + std::string(command.name) + ": " + path + ": is a directory");
   }
-  if (SameFile(paths[0], paths[1])) return UsageError(command, "INPUT and OUTPUT are the same file");
+  // The input is sized before it is read, which a pipe or a device cannot be: reading one would
+  // wait for ever or never end. An output pipe with no reader would wait for ever as well.
+  std::error_code ec;
+  const auto input = std::filesystem::status(platform::NativePath(EnginePath(paths[0])), ec);
+  if (std::filesystem::exists(input) && !std::filesystem::is_regular_file(input))
+    return Failure("pck " + std::string(command.name) + ": " + paths[0] +
+                   ": is not a regular file (" + KindOf(input.type()) + "); INPUT must be a file");
+  const auto output = std::filesystem::status(platform::NativePath(EnginePath(paths[1])), ec);
+  if (output.type() == std::filesystem::file_type::fifo ||
+      output.type() == std::filesystem::file_type::socket)
+    return Failure("pck " + std::string(command.name) + ": " + paths[1] + ": is " +
+                   KindOf(output.type()) +
+                   "; OUTPUT must be a file or a device, written whole or not at all");
+  if (SameFile(platform::NativePath(EnginePath(paths[0])),
+               platform::NativePath(EnginePath(paths[1]))))
+    return UsageError(command, "INPUT and OUTPUT are the same file");
   return kExitOk;
 }
 
@@ -76,7 +102,8 @@ const std::vector<Command> kCommands = {
      "Compress the file INPUT into the compressed file OUTPUT.",
      "Compresses INPUT into OUTPUT, replacing OUTPUT if it exists.\n",
      {{Opt::Mode}, {Opt::Verbose, "report the sizes and the method used"}, {Opt::Quiet}},
-     "The input must be smaller than 2 GB. OUTPUT is written under a temporary name beside it\n"
+     "The input must be a regular file smaller than 2 GB: a pipe or a device is refused, as\n"
+     "is an OUTPUT that is a named pipe. OUTPUT is written under a temporary name beside it\n"
      "and renamed when complete: on failure or interruption an existing OUTPUT stays as it was.\n",
      RunCodec},
     {"expand", "INPUT OUTPUT", 2, 2,

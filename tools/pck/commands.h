@@ -2,6 +2,7 @@
 // command line with the command's options (options.h) and answers --help from the same table.
 #pragma once
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -42,9 +43,19 @@ const std::vector<Command>& ListCommands();
 int UsageError(const Command& command, const std::string& problem);
 // Prints a failure message of the system (Windows-1252, paths in Windows form) on stderr.
 int Failure(const std::string& message);
+// A word of the command line that cannot be used as typed: main reports it (kExitUsage).
+class Unusable : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
 // A path or mask typed on the command line, in the Windows form the engines take: Windows-1252,
 // backslashes (Windows itself accepts "/", but the engines' masks and joins look for "\\").
+// Every byte is kept (platform::CommandLinePath); on Windows one the ANSI code page cannot hold
+// throws Unusable.
 std::string EnginePath(const std::string& hostPath);
+// Text typed on the command line (UTF-8) as the Windows-1252 text an archive stores, with no
+// character changed; what names the text in the message ("the password"). Throws Unusable.
+std::string EngineText(const std::string& typed, const std::string& what);
 // Whether two paths typed on the command line name the same existing file.
 bool SameFile(const std::string& hostPathA, const std::string& hostPathB);
 

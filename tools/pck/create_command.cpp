@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -14,6 +16,7 @@
 #include "platform/errors.h"
 #include "platform/file.h"
 #include "platform/fileinfo.h"
+#include "platform/text.h"
 #include "tools/pck/archive_cli.h"
 #include "tools/pck/commands.h"
 #include "tools/pck/lz_pipeline.h"
@@ -22,23 +25,119 @@
 namespace pck {
 namespace {
 
+// Why a name found in the tree has no exact Windows-1252 form.
+std::string WhyInexact(const std::string& name) {
+  // On Windows the name found holds '?' for what the code page lacks, and tells no more.
+  if (platform::IsExactPath(name)) return "its name has characters the ANSI code page cannot hold";
+  const std::string native = platform::NativePath(name);
+  std::string ansi;
+  std::size_t at = native.size();
+  char32_t cp = 0;
+  char detail[96];
+  platform::AnsiFromUtf8Exact(native, ansi, at);
+  const std::size_t other = native.find_first_of("\\\x01");
+  if (other < at)
+    return native[other] == '\\'
+               ? "its name holds a backslash, which Windows takes for a folder separator"
+               : "Windows forbids control characters (0x01) in names";
+  if (at == native.size()) return "its name has characters the ANSI code page cannot hold";
+  if (platform::DecodeUtf8(native, at, cp) == 0)
+    std::snprintf(detail, sizeof detail, "its name is not UTF-8 text (the byte 0x%02X)",
+                  static_cast<unsigned char>(native[at]));
+  else
+    std::snprintf(detail, sizeof detail,
+                  "its name has the character U+%04X, which Windows-1252 cannot hold",
+                  static_cast<unsigned>(cp));
+  return detail;
+}
+
+// Why a stored name cannot be written at all (empty when it can): the setup program and every
+// reader refuse such an entry, so the archive would be of no use.
+std::string WhyUnstorable(const std::string& name) {
+  if (name.size() > 255) return "its path is longer than the 255 bytes an archive entry holds";
+  for (unsigned char c : name) {
+    char detail[80];
+    if (c < 0x20) {
+      std::snprintf(detail, sizeof detail, "Windows forbids control characters (0x%02X) in names",
+                    c);
+      return detail;
+    }
+    if (std::strchr(":*?\"<>|", c)) {
+      std::snprintf(detail, sizeof detail, "Windows forbids the character %c in names", c);
+      return detail;
+    }
+  }
+  return std::string();
+}
+
+// Why Windows cannot hold a stored name as it is (empty when it can): a part named as a device,
+// whatever its extension, or one ending in a dot or a space, which Windows drops.
+std::string WindowsTrouble(const std::string& name) {
+  for (std::size_t start = 0; start <= name.size();) {
+    std::size_t end = std::min(name.find('\\', start), name.size());
+    const std::string part = name.substr(start, end - start);
+    start = end + 1;
+    if (part.empty()) continue;
+    std::string base = platform::UpperAscii(part.substr(0, part.find('.')));
+    while (!base.empty() && base.back() == ' ') base.pop_back();
+    const bool device =
+        base == "CON" || base == "PRN" || base == "AUX" || base == "NUL" ||
+        (base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
+         ((base[3] >= '1' && base[3] <= '9') || base[3] == '\xB9' || base[3] == '\xB2' ||
+          base[3] == '\xB3'));
+    if (device)
+      return "\"" + part + "\" is a device name on Windows (" + base +
+             "): the setup program cannot make this file";
+    if (part.back() == '.' || part.back() == ' ')
+      return "\"" + part + "\" ends with a " + (part.back() == '.' ? "dot" : "space") +
+             ", which Windows drops: the setup program makes another name";
+  }
+  return std::string();
+}
+
 // TPackLz with a list that takes whole trees: every mask is searched in its directory and all
 // the directories below it, names in alphabetical order so the same tree gives the same
-// archive. A file found by two masks is stored once, and the archive never stores itself nor
-// the engine's temporary file. The files are compressed Jobs at a time, ahead of the engine.
+// archive. A file found by two masks is stored once, and the archive never stores itself, its
+// disk set's volumes and lock, nor the engine's temporary file. Names that cannot be stored as
+// they are stop the run before anything is written; the rest is checked for names Windows
+// cannot hold or tell apart, which are stored with a warning. The files are compressed Jobs at
+// a time, ahead of the engine.
 class TreePack final : public TPackLz {
  public:
   int Jobs = 1;
+  const MediaSet* Media = nullptr;
+  // A file whose name stops the run, before anything is written.
+  std::function<void(const std::string& path, const std::string& problem)> OnRefused;
+  // A file stored, but not as Windows will hold it or with a date moved into range; or one
+  // passed over because it is no file (a pipe, a device, a link to nothing).
+  std::function<void(const std::string& path, const std::string& problem)> OnWarning;
 
   void BuildList() override {
     List.clear();
+    refused_ = 0;
     std::set<std::string> seen;
     for (const std::string& line : Items) {
       std::string pattern = ConcatPath(Directory, line);
       Walk(ExtractFilePath(pattern), ExtractFileName(pattern), seen);
     }
+    CheckNames();
+    if (refused_ > 0)
+      throw Exception(std::to_string(refused_) + (refused_ == 1 ? " file" : " files") +
+                      " cannot be stored as named; nothing was written");
     if (List.empty()) throw Exception("no files match");
     DoPrepared();
+  }
+
+  int Refused() const { return refused_; }
+
+  // Makes a folder the way the volumes' folders are made: a failed run takes it away again.
+  void MakeFolder(const std::string& dir) {
+    for (std::string d = dir; !d.empty() && !platform::DirectoryExists(d);) {
+      madeDirs_.push_back(d);
+      while (!d.empty() && d.back() == '\\') d.pop_back();
+      d = ExtractFilePath(d);
+    }
+    if (!dir.empty()) platform::ForceDirectories(dir);
   }
 
   // Without CommitVolumes the volumes go, and so do the folders made for them.
@@ -91,29 +190,46 @@ class TreePack final : public TPackLz {
   }
 
  private:
-  // The temporary volume goes beside the final one, so its folder must exist first; what was
-  // made for it is noted for a failed run to take away again.
-  void MakeFolder(const std::string& dir) {
-    for (std::string d = dir; !d.empty() && !platform::DirectoryExists(d);) {
-      madeDirs_.push_back(d);
-      while (!d.empty() && d.back() == '\\') d.pop_back();
-      d = ExtractFilePath(d);
-    }
-    if (!dir.empty()) platform::ForceDirectories(dir);
-  }
-
   static std::vector<platform::FoundFile> Sorted(std::vector<platform::FoundFile> found) {
     std::sort(found.begin(), found.end(),
               [](const auto& a, const auto& b) { return a.Name < b.Name; });
     return found;
   }
   bool IsOwnFile(const std::string& path, const std::string& name) const {
-    for (const std::string& own : {PackFileName, GetTempName()}) {
+    if (Media && Media->Holds(path)) return true;
+    const std::string lock = Media ? Media->LockPath() : std::string();
+    for (const std::string& own : {PackFileName, GetTempName(), lock}) {
       if (!own.empty() && MatchMask(ExtractFileName(own), name) &&
           SameFile(platform::NativePath(own), platform::NativePath(path)))
         return true;
     }
     return false;
+  }
+  void Refuse(const std::string& path, const std::string& problem) {
+    ++refused_;
+    if (OnRefused) OnRefused(path, problem);
+  }
+  void Warn(const std::string& path, const std::string& problem) {
+    if (OnWarning) OnWarning(path, problem);
+  }
+  // Over the whole list, as the names will be stored.
+  void CheckNames() {
+    std::map<std::string, std::string> folded;  // by the name as Windows compares names
+    for (const std::string& path : List) {
+      const std::string name = StoredName(path);
+      if (std::string why = WhyUnstorable(name); !why.empty()) {
+        Refuse(path, why);
+        continue;
+      }
+      if (std::string why = WindowsTrouble(name); !why.empty()) Warn(path, why);
+      std::string key = name;
+      for (char& c : key) c = platform::UpperName(c);
+      auto [first, added] = folded.emplace(key, name);
+      if (!added)
+        Warn(path, "differs from " + platform::NativePath(first->second) +
+                       " only in case: Windows holds one file for both, and the setup program "
+                       "installs one over the other");
+    }
   }
   // Directories are followed also through links, as a user packing a tree expects its files,
   // but never into a directory the walk is already inside of, which would never end.
@@ -126,20 +242,42 @@ class TreePack final : public TPackLz {
     for (const auto& outer : chain)
       if (here == outer) return;
     chain.push_back(here);
-    for (const auto& f : Sorted(platform::FindFiles(dir + mask, 0x27))) {
+    for (const auto& f : Sorted(platform::FindFiles(dir + mask, 0x27 | platform::faOther))) {
       std::string path = ConcatPath(dir, f.Name);
-      if (!MatchesAnyMask(Directory, Excludes, path) && !IsOwnFile(path, f.Name) &&
-          seen.insert(path).second)
+      if (MatchesAnyMask(Directory, Excludes, path) || IsOwnFile(path, f.Name) ||
+          !seen.insert(path).second)
+        continue;
+      if (f.Attr & platform::faOther) {
+        Warn(path, std::string("not stored: it is ") + f.Kind);
+      } else if (const std::string name = StoredName(path);
+                 !f.Exact || !platform::IsExactPath(name)) {
+        Refuse(path, WhyInexact(name));
+      } else {
+        if (f.Clamped)
+          Warn(path, f.Clamped < 0 ? "dated before 1980, stored as 1980-01-01 00:00:00, the "
+                                     "first time an archive holds"
+                                   : "dated after 2107, stored as 2107-12-31 23:59:58, the "
+                                     "last time an archive holds");
         List.push_back(path);
+      }
     }
-    for (const auto& d : Sorted(platform::FindFiles(dir + "*", 0x37)))
-      if (d.Attr & platform::faDirectory) Walk(ConcatPath(dir, d.Name) + "\\", mask, seen, chain);
+    for (const auto& d : Sorted(platform::FindFiles(dir + "*", 0x37))) {
+      if (!(d.Attr & platform::faDirectory)) continue;
+      const std::string path = ConcatPath(dir, d.Name);
+      // A stand-in that finds nothing (on Windows) is refused as a folder; elsewhere each file
+      // below is, unless excluded.
+      if (d.Exact || !platform::IsExactPath(d.Name))
+        Walk(path + "\\", mask, seen, chain);
+      else if (!MatchesAnyMask(Directory, Excludes, path))
+        Refuse(path, WhyInexact(StoredName(path)));
+    }
   }
 
   std::vector<std::unique_ptr<SafeOutput>> volumes_;
   std::vector<std::string> madeDirs_;
   std::string failedVolume_;
   bool committed_ = false;
+  int refused_ = 0;
   std::unique_ptr<CompressAhead> ahead_;
   std::size_t stored_ = 0;
 };
@@ -175,9 +313,40 @@ void RemoveStaleDisks(const MediaSet& media, int last) {
     platform::RemoveFile(media.Volume(n));
 }
 
+// What the command line asks for that an archive cannot hold exactly is refused before
+// anything is made: the user would not get what they typed.
+int RefuseTexts(const Command& command, const Options& o, std::vector<std::string>& headers) {
+  if (o.hasPassword && o.password.empty())
+    return UsageError(command, "the password is empty, and an empty password is no password: "
+                               "leave the password out to make an archive without one");
+  if (o.hasPassword) EngineText(o.password, "the password");
+  for (const auto& h : o.headers) {
+    headers.push_back(EngineText(h, "the header line \"" + h + "\""));
+    if (headers.back().size() > pck_format::kMaxString)
+      return UsageError(command, "the header line \"" + h + "\" has " +
+                                     std::to_string(headers.back().size()) +
+                                     " bytes; a header line holds at most 255");
+  }
+  return kExitOk;
+}
+
+// An archive is written under a temporary name and moved into place: a pipe or a socket could
+// only be written in place, and with no reader that would wait for ever.
+bool IsPipe(const std::string& path) {
+  std::error_code ec;
+  const auto type = std::filesystem::status(platform::NativePath(path), ec).type();
+  return type == std::filesystem::file_type::fifo || type == std::filesystem::file_type::socket;
+}
+
 int Create(const Command& command, const Options& o) {
+  std::vector<std::string> headers;
+  if (int refused = RefuseTexts(command, o, headers); refused != kExitOk) return refused;
   if (!o.directory.empty() && !platform::DirectoryExists(EnginePath(o.directory)))
     return Failure("pck create: no directory " + EnginePath(o.directory));
+  if (o.media.empty() && IsPipe(EnginePath(o.archive)))
+    return Failure("pck create: " + EnginePath(o.archive) +
+                   " is a named pipe or a socket; an archive is written whole under a temporary "
+                   "name and then moved into place, so ARCHIVE must be a file");
 
   ArchiveEngine<TreePack> engine(o);
   TreePack& pack = engine.pack;
@@ -187,17 +356,48 @@ int Create(const Command& command, const Options& o) {
   pack.Checksums = true;
   pack.VolumeSize = o.volumeSize;
   pack.Jobs = Jobs(o);
+  pack.Media = engine.Media();
   if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH"); epoch && !ApplySourceDate(pack, epoch))
     return Failure(std::string("pck create: SOURCE_DATE_EPOCH is \"") + epoch +
                    "\"; it must be a whole number of seconds since 1970-01-01 00:00 UTC, "
                    "up to the year 2107");
-  for (const auto& h : o.headers) pack.Header.push_back(platform::WindowsText(h));
+  pack.Header = headers;
   for (const auto& m : o.masks.empty() ? std::vector<std::string>{"*.*"} : o.masks)
     pack.Items.push_back(EnginePath(m));
   for (const auto& m : o.excludes) pack.Excludes.push_back(EnginePath(m));
 
+  // Two runs writing one disk set would mix their volumes: the second stops at once. Taken
+  // before the tree is read and let go after the last volume is in place.
+  platform::LockFile lock;
+  TrackedPath lockGoes;  // an interrupted run takes it away as well
+  if (const MediaSet* media = engine.Media()) {
+    pack.MakeFolder(EnginePath(o.media));
+    SignalsHeld hold;
+    switch (lock.Acquire(media->LockPath())) {
+      case platform::LockFile::Result::Held:
+        if (lock.Made()) lockGoes.Set(media->LockPath());
+        break;
+      case platform::LockFile::Result::Busy:
+        return Failure("pck create: another pck is writing the disk set " + media->Volume(1) +
+                       " now (it holds " + media->LockPath() +
+                       "); run again when it has finished");
+      case platform::LockFile::Result::Failed:
+        try {
+          platform::RaiseLastOSError("cannot make the lock file", media->LockPath());
+        } catch (const EInOutError& e) {
+          return Failure("pck create: " + e.Message());
+        }
+    }
+  }
+
   Terminal terminal(command);
   terminal.Watch(pack);
+  pack.OnRefused = [&](const std::string& path, const std::string& problem) {
+    terminal.Failed(path, problem);
+  };
+  pack.OnWarning = [&](const std::string& path, const std::string& problem) {
+    terminal.Warned(path, problem);
+  };
   std::string stored;
   if (o.verbose) {
     pack.OnProgress = [&](TObject*, const std::string& name, std::int32_t, bool&) {
@@ -205,7 +405,11 @@ int Create(const Command& command, const Options& o) {
         std::printf("%s\n", platform::NativePath(stored = name).c_str());
     };
   }
-  if (!pack.Create()) return terminal.RunFailure(pack);
+  if (!pack.Create()) {
+    // The names went one a line; the count says that nothing else happened.
+    if (pack.Refused() > 0) return Failure("pck create: " + pack.ErrorMessage());
+    return terminal.RunFailure(pack);
+  }
   terminal.Clear();
   if (!pack.CommitVolumes())
     return Failure("pck create: cannot move the new archive into place: " +
@@ -239,15 +443,30 @@ const std::vector<Command> kCommands = {
       {Opt::Mode},
       {Opt::Password, "make readers ask for the password P (see below)"},
       {Opt::PasswordFile},
-      {Opt::Header},
+      {Opt::Header, "a line of header text (repeatable; at most 255 bytes each in\n"
+                    "Windows-1252: a longer one, or one with a character outside\n"
+                    "it, is refused, as are such a password and an empty one)"},
       {Opt::Exclude, "leave out files matching MASK, relative to DIR; \"*.BAK\" also\n"
                      "matches in subdirectories (repeatable)"},
-      {Opt::Media, "write a set of disks: DIR/DISK1/ARCHIVE, DIR/DISK2/ARCHIVE, ..."},
+      {Opt::Media, "write a set of disks: DIR/DISK1/ARCHIVE, DIR/DISK2/ARCHIVE, ...\n"
+                   "(ARCHIVE a name without a folder); DIR/ARCHIVE.lock keeps a\n"
+                   "second create of the set out while this one runs"},
       {Opt::VolumeSize},
       {Opt::Jobs, "compress on N workers (default: one per core, at most 64);\n"
                   "the archive is the same byte for byte whatever N is"},
       {Opt::Verbose, "name every file stored"},
       {Opt::Quiet}},
+     "What cannot be stored as it is on disk is refused before anything is written, each\n"
+     "file named with the reason (exit status 1): a name with a character Windows-1252 lacks\n"
+     "or bytes that are not UTF-8, a backslash inside a name, a character Windows forbids\n"
+     "(: * ? \" < > | and control characters), a path over 255 bytes. Leave such files out\n"
+     "with --exclude. Stored, with a warning naming each: names Windows cannot hold (CON,\n"
+     "PRN, AUX, NUL, COM1-9, LPT1-9 with any extension; a trailing dot or space), names that\n"
+     "differ only in case (one file on Windows), and dates before 1980 or after 2107, stored\n"
+     "as the nearest an archive holds. Pipes, sockets, devices and links to nothing are\n"
+     "named and passed over. Paths typed are used as typed; on Windows one with a character\n"
+     "the ANSI code page lacks is refused.\n"
+     "\n"
      "ARCHIVE (each volume, with --media) is written under a temporary name and renamed when\n"
      "the whole archive is complete: on failure or interruption no new volume is left behind\n"
      "and an existing ARCHIVE stays as it was.\n"

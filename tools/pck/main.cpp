@@ -6,6 +6,11 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#include <shellapi.h>
+#endif
+
 #include "tools/pck/commands.h"
 #include "tools/pck/progress.h"
 #include "tools/pck/safe_output.h"
@@ -59,9 +64,50 @@ bool IsHelp(const std::string& arg) { return arg == "--help" || arg == "-h"; }
 }  // namespace
 }  // namespace pck
 
+namespace {
+
+#ifdef _WIN32
+// The command line as the system holds it, in UTF-16, as UTF-8: the ANSI one given to main has
+// a look-alike or '?' for every character the code page lacks, and those name other files.
+bool Arguments(std::vector<std::string>& words) {
+  int count = 0;
+  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (!wide) return false;
+  bool ok = true;
+  for (int i = 1; i < count && ok; ++i) {
+    const int n = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide[i], -1, nullptr, 0,
+                                      nullptr, nullptr);
+    std::string word(n > 0 ? static_cast<std::size_t>(n) : 1, '\0');
+    ok = n > 0 && WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wide[i], -1, word.data(), n,
+                                      nullptr, nullptr) == n;
+    word.pop_back();
+    words.push_back(std::move(word));
+  }
+  LocalFree(wide);
+  return ok;
+}
+#else
+bool Arguments(int argc, char** argv, std::vector<std::string>& words) {
+  words.assign(argv + 1, argv + argc);
+  return true;
+}
+#endif
+
+}  // namespace
+
 int main(int argc, char** argv) {
   using namespace pck;
-  const std::vector<std::string> words(argv + 1, argv + argc);
+  std::vector<std::string> words;
+#ifdef _WIN32
+  (void)argc, (void)argv;
+  const bool read = Arguments(words);
+#else
+  const bool read = Arguments(argc, argv, words);
+#endif
+  if (!read) {
+    std::fprintf(stderr, "pck: the command line is not valid UTF-16 text\n");
+    return kExitUsage;
+  }
   if (words.empty()) return Wrong("no command given");
   if (IsHelp(words[0]) || words[0] == "help") {
     if (words.size() == 1) {
@@ -93,5 +139,10 @@ int main(int argc, char** argv) {
   if (const int exitCode = ParseOptions(*command, args, o); exitCode != kExitOk) return exitCode;
   progress::Start(command->name, !o.quiet);
   InstallSignalCleanup();
-  return command->run(*command, o);
+  try {
+    return command->run(*command, o);
+  } catch (const Unusable& e) {
+    std::fprintf(stderr, "pck %s: %s\n", command->name, e.what());
+    return kExitUsage;
+  }
 }

@@ -9,6 +9,13 @@
 namespace pck {
 namespace {
 
+// What makes a path more than a name: separators, and on Windows a drive.
+#ifdef _WIN32
+constexpr char kFolderMarks[] = "/\\:";
+#else
+constexpr char kFolderMarks[] = "/";
+#endif
+
 // One option: how it is written, what its value is called in the help (null: it takes none),
 // its help, and what it does to the options. apply returns the problem with value, or nothing.
 struct OptionRow {
@@ -74,7 +81,8 @@ const OptionRow kOptions[] = {
        return std::string();
      }},
     {Opt::Media, 0, "media", "DIR", false,
-     "read the set of disks DIR/DISK1/ARCHIVE, DIR/DISK2/ARCHIVE, ...",
+     "read the set of disks DIR/DISK1/ARCHIVE, DIR/DISK2/ARCHIVE, ...\n"
+     "(ARCHIVE is then a file name alone, without a folder)",
      nullptr,
      [](Options& o, const std::string& v) {
        o.media = v;
@@ -228,6 +236,11 @@ std::string Read(const Command& command, const std::vector<std::string>& args, O
   if (o.verbose && o.quiet) return "--verbose and --quiet exclude each other";
   if (o.volumeSize > 0 && o.media.empty())
     return "--volume-size needs --media DIR: each volume is a disk of its own";
+  // DIR/DISKn/ARCHIVE must be one file per disk: "../x.pck" or "/tmp/x.pck" would put every
+  // volume in one place, each over the one before, or somewhere else than DIR.
+  if (!o.media.empty() && o.archive.find_first_of(kFolderMarks) != std::string::npos)
+    return "with --media, ARCHIVE is a file name without a folder (\"" + o.archive +
+           "\"): each volume is DIR/DISKn/ARCHIVE";
   return {};
 }
 
