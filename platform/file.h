@@ -93,7 +93,8 @@ bool IsSpecialFile(const std::string& path);
 bool RemoveFile(const std::string& path);
 // Moves the file from into the place of to in one step, replacing to when it exists; both on
 // the same volume. Elsewhere than on Windows, from takes the permission bits of the file it
-// replaces, or those of a newly created file when to did not exist. False on failure, and then
+// replaces (less set-user-ID, set-group-ID and sticky), or those of a newly created file when
+// to was no regular file. False on failure, and then
 // both files are as they were.
 bool MoveIntoPlace(const std::string& from, const std::string& to);
 // Creates a directory with all missing parents. An existing directory or a drive root is left
