@@ -67,6 +67,7 @@ class File {
   bool MoveIntoPlace(const std::string& path, const std::string& target, std::uint16_t attr);
 
  private:
+  friend class Folder;  // makes and moves files relative to a folder's handle
 #ifdef _WIN32
   void* handle_ = nullptr;
 #else
