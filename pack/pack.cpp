@@ -70,6 +70,14 @@ void TCustomPack::ResetState() {
   WrittenPaths.clear();
   EntryIndex = -1;
   LastError.clear();
+  SumsAhead = Truncated = false;
+  HeaderCount = 0;
+}
+
+std::size_t TCustomPack::EntriesInArchive() const {
+  if (Sums.Loaded()) return Sums.Count();
+  if (Version == 2) return HeaderCount > 0 ? static_cast<std::size_t>(HeaderCount) : 0;
+  return List.size();
 }
 
 void TCustomPack::DoPrepared() {
@@ -139,6 +147,7 @@ bool TCustomPack::NextVolume() {
     while (true) {
       if (!IsRemovableDrive(PackFileName, Mode != 0)) {
         LastError = EPackReadError().what();
+        if (Mode != 0) Truncated = true;  // no other volume to come: the archive is cut
         return false;
       }
       std::string prompt = kDiskPrompt + std::to_string(Volume) + "]";

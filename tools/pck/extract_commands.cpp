@@ -1,5 +1,6 @@
 // pck extract / test: the entries of a .PCK archive into files, or into nothing but a check,
 // expanded on every core while the archive is read in order.
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -26,6 +27,10 @@ const char kLinkOnTheWay[] = "not followed: a symbolic link stands for a folder 
 const char kNoFolderOnTheWay[] = "no folder can be made for it, a file stands there: ";
 const char kFolderAtName[] = "a folder stands at its name";
 const char kSpecialAtName[] = "a device, pipe or socket stands at its name and is left alone";
+// The end of pck test's report.
+const char kCutShort[] = " is cut short: ";
+const char kNotReached[] = " not reached";
+const char kHeadDamaged[] = ", and the archive's header or checksums";
 
 // TPackLz whose entries are expanded behind the engine's reading, Jobs at a time: the engine
 // copies each entry's stored bytes into a temporary file of the pipeline and reads on; what
@@ -168,6 +173,8 @@ class TestPack final : public BehindPack {
   std::int64_t Expanded = 0;
 
  protected:
+  bool GoesOnAfterDamage() const override { return true; }
+
   class CountingOutput final : public TLzrw1Output {
    public:
     bool Write(const void*, std::size_t size) override {
@@ -246,12 +253,19 @@ int Test(const Command& command, const Options& o) {
   }
   bool ok = pack.ExtractAll();
   terminal.Clear();
-  if (!ok && damaged.empty()) return terminal.RunFailure(pack);
-  if (!damaged.empty())
-    return Failure("pck test: " + std::to_string(damaged.size()) + " of " +
-                   std::to_string(pack.List.size()) + " entries damaged in " + archive);
-  std::printf("%s: %d entries, %lld bytes expanded, no errors\n",
-              platform::NativePath(archive).c_str(), pack.GetFileCount(),
+  // The archive itself is named when its header or its checksum block is damaged.
+  const bool head = damaged.erase(archive) > 0;
+  const std::size_t total = std::max(pack.EntriesInArchive(), pack.List.size());
+  const std::string counts = std::to_string(damaged.size()) + " of " + std::to_string(total) +
+                             " entries damaged";
+  const std::string where = platform::NativePath(archive);
+  if (pack.Cut())
+    return Failure("pck test: " + where + kCutShort + counts + ", " +
+                   std::to_string(total - pack.List.size()) + kNotReached);
+  if (!ok && damaged.empty() && !head) return terminal.RunFailure(pack);
+  if (!damaged.empty() || head)
+    return Failure("pck test: " + counts + (head ? kHeadDamaged : "") + " in " + where);
+  std::printf("%s: %zu entries, %lld bytes expanded, no errors\n", where.c_str(), total,
               static_cast<long long>(pack.Expanded));
   return kExitOk;
 }
