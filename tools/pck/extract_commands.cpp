@@ -204,6 +204,8 @@ class TestPack final : public BehindPack {
 int Extract(const Command& command, const Options& o) {
   ArchiveEngine<ExtractPack> engine(o);
   ExtractPack& pack = engine.pack;
+  if (std::string refused = RefusedArchive(command.name, pack.PackFileName); !refused.empty())
+    return Failure(refused);
   pack.Directory = EnginePath(o.directory);
   pack.Jobs = Jobs(o);
   for (const auto& m : o.masks) pack.Items.push_back(EnginePath(m));
@@ -231,6 +233,8 @@ int Extract(const Command& command, const Options& o) {
 int Test(const Command& command, const Options& o) {
   ArchiveEngine<TestPack> engine(o);
   TestPack& pack = engine.pack;
+  if (std::string refused = RefusedArchive(command.name, pack.PackFileName); !refused.empty())
+    return Failure(refused);
   pack.Jobs = Jobs(o);
   std::string archive = pack.PackFileName;
 

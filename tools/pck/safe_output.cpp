@@ -92,6 +92,13 @@ extern "C" void OnSignal(int sig) {
 
 }  // namespace
 
+std::string RefusedArchive(const char* command, const std::string& archive) {
+  if (!platform::IsSpecialFile(archive)) return std::string();
+  return "pck " + std::string(command) + ": " + archive +
+         " is a pipe or a device: archives are read from files only, so that every entry can be "
+         "checked before anything is written; save it to a file first";
+}
+
 void InstallSignalCleanup() {
 #ifdef _WIN32
   SetConsoleCtrlHandler(OnConsoleControl, TRUE);

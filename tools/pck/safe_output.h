@@ -19,6 +19,11 @@
 
 namespace pck {
 
+// An archive is read from a file only: a pipe or a device cannot be read from its end, where
+// its checksums are, nor skipped over. The message refusing such a one (archive: a Windows
+// path), or empty for a file.
+std::string RefusedArchive(const char* command, const std::string& archive);
+
 // Installs the handlers; once, at start-up.
 void InstallSignalCleanup();
 
