@@ -42,6 +42,8 @@ class TChecksums {
   // Takes block (all of it) in the present form, or in the earlier one of count entries.
   TVerdict Load(const std::vector<std::uint8_t>& block, std::size_t count);
   bool Loaded() const { return Form != TForm::None; }
+  // Whether the loaded block covers the head and the records (the present form).
+  bool CoversHead() const { return Form == TForm::Full; }
   // The number of entries the loaded block was written for.
   std::size_t Count() const { return Expected.size(); }
   // Whether the head read (volume header of volume 1 and archive header) is the one written;

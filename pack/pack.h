@@ -167,6 +167,10 @@ class TCustomPack : public TComponent {
   // cannot be extracted) or a damaged archive header, with the next entry; otherwise it stops
   // there. Either way OnError has named it.
   virtual bool GoesOnAfterDamage() const { return false; }
+  // Reading: the file holding the archive's last volume when it can be told before the run
+  // gets there (a set of disks in folders), so that its checksum block is read first; empty
+  // when it cannot.
+  virtual std::string LastVolumeName() { return std::string(); }
 
   // --- Steps shared with subclasses -----------------------------------------------------
   bool CreateVolume();

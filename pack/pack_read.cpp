@@ -320,6 +320,27 @@ void TCustomPack::LocateChecksums() {
     verdict = Sums.Load(block, count);
   if (!ArchiveFile.Seek(ArchivePos))
     platform::RaiseLastOSError("Erro posicionando em", PackFileName);
+  // A set of disks in folders: the block ends the last volume. Only one that covers this very
+  // head is taken; any other file is left to the check after the last entry.
+  const std::string last = verdict == TChecksums::TVerdict::NotABlock ? LastVolumeName() : "";
+  if (!last.empty() && last != PackFileName) {
+    platform::File file;
+    const std::int64_t size = file.Open(last, platform::OpenMode::Read) ? file.Size() : -1;
+    std::uint8_t end[12];
+    TChecksums found;
+    if (size >= 12 && file.Seek(size - 12) && file.Read(end, 12) == 12) {
+      const std::size_t n = TChecksums::SizeFromEnd(end);
+      block.resize(n);
+      if (n > 0 && static_cast<std::int64_t>(n) <= size &&
+          file.Seek(size - static_cast<std::int64_t>(n)) &&
+          file.Read(block.data(), n) == static_cast<std::int64_t>(n) &&
+          found.Load(block, count) == TChecksums::TVerdict::Loaded && found.CoversHead() &&
+          found.HeadMatches(HeadCrc)) {
+        Sums = found;
+        verdict = TChecksums::TVerdict::Loaded;
+      }
+    }
+  }
   if (verdict == TChecksums::TVerdict::Damaged) ArchiveDamaged();
   if (verdict != TChecksums::TVerdict::Loaded) return;
   SumsAhead = true;

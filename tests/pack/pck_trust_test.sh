@@ -38,6 +38,15 @@ expect_fail err.txt test bad.pck
 grep -q 'b.txt' err.txt && grep -q 'c.txt' err.txt || fail "test does not name both: $(cat err.txt)"
 grep -q '2 of 4 entries damaged' err.txt || fail "test counts: $(cat err.txt)"
 grep -q 'PCK\|~pck' err.txt && fail "a message names a temporary file: $(cat err.txt)"
+# The same on a set of disks: the last disk's checksums are read before the first entry.
+pck create set.pck -C src --media disks --volume-size 16K >/dev/null
+[ -f disks/DISK3/set.pck ] || fail "no third disk"
+pck extract set.pck --media disks -C set-out
+cp set-out/a.txt a.orig
+printf '\x55' | dd of=disks/DISK1/set.pck bs=1 seek=300 conv=notrunc status=none
+expect_fail err.txt extract set.pck --media disks -C set-out
+grep -q 'a.txt' err.txt || fail "damage on disk 1: $(cat err.txt)"
+cmp -s set-out/a.txt a.orig || fail "a damaged entry of a disk set replaced the good file"
 # The entry count lowered, and a header text changed: the head is covered too.
 cp a.pck count.pck && printf '\x02' | dd of=count.pck bs=1 seek=15 conv=notrunc status=none
 expect_fail err.txt test count.pck

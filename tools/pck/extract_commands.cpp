@@ -40,6 +40,8 @@ const char kHeadDamaged[] = ", and the archive's header or checksums";
 class BehindPack : public TPackLz {
  public:
   int Jobs = 1;
+  // A set of disks in folders: the last volume's file, read first for its checksums.
+  const MediaSet* Media = nullptr;
 
   // Extract, with the pipeline's results taken in between the entries and all of them before
   // the run counts as a success.
@@ -76,6 +78,12 @@ class BehindPack : public TPackLz {
       return;
     }
     behind_->Submit(std::move(DataFile), Expansion(Target));
+  }
+  std::string LastVolumeName() override {
+    if (!Media) return std::string();
+    int n = 1;
+    while (platform::FileExists(Media->Volume(n + 1))) ++n;
+    return Media->Volume(n);
   }
   void FinishRun() override {
     DataFile.Close();
@@ -208,6 +216,7 @@ int Extract(const Command& command, const Options& o) {
     return Failure(refused);
   pack.Directory = EnginePath(o.directory);
   pack.Jobs = Jobs(o);
+  pack.Media = engine.Media();
   for (const auto& m : o.masks) pack.Items.push_back(EnginePath(m));
   for (const auto& m : o.excludes) pack.Excludes.push_back(EnginePath(m));
 
@@ -236,6 +245,7 @@ int Test(const Command& command, const Options& o) {
   if (std::string refused = RefusedArchive(command.name, pack.PackFileName); !refused.empty())
     return Failure(refused);
   pack.Jobs = Jobs(o);
+  pack.Media = engine.Media();
   std::string archive = pack.PackFileName;
 
   Terminal terminal(command);
