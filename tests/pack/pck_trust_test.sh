@@ -82,11 +82,13 @@ pck extract a.pck -C stars "$stars.txt"
 
 # --- An archive from a pipe is refused before anything is written ---------------------------
 mkfifo fifo
-(cat a.pck > fifo &)
+cat a.pck > fifo &
+writer=$!
 expect_fail err.txt extract fifo -C piped
+kill "$writer" 2>/dev/null || true  # still waiting for a reader, or cut off by pck
+wait "$writer" 2>/dev/null || true
 grep -q 'pipe or a device' err.txt || fail "a pipe: $(cat err.txt)"
 [ ! -e piped ] || fail "something was written from a pipe"
-cat fifo > /dev/null  # lets the writer go
 
 if [ -n "$native" ]; then
   # --- Links and special files inside DIR ---------------------------------------------------
@@ -112,14 +114,16 @@ if [ -n "$native" ]; then
   cp /bin/true prog && chmod 4755 prog && pck compress src/a.txt prog
   [ "$(stat -c %a prog)" = 755 ] || fail "compress kept a set-ID bit: $(stat -c %a prog)"
 
-  # --- A closed pipe ends pck as SIGPIPE, leaving nothing -----------------------------------
-  mkdir many && for i in $(seq 1 300); do echo "$i" > "many/a-rather-long-file-name-$i.txt"; done
-  pck create many.pck -C many >/dev/null
-  rc=0
-  pck extract -v many.pck -C piped-out | head -1 >/dev/null || rc=$?  # pipefail: pck's status
-  [ "$rc" -eq 141 ] || fail "extract -v | head -1: status $rc, wanted 141 (SIGPIPE)"
-  for _ in 1 2 3; do pck list many.pck | true || rc=$?; done
-  [ -z "$(leftovers)" ] || fail "a closed pipe left: $(leftovers)"
 fi
+
+# --- A closed pipe leaves nothing behind; on Linux it ends pck as SIGPIPE --------------------
+# (Windows has no such signal: the writes fail, and the run ends as usual.)
+mkdir many && for i in $(seq 1 300); do echo "$i" > "many/a-rather-long-file-name-$i.txt"; done
+pck create many.pck -C many >/dev/null
+rc=0
+pck extract -v many.pck -C piped-out | head -1 >/dev/null || rc=$?  # pipefail: pck's status
+[ -z "$native" ] || [ "$rc" -eq 141 ] || fail "extract -v | head -1: status $rc, wanted 141"
+for _ in 1 2 3; do pck list many.pck | true || rc=$?; done
+[ -z "$(leftovers)" ] || fail "a closed pipe left: $(leftovers)"
 [ -z "$(leftovers)" ] || fail "temporary files left: $(leftovers)"
 [ -c /dev/null ] || fail "/dev/null is no longer a character device"
