@@ -27,34 +27,35 @@ bool TCustomPack::Run(std::uint8_t mode, void (TCustomPack::*body)()) {
   ResetState();
   Mode = mode;
   platform::FailCriticalErrors errorMode;
-  bool result = false;
+  // The one place a failure ends: it is kept, and named to OnError when it ended an entry. A
+  // handler of OnError that raises in turn still leaves the run failed, and goes no further.
   try {
-    ProgressStart();
-    (this->*body)();
-    result = true;
-    ProgressDone();
-  } catch (const std::exception& e) {
-    Fail(e);
-    result = false;
+    try {
+      ProgressStart();
+      (this->*body)();
+      ProgressDone();
+    } catch (const std::exception& e) {
+      FailureCause = std::current_exception();
+      LastError = e.what();
+      if (!EntryTarget.empty() && OnError) {
+        if (const auto* known = dynamic_cast<const Exception*>(&e))
+          OnError(this, *known, EntryTarget);
+        else
+          OnError(this, Exception(e.what()), EntryTarget);
+      }
+    }
   } catch (...) {
-    result = false;
+    if (!FailureCause) FailureCause = std::current_exception();
   }
+  if (FailureCause) AbandonVolume();
   FinishRun();
-  return result;
+  return !FailureCause;
 }
 
-void TCustomPack::Fail(const std::exception& e) {
-  // The silent stop only stands for the failure that caused it, when that left no message.
-  if (!dynamic_cast<const EAbort*>(&e) || LastError.empty()) LastError = e.what();
-}
-
-void TCustomPack::FailEntry(const std::exception& e, const std::string& fileName) {
-  Fail(e);
-  if (!OnError) return;
-  if (const auto* known = dynamic_cast<const Exception*>(&e))
-    OnError(this, *known, fileName);
-  else
-    OnError(this, Exception(e.what()), fileName);
+void TCustomPack::AbandonVolume() {
+  CloseArchive();
+  if (Mode == kModeCreate && VolumeCreated) platform::RemoveFile(PackFileName);
+  VolumeCreated = false;
 }
 
 void TCustomPack::ResetState() {
@@ -67,8 +68,10 @@ void TCustomPack::ResetState() {
   Sums.Clear();
   WrittenPaths.clear();
   EntryIndex = -1;
+  EntryTarget.clear();
   LastError.clear();
-  SumsAhead = Truncated = false;
+  FailureCause = nullptr;
+  SumsAhead = Truncated = HashHead = VolumeCreated = false;
   HeaderCount = 0;
 }
 
@@ -90,12 +93,12 @@ void TCustomPack::ProgressStart() {
   if (OnProgress) OnProgress(this, std::string(), 0, cancel);
 }
 
-bool TCustomPack::ProgressStep() {
+void TCustomPack::ProgressStep() {
+  if (!OnProgress) return;
   bool cancel = false;
-  if (!OnProgress) return true;
   try {
     std::int64_t percent = 0;
-    if (Mode == 0) {
+    if (Mode == kModeCreate) {
       // Writing: the share of entries stored so far.
       if (FileCount > 0) percent = std::max<std::int64_t>(EntryIndex, 0) * 100 / FileCount;
     } else if (ArchiveSize > 0) {
@@ -104,10 +107,9 @@ bool TCustomPack::ProgressStep() {
     percent = std::clamp<std::int64_t>(percent, 0, 100);
     OnProgress(this, Entry.FileName, static_cast<std::int32_t>(percent), cancel);
   } catch (...) {
-    cancel = true;
+    cancel = true;  // a handler that fails asks to stop as Cancel does
   }
-  if (cancel && LastError.empty()) LastError = EAbort().what();
-  return !cancel;
+  if (cancel) throw EAbort();
 }
 
 void TCustomPack::ProgressDone() {
@@ -117,13 +119,13 @@ void TCustomPack::ProgressDone() {
 
 // --- Both directions ---------------------------------------------------------------------
 
-void TCustomPack::CheckEntryName(const std::string& name) const {
+bool TCustomPack::IsSafeEntryName(const std::string& name) {
   // One leading backslash is part of the format; what remains must be a relative path of
   // plain names, or the entry could be written anywhere. A "/" is no separator of the format
   // but is one to Windows and to every other system: such a name would be another file's, so
   // it is refused, as everything Windows forbids in names is.
   std::string rest = !name.empty() && name.front() == '\\' ? name.substr(1) : name;
-  if (rest.empty()) throw EPackEntryName(name);
+  if (rest.empty()) return false;
   std::size_t start = 0;
   while (start <= rest.size()) {
     std::size_t end = rest.find('\\', start);
@@ -133,34 +135,46 @@ void TCustomPack::CheckEntryName(const std::string& name) const {
     // part (a doubled or a last backslash) names no file.
     if (part.empty() || (part.find("..") != std::string::npos &&
                          part.find_first_not_of(". ") == std::string::npos))
-      throw EPackEntryName(name);
+      return false;
     start = end + 1;
   }
   for (unsigned char c : rest)
-    if (c < 0x20 || std::strchr(":*?\"<>|/", c)) throw EPackEntryName(name);
+    if (c < 0x20 || std::strchr(":*?\"<>|/", c)) return false;
+  return true;
 }
 
-bool TCustomPack::NextVolume() {
-  try {
-    CloseArchive();
-    if (Volume == std::numeric_limits<std::uint16_t>::max()) throw EPackCorrupt(PackFileName);
-    ++Volume;
-    while (true) {
-      if (!IsRemovableDrive(PackFileName, Mode != 0)) {
-        LastError = EPackReadError().what();
-        if (Mode != 0) Truncated = true;  // no other volume to come: the archive is cut
-        return false;
-      }
-      std::string prompt = kDiskPrompt + std::to_string(Volume) + "]";
-      if (platform::ShowMessage(prompt, platform::MsgType::Information,
-                                platform::mbOK | platform::mbCancel) != platform::mrOk) {
-        LastError = EAbort().what();
-        return false;
-      }
-      if (Mode == 0 ? CreateVolume() : OpenVolume()) return true;
+void TCustomPack::CheckEntryName(const std::string& name) const {
+  if (!IsSafeEntryName(name)) throw EPackEntryName(name);
+}
+
+void TCustomPack::NextVolume() {
+  // Writing, the volume just closed stays the one a failed run deletes: the archive it begins
+  // is incomplete.
+  CloseArchive();
+  if (Volume == std::numeric_limits<std::uint16_t>::max()) throw EPackCorrupt(PackFileName);
+  ++Volume;
+  while (true) {
+    if (!IsRemovableDrive(PackFileName, Mode != kModeCreate)) {
+      // Reading, no other volume can come: the data is missing and the archive is cut.
+      if (Mode == kModeCreate) throw EAbort();
+      Truncated = true;
+      throw EPackReadError();
     }
-  } catch (const std::exception& e) {
-    LastError = e.what();
-    return false;
+    std::string prompt = kDiskPrompt + std::to_string(Volume) + "]";
+    if (platform::ShowMessage(prompt, platform::MsgType::Information,
+                              platform::mbOK | platform::mbCancel) != platform::mrOk)
+      throw EAbort();
+    try {
+      if (Mode == kModeCreate)
+        CreateVolume();
+      else
+        OpenVolume();
+      return;
+    } catch (const std::exception&) {
+      // A wrong or unreadable disk is asked for again; a volume begun on it goes.
+      const bool begun = ArchiveFile.IsOpen();
+      CloseArchive();
+      if (begun && Mode == kModeCreate && VolumeCreated) platform::RemoveFile(PackFileName);
+    }
   }
 }

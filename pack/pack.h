@@ -8,6 +8,10 @@
 // [n]") and goes on with the next volume. A run never raises: it returns false on any failure,
 // reports a failed entry through OnError, and always closes what it opened.
 //
+// A failure travels one way: the steps raise, and the run (Run) alone turns what reaches it into
+// the false result, ErrorMessage, Failure and, when it ended an entry, OnError. Only the disk
+// prompt catches on the way: a wrong or unreadable disk is asked for again.
+//
 // Writing: Create builds the list of files from Items and Excludes (BuildList), writes the
 // volume and archive headers and one entry per file, cutting volumes by VolumeSize or the free
 // space of a removable disk and asking for the next disk the same way.
@@ -22,6 +26,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <string>
 #include <vector>
@@ -70,12 +75,33 @@ class EPackEntryName : public EPackException {
       : EPackException("Nome de arquivo inv\xE1lido: " + fileName) {}
 };
 
+// A file that does not begin with a volume header of either version.
+class EPackNotArchive : public EPackException {
+ public:
+  explicit EPackNotArchive(const std::string& fileName)
+      : EPackException("N\xE3o \xE9 um pacote: " + fileName) {}
+};
+
+// A volume of another archive, or not the one due: another Stamp or number, a later volume read
+// first, or a disk that already holds a volume of the archive being written.
+class EPackVolume : public EPackException {
+ public:
+  explicit EPackVolume(const std::string& fileName)
+      : EPackException("Volume inesperado: " + fileName) {}
+};
+
 enum class TPathOption : std::uint8_t { poNone, poFullPath, poRelative };
 
 class TCustomPack : public TComponent {
  public:
   explicit TCustomPack(TComponent* owner = nullptr);
   ~TCustomPack() override;
+
+  // The run modes (Mode): Create writes, Process(kModeList) lists, Extract is kModeExtract; any
+  // other mode only opens the archive and reads its header.
+  static constexpr std::uint8_t kModeCreate = 0;
+  static constexpr std::uint8_t kModeList = 3;
+  static constexpr std::uint8_t kModeExtract = 4;
 
   // --- Properties -----------------------------------------------------------------------
   std::string PackFileName;  // path of the archive, the same for every volume
@@ -117,8 +143,8 @@ class TCustomPack : public TComponent {
   // --- Runs -----------------------------------------------------------------------------
   // Extracts every selected entry; true on success. Never raises. May be called again.
   bool Extract();
-  // Mode 3 lists (entries read, data skipped), mode 4 extracts; any other mode only opens the
-  // archive and reads its header.
+  // kModeList lists (entries read, data skipped), kModeExtract extracts; any other mode only
+  // opens the archive and reads its header.
   bool Process(std::uint8_t Mode);
   // Writes the archive PackFileName from the files BuildList finds; true on success. Never
   // raises. A volume left incomplete by a failure is deleted (unless it began at Offset).
@@ -135,9 +161,11 @@ class TCustomPack : public TComponent {
   std::int32_t GetReserved() const { return Reserved; }
   const std::string& GetStoredPassword() const { return StoredPassword; }
   const std::vector<std::uint8_t>& GetRawHeader() const { return RawHeader; }
-  const TEntry& GetEntry() const { return Entry; }
   // The message of what ended the last run unsuccessfully (empty after a success).
   const std::string& ErrorMessage() const { return LastError; }
+  // What ended the last run unsuccessfully, as it was raised (null after a success): its type
+  // tells the kind of failure (EPackPassword, EInOutError, EAbort, ...).
+  std::exception_ptr Failure() const { return FailureCause; }
   // Whether the last run met the end of the archive where more of it was due: a cut archive.
   bool Cut() const { return Truncated; }
   // The number of entries the archive was written with, as far as the last run could tell: the
@@ -171,12 +199,18 @@ class TCustomPack : public TComponent {
   // gets there (a set of disks in folders), so that its checksum block is read first; empty
   // when it cannot.
   virtual std::string LastVolumeName() { return std::string(); }
+  // For subclasses that work on entries out of line (expanding behind the reading, compressing
+  // ahead of the writing): after each entry read (extracted, skipped or listed) or stored, named
+  // as stored; and once after the last entry, before the checksum block is read or written.
+  // What they raise fails the run like any step.
+  virtual void AfterEntry(const std::string& FileName) { (void)FileName; }
+  virtual void BeforeTrailer() {}
 
   // --- Steps shared with subclasses -----------------------------------------------------
-  bool CreateVolume();
+  void CreateVolume();
   void WriteHeader();
   bool IsSameVolume();
-  bool NextVolume();
+  void NextVolume();
   void ResetState();
   void DoPrepared();  // fires OnPrepared, then FileCount := the number of lines in List
   // The name a file of List is stored under, by PathOption.
@@ -194,19 +228,24 @@ class TCustomPack : public TComponent {
   pck_format::Signature Signature{};
   std::string StoredPassword;
   std::vector<std::uint8_t> RawHeader;
+  // The entry of List being stored (Create), or the number of entries read less one.
+  std::int32_t EntryIndex = 0;
 
  private:
   static constexpr std::size_t kCopyBufferSize = 8192;
 
   // Runs body as mode after resetting the state; the result of Extract, Process and Create.
   bool Run(std::uint8_t mode, void (TCustomPack::*body)());
-  // Keeps the message of what ended the run, unless it is the silent stop that follows one.
-  void Fail(const std::exception& e);
-  // Fail, and tell OnError which entry failed.
-  void FailEntry(const std::exception& e, const std::string& fileName);
+  // Closes the open volume after a failure; one this run was writing is deleted.
+  void AbandonVolume();
+  // Damage found in an entry (EntryTarget) or in the archive: the run goes on past it when
+  // GoesOnAfterDamage, with OnError naming it, and fails with it otherwise.
+  template <class E>
+  void Damaged(const E& e);
+  static bool IsSafeEntryName(const std::string& name);
   void CheckEntryName(const std::string& name) const;
   void ProgressStart();
-  bool ProgressStep();
+  void ProgressStep();  // raises EAbort when the handler cancels
   void ProgressDone();
 
   // Reading (pack_read.cpp).
@@ -215,12 +254,14 @@ class TCustomPack : public TComponent {
   bool NextEntry();
   void FreeRawHeader();
   void ReadHeader();
-  bool OpenVolume();
-  bool SkipData(std::int64_t n);
-  bool PeekData();
+  void OpenVolume();
+  void SkipData(std::int64_t n);
+  void PeekData();
   void ReadData(std::uint8_t* buf, std::uint16_t n);
   void WriteData(const std::uint8_t* buf, std::uint16_t n);
-  bool ExtractEntry();
+  void ExtractEntry();
+  // Closes the target of an entry whose bytes did not all arrive; OnClose if that succeeded.
+  void AbandonTarget();
   void LocateChecksums();
   void VerifyChecksums();
   void ArchiveDamaged();
@@ -250,7 +291,8 @@ class TCustomPack : public TComponent {
   std::int32_t HeaderCount = 0;  // reading: FileCount as the archive header gave it
   TChecksums Sums;               // entries read, or stored, for the checksum block
   std::vector<std::int64_t> Trailing;  // writing: bytes that must follow each entry's data
-  std::int32_t EntryIndex = 0;
+  std::string EntryTarget;  // the entry under way, as OnError names it; empty between entries
   std::string LastError;
+  std::exception_ptr FailureCause;
   std::vector<std::uint8_t> Buffer;  // copy buffer of kCopyBufferSize bytes
 };

@@ -12,40 +12,30 @@
 
 using namespace pck_format;
 
-namespace {
-
-const char kNotAnArchive[] = "N\xE3o \xE9 um pacote: ";
-const char kWrongVolume[] = "Volume inesperado: ";
-
-}  // namespace
-
-bool TCustomPack::Extract() { return Process(4); }
+bool TCustomPack::Extract() { return Process(kModeExtract); }
 
 bool TCustomPack::Process(std::uint8_t mode) { return Run(mode, &TCustomPack::ReadEntries); }
 
 void TCustomPack::ReadEntries() {
-  if (!OpenVolume()) throw EAbort();
-  try {
-    if (Mode == 4) LocateChecksums();
-    if (!ProgressStep()) throw EAbort();
-    while ((Mode == 3 || Mode == 4) && NextEntry()) {
-      if (!ProgressStep()) throw EAbort();
-      if (Mode == 4 && MatchEntry()) {
-        if (!ExtractEntry()) throw EAbort();
-      } else if (Mode == 3 && PeekSize > 0) {
-        if (!PeekData()) throw EAbort();
-      } else if (!SkipData(Entry.Size)) {
-        throw EAbort();
-      }
-      if (!ProgressStep()) throw EAbort();
-    }
-    if (Mode == 3 || Mode == 4) {
-      VerifyChecksums();
-      DoPrepared();
-    }
-  } catch (...) {
-    CloseArchive();
-    throw;
+  OpenVolume();
+  const bool entries = Mode == kModeList || Mode == kModeExtract;
+  if (Mode == kModeExtract) LocateChecksums();
+  ProgressStep();
+  while (entries && NextEntry()) {
+    ProgressStep();
+    if (Mode == kModeExtract && MatchEntry())
+      ExtractEntry();
+    else if (Mode == kModeList && PeekSize > 0)
+      PeekData();
+    else
+      SkipData(Entry.Size);
+    AfterEntry(Entry.FileName);
+    ProgressStep();
+  }
+  if (entries) {
+    BeforeTrailer();
+    VerifyChecksums();
+    DoPrepared();
   }
   CloseArchive();
 }
@@ -76,47 +66,28 @@ void TCustomPack::ReadArchive(void* data, std::size_t size) {
   }
 }
 
-bool TCustomPack::OpenVolume() {
-  try {
-    OpenRead();
-  } catch (const std::exception& e) {
-    LastError = e.what();
-    CloseArchive();
-    return false;
+void TCustomPack::OpenVolume() {
+  OpenRead();
+  // The head of the archive, volume header and archive header, as the checksum block has it.
+  HashHead = Volume == 0;
+  if (HashHead) HeadCrc = 0;
+  std::uint8_t raw[kVolumeHeaderSize];
+  ReadArchive(raw, sizeof raw);
+  VolumeHeader header = VolumeHeader::Decode(raw);
+  Version = FindSignature(header.Sig);
+  if (Version == 0) throw EPackNotArchive(PackFileName);
+  if (Volume == 0) {
+    // A run starts with volume 1: a later volume read first would make its data look like an
+    // archive header.
+    if (header.Volume != 1) throw EPackVolume(PackFileName);
+    Signature = header.Sig;
+    Stamp = header.Stamp;
+    Volume = header.Volume;
+    ReadHeader();
+    HashHead = false;
+  } else if (header.Stamp != Stamp || header.Volume != Volume) {
+    throw EPackVolume(PackFileName);
   }
-  try {
-    // The head of the archive, volume header and archive header, as the checksum block has it.
-    HashHead = Volume == 0;
-    if (HashHead) HeadCrc = 0;
-    std::uint8_t raw[kVolumeHeaderSize];
-    ReadArchive(raw, sizeof raw);
-    VolumeHeader header = VolumeHeader::Decode(raw);
-    Version = FindSignature(header.Sig);
-    if (Version == 0) {
-      LastError = kNotAnArchive + PackFileName;
-    } else if (Volume == 0) {
-      // A run starts with volume 1: a later volume read first would make its data look like
-      // an archive header.
-      if (header.Volume == 1) {
-        Signature = header.Sig;
-        Stamp = header.Stamp;
-        Volume = header.Volume;
-        ReadHeader();
-        HashHead = false;
-        return true;
-      }
-      LastError = kWrongVolume + PackFileName;
-    } else if (header.Stamp == Stamp && header.Volume == Volume) {
-      return true;
-    } else {
-      LastError = kWrongVolume + PackFileName;
-    }
-  } catch (const std::exception& e) {
-    LastError = e.what();
-  }
-  HashHead = false;
-  CloseArchive();
-  return false;
 }
 
 void TCustomPack::FreeRawHeader() {
@@ -179,8 +150,8 @@ bool TCustomPack::NextEntry() {
   ++EntryIndex;
   // A negative size would make skipping seek backwards, over the same records for ever.
   if (Entry.Size < 0) {
-    FailEntry(EPackCorrupt(Entry.FileName), Entry.FileName);
-    throw EAbort();
+    EntryTarget = Entry.FileName;
+    throw EPackCorrupt(Entry.FileName);
   }
   if (OnList) OnList(this, Entry.FileName, Entry.Size, Entry.Attr, Entry.Time);
   return true;
@@ -193,55 +164,59 @@ bool TCustomPack::MatchEntry() {
          !MatchesAnyMask(Directory, Excludes, path);
 }
 
-bool TCustomPack::ExtractEntry() {
-  std::string target = ConcatPath(Directory, Entry.FileName);
-  bool damaged = false;  // the entry is at fault, and the stream is still in step
-  try {
-    // The target is not cut to any length: a cut name would be another file. A path too long
-    // for the system fails where the file is created.
-    try {
-      CheckEntryName(Entry.FileName);
-    } catch (const EPackEntryName& e) {
-      FailEntry(e, target);
-      return GoesOnAfterDamage() && SkipData(Entry.Size);
-    }
-    if (OnOpen) OnOpen(this, target);
-    CreateTarget(target);
-    try {
-      EntryCrc = 0;
-      EntryFullCrc = RecordCrc;
-      std::uint8_t* buf = Buffer.data();
-      for (std::int32_t i = Entry.Size / static_cast<std::int32_t>(kCopyBufferSize); i > 0; --i) {
-        ReadData(buf, kCopyBufferSize);
-        WriteData(buf, kCopyBufferSize);
-      }
-      std::uint16_t rest =
-          static_cast<std::uint16_t>(Entry.Size % static_cast<std::int32_t>(kCopyBufferSize));
-      ReadData(buf, rest);
-      WriteData(buf, rest);
-      // Checked before the target is made of the bytes: a damaged entry replaces nothing.
-      if (SumsAhead && !Sums.EntryMatches(EntryIndex, EntryCrc, EntryFullCrc)) {
-        damaged = true;
-        throw EPackCorrupt(Entry.FileName);
-      }
-    } catch (...) {
-      bool closed = true;
-      try {
-        CloseTarget(target, false);
-      } catch (...) {
-        closed = false;  // the copy's failure is the one worth reporting
-      }
-      if (closed && OnClose) OnClose(this, target);
-      throw;
-    }
-    CloseTarget(target, true);
-    if (OnClose) OnClose(this, target);
-    if (!SumsAhead) Sums.AddRead(target, EntryCrc, EntryFullCrc, EntryIndex);
-    return true;
-  } catch (const std::exception& e) {
-    FailEntry(e, target);
+void TCustomPack::ExtractEntry() {
+  // The target is not cut to any length: a cut name would be another file. A path too long for
+  // the system fails where the file is created.
+  EntryTarget = ConcatPath(Directory, Entry.FileName);
+  if (!IsSafeEntryName(Entry.FileName)) {
+    Damaged(EPackEntryName(Entry.FileName));
+    SkipData(Entry.Size);
+    return;
   }
-  return damaged && GoesOnAfterDamage();
+  if (OnOpen) OnOpen(this, EntryTarget);
+  CreateTarget(EntryTarget);
+  try {
+    EntryCrc = 0;
+    EntryFullCrc = RecordCrc;
+    std::uint8_t* buf = Buffer.data();
+    for (std::int32_t i = Entry.Size / static_cast<std::int32_t>(kCopyBufferSize); i > 0; --i) {
+      ReadData(buf, kCopyBufferSize);
+      WriteData(buf, kCopyBufferSize);
+    }
+    std::uint16_t rest =
+        static_cast<std::uint16_t>(Entry.Size % static_cast<std::int32_t>(kCopyBufferSize));
+    ReadData(buf, rest);
+    WriteData(buf, rest);
+  } catch (...) {
+    AbandonTarget();
+    throw;
+  }
+  // Checked before the target is made of the bytes: a damaged entry replaces nothing.
+  if (SumsAhead && !Sums.EntryMatches(EntryIndex, EntryCrc, EntryFullCrc)) {
+    AbandonTarget();
+    Damaged(EPackCorrupt(Entry.FileName));
+    return;
+  }
+  CloseTarget(EntryTarget, true);
+  if (OnClose) OnClose(this, EntryTarget);
+  if (!SumsAhead) Sums.AddRead(EntryTarget, EntryCrc, EntryFullCrc, EntryIndex);
+  EntryTarget.clear();
+}
+
+void TCustomPack::AbandonTarget() {
+  try {
+    CloseTarget(EntryTarget, false);
+  } catch (...) {
+    return;  // what made the entry fail is the failure worth reporting
+  }
+  if (OnClose) OnClose(this, EntryTarget);
+}
+
+template <class E>
+void TCustomPack::Damaged(const E& e) {
+  if (!GoesOnAfterDamage()) throw e;  // EntryTarget names it to OnError
+  if (OnError) OnError(this, e, EntryTarget);
+  EntryTarget.clear();
 }
 
 void TCustomPack::ReadData(std::uint8_t* buf, std::uint16_t n) {
@@ -253,40 +228,30 @@ void TCustomPack::ReadData(std::uint8_t* buf, std::uint16_t n) {
     EntryFullCrc = Crc32(EntryFullCrc, buf, static_cast<std::size_t>(got));
     if (got == n) return;
     if (ArchivePos < ArchiveSize) throw EPackReadError();
-    if (!NextVolume()) {
-      // Without a disk to ask for, the data is simply missing.
-      if (!IsRemovableDrive(PackFileName, Mode != 0)) throw EPackReadError();
-      throw EAbort();
-    }
+    NextVolume();
     buf += got;
     n = static_cast<std::uint16_t>(n - got);
   }
 }
 
-bool TCustomPack::SkipData(std::int64_t n) {
-  try {
-    while (ArchiveSize < ArchivePos + n) {
-      n -= ArchiveSize - ArchivePos;
-      if (!NextVolume()) return false;
-    }
-    if (!ArchiveFile.Seek(ArchivePos + n))
-      platform::RaiseLastOSError("Erro posicionando em", PackFileName);
-    ArchivePos += n;
-    return true;
-  } catch (const std::exception& e) {
-    LastError = e.what();
-    return false;
+void TCustomPack::SkipData(std::int64_t n) {
+  while (ArchiveSize < ArchivePos + n) {
+    n -= ArchiveSize - ArchivePos;
+    NextVolume();
   }
+  if (!ArchiveFile.Seek(ArchivePos + n))
+    platform::RaiseLastOSError("Erro posicionando em", PackFileName);
+  ArchivePos += n;
 }
 
 // Only the first bytes are read; the rest is skipped, so a listing stays as fast as the
 // archive's records allow however large the entries are.
-bool TCustomPack::PeekData() {
+void TCustomPack::PeekData() {
   std::vector<std::uint8_t> head(
       std::min({PeekSize, kCopyBufferSize, static_cast<std::size_t>(Entry.Size)}));
   if (!head.empty()) ReadData(head.data(), static_cast<std::uint16_t>(head.size()));
   if (OnPeek) OnPeek(this, head);
-  return SkipData(Entry.Size - static_cast<std::int64_t>(head.size()));
+  SkipData(Entry.Size - static_cast<std::int64_t>(head.size()));
 }
 
 void TCustomPack::WriteData(const std::uint8_t* buf, std::uint16_t n) {
@@ -348,8 +313,8 @@ void TCustomPack::LocateChecksums() {
 }
 
 void TCustomPack::ArchiveDamaged() {
-  FailEntry(EPackCorrupt(PackFileName), PackFileName);
-  if (!GoesOnAfterDamage()) throw EAbort();
+  EntryTarget = PackFileName;
+  Damaged(EPackCorrupt(PackFileName));
 }
 
 void TCustomPack::VerifyChecksums() {
@@ -374,16 +339,15 @@ void TCustomPack::VerifyChecksums() {
     case TChecksums::TVerdict::Loaded:
       break;
   }
-  bool any = false;
-  if (!Sums.HeadMatches(HeadCrc)) {
-    FailEntry(EPackCorrupt(PackFileName), PackFileName);
-    any = true;
-  }
-  for (const std::string& fileName : Sums.Damaged()) {
-    FailEntry(EPackCorrupt(fileName), fileName);
-    any = true;
-  }
-  if (any) throw EAbort();
+  // Every damaged part is named; the run fails with the last.
+  std::vector<std::string> damaged;
+  if (!Sums.HeadMatches(HeadCrc)) damaged.push_back(PackFileName);
+  for (const std::string& fileName : Sums.Damaged()) damaged.push_back(fileName);
+  if (damaged.empty()) return;
+  for (std::size_t i = 0; i + 1 < damaged.size(); ++i)
+    if (OnError) OnError(this, EPackCorrupt(damaged[i]), damaged[i]);
+  EntryTarget = damaged.back();
+  throw EPackCorrupt(EntryTarget);
 }
 
 // --- Extraction targets --------------------------------------------------------------------

@@ -13,11 +13,9 @@ using namespace pck_format;
 
 namespace {
 
-constexpr std::uint16_t kFoundFiles = 0x27;  // normal, read-only, hidden, system, archive
 constexpr std::int64_t kUnlimited = std::numeric_limits<std::int64_t>::max();
 
 const char kVolumeTooSmall[] = "Tamanho de volume insuficiente";
-const char kWrongVolume[] = "Volume inesperado: ";
 
 // The stamp tells the volumes of one archive from those of another, so two archives made one
 // after the other in the same millisecond must still differ.
@@ -32,36 +30,32 @@ double UniqueStamp() {
 }  // namespace
 
 bool TCustomPack::Create() {
-  bool result = Run(0, &TCustomPack::WriteEntries);
+  bool result = Run(kModeCreate, &TCustomPack::WriteEntries);
   Trailing.clear();
   return result;
 }
 
 void TCustomPack::WriteEntries() {
   BuildList();
-  if (!CreateVolume()) throw EAbort();
-  try {
-      // Bytes that must follow each entry's data in the same volume: the records of the next
-      // entries up to one that has data of its own (a volume may only end inside data), and
-      // after the last entry the checksum block.
-      Trailing.assign(List.size(), 0);
-      std::int64_t after = Checksums && Version == 2
-                              ? static_cast<std::int64_t>(TChecksums::BlockSize(List.size()))
-                              : 0;
-      for (std::size_t i = List.size(); i-- > 0;) {
-        Trailing[i] = after;
-        TEntry next;
-        next.FileName = StoredName(List[i]);
-        after = static_cast<std::int64_t>(next.RecordSize()) + (StoresData(List[i]) ? 0 : after);
-      }
-      for (std::size_t i = 0; i < List.size(); ++i) WriteEntry(i);
-      if (Checksums && Version == 2) WriteChecksums();
-      if (!ArchiveFile.Close()) platform::RaiseLastOSError("Erro fechando", PackFileName);
-  } catch (...) {
-    ArchiveFile.Close();
-    if (VolumeCreated) platform::RemoveFile(PackFileName);
-    throw;
+  CreateVolume();
+  // Bytes that must follow each entry's data in the same volume: the records of the next
+  // entries up to one that has data of its own (a volume may only end inside data), and after
+  // the last entry the checksum block.
+  Trailing.assign(List.size(), 0);
+  std::int64_t after = Checksums && Version == 2
+                           ? static_cast<std::int64_t>(TChecksums::BlockSize(List.size()))
+                           : 0;
+  for (std::size_t i = List.size(); i-- > 0;) {
+    Trailing[i] = after;
+    TEntry next;
+    next.FileName = StoredName(List[i]);
+    after = static_cast<std::int64_t>(next.RecordSize()) + (StoresData(List[i]) ? 0 : after);
   }
+  for (std::size_t i = 0; i < List.size(); ++i) WriteEntry(i);
+  BeforeTrailer();
+  if (Checksums && Version == 2) WriteChecksums();
+  if (!ArchiveFile.Close()) platform::RaiseLastOSError("Erro fechando", PackFileName);
+  VolumeCreated = false;  // complete
 }
 
 void TCustomPack::BuildList() {
@@ -69,7 +63,7 @@ void TCustomPack::BuildList() {
   for (const std::string& line : Items) {
     std::string pattern = ConcatPath(Directory, line);
     std::string patternDir = ExtractFilePath(pattern);
-    for (const platform::FoundFile& found : platform::FindFiles(pattern, kFoundFiles)) {
+    for (const platform::FoundFile& found : platform::FindFiles(pattern, platform::faFiles)) {
       std::string path = ConcatPath(patternDir, found.Name);
       if (!MatchesAnyMask(Directory, Excludes, path)) List.push_back(path);
     }
@@ -126,53 +120,38 @@ bool TCustomPack::IsSameVolume() {
   // left in the drive still holds the previous volume, which must not be overwritten.
   platform::File file;
   std::uint8_t raw[kVolumeHeaderSize];
-  if (!file.Open(PackFileName, platform::OpenMode::Read) || file.Read(raw, sizeof raw) != 15)
+  if (!file.Open(PackFileName, platform::OpenMode::Read) || file.Read(raw, sizeof raw) != static_cast<std::int64_t>(sizeof raw))
     return false;
   VolumeHeader header = VolumeHeader::Decode(raw);
   return header.Sig == Signature && header.Stamp == Stamp && header.Volume >= 1 &&
          header.Volume <= Volume;
 }
 
-bool TCustomPack::CreateVolume() {
-  try {
-    if (Volume == 0) {
-      Version = !RawHeader.empty() && Header.empty() ? 1 : 2;
-      Signature = SignatureOf(Version);
-      Stamp = FixedStamp != 0 ? FixedStamp : UniqueStamp();
-      Volume = 1;
-    }
-    // Only a path this run has written to can hold one of its volumes (a disk left in the
-    // drive). Elsewhere a file with the same stamp is left from an earlier run with the same
-    // fixed stamp, and is replaced like any other file.
-    bool written = std::find(WrittenPaths.begin(), WrittenPaths.end(), PackFileName) !=
-                   WrittenPaths.end();
-    if (written && platform::FileExists(PackFileName) && IsSameVolume()) {
-      LastError = kWrongVolume + PackFileName;
-      return false;
-    }
-    OpenWrite();
-  } catch (const std::exception& e) {
-    LastError = e.what();
-    return false;
+void TCustomPack::CreateVolume() {
+  if (Volume == 0) {
+    Version = !RawHeader.empty() && Header.empty() ? 1 : 2;
+    Signature = SignatureOf(Version);
+    Stamp = FixedStamp != 0 ? FixedStamp : UniqueStamp();
+    Volume = 1;
   }
-  try {
-    VolumeLimit = VolumeSize > 0 ? VolumeStart + VolumeSize : kUnlimited;
-    if (IsRemovableDrive(PackFileName, false)) {
-      std::int64_t free = platform::DiskFreeSpace(PackFileName);
-      if (free >= 0) VolumeLimit = std::min(VolumeLimit, ArchivePos + free);
-    }
-    VolumeHeader header{Signature, Stamp, Volume};
-    auto bytes = header.Encode();
-    WriteArchive(bytes.data(), bytes.size());
-    if (Volume == 1) WriteHeader();
-    WrittenPaths.push_back(PackFileName);
-    return true;
-  } catch (const std::exception& e) {
-    LastError = e.what();
-    ArchiveFile.Close();
-    if (VolumeCreated) platform::RemoveFile(PackFileName);
-    return false;
+  // Only a path this run has written to can hold one of its volumes (a disk left in the
+  // drive). Elsewhere a file with the same stamp is left from an earlier run with the same
+  // fixed stamp, and is replaced like any other file.
+  bool written =
+      std::find(WrittenPaths.begin(), WrittenPaths.end(), PackFileName) != WrittenPaths.end();
+  if (written && platform::FileExists(PackFileName) && IsSameVolume())
+    throw EPackVolume(PackFileName);
+  OpenWrite();
+  VolumeLimit = VolumeSize > 0 ? VolumeStart + VolumeSize : kUnlimited;
+  if (IsRemovableDrive(PackFileName, false)) {
+    std::int64_t free = platform::DiskFreeSpace(PackFileName);
+    if (free >= 0) VolumeLimit = std::min(VolumeLimit, ArchivePos + free);
   }
+  VolumeHeader header{Signature, Stamp, Volume};
+  auto bytes = header.Encode();
+  WriteArchive(bytes.data(), bytes.size());
+  if (Volume == 1) WriteHeader();
+  WrittenPaths.push_back(PackFileName);
 }
 
 void TCustomPack::WriteHeader() {
@@ -216,70 +195,68 @@ void TCustomPack::WriteEntry(std::size_t index) {
   EntryIndex = static_cast<std::int32_t>(index);
   Entry.Clear();
   Entry.FileName = StoredName(path);
+  EntryTarget = path;
+  // A name no reader would extract is refused here already.
+  if (Entry.FileName.size() > kMaxString) throw EPackEntryName(Entry.FileName);
+  CheckEntryName(Entry.FileName);
+  ProgressStep();
+  OpenSource(path);
   try {
-    // A name no reader would extract is refused here already.
-    if (Entry.FileName.size() > kMaxString) throw EPackEntryName(Entry.FileName);
-    CheckEntryName(Entry.FileName);
-    if (!ProgressStep()) throw EAbort();
-    OpenSource(path);
-    try {
-      std::int64_t size = DataFile.Size();
-      if (size < 0) platform::RaiseLastOSError("Erro lendo", path);
-      if (size > std::numeric_limits<std::int32_t>::max())
-        throw EPackException("Arquivo grande demais: " + path);
-      std::int32_t attr = platform::FileGetAttr(path);
-      // Only -1 says the time is unknown: from 2044 on a valid time is negative as a number.
-      std::int32_t time = platform::FileAge(path);
-      if (time == -1) platform::RaiseLastOSError("Erro lendo", path);
-      Entry.Size = static_cast<std::int32_t>(size);
-      Entry.Attr = attr < 0 ? 0 : static_cast<std::uint16_t>(attr);
-      Entry.Time = time;
-      // MS-DOS times order as unsigned numbers: the year is in the top bits.
-      if (LatestTime != 0 &&
-          static_cast<std::uint32_t>(Entry.Time) > static_cast<std::uint32_t>(LatestTime))
-        Entry.Time = LatestTime;
-      std::vector<std::uint8_t> record = Entry.Encode();
-      WriteArchive(record.data(), record.size());
+    std::int64_t size = DataFile.Size();
+    if (size < 0) platform::RaiseLastOSError("Erro lendo", path);
+    if (size > std::numeric_limits<std::int32_t>::max())
+      throw EPackException("Arquivo grande demais: " + path);
+    std::int32_t attr = platform::FileGetAttr(path);
+    // Only -1 says the time is unknown: from 2044 on a valid time is negative as a number.
+    std::int32_t time = platform::FileAge(path);
+    if (time == -1) platform::RaiseLastOSError("Erro lendo", path);
+    Entry.Size = static_cast<std::int32_t>(size);
+    Entry.Attr = attr < 0 ? 0 : static_cast<std::uint16_t>(attr);
+    Entry.Time = time;
+    // MS-DOS times order as unsigned numbers: the year is in the top bits.
+    if (LatestTime != 0 &&
+        static_cast<std::uint32_t>(Entry.Time) > static_cast<std::uint32_t>(LatestTime))
+      Entry.Time = LatestTime;
+    std::vector<std::uint8_t> record = Entry.Encode();
+    WriteArchive(record.data(), record.size());
 
-      std::uint32_t crc = Crc32(0, record.data(), record.size());  // the record, then the data
-      std::int64_t left = size;
-      bool fresh = false;  // a volume begun for this data, with nothing in it yet
-      while (left > 0) {
-        std::int64_t allowed = VolumeRoom();
-        // The data may not end where what has to follow it no longer fits.
-        if (left <= allowed && allowed - left < Trailing[index]) allowed = left - 1;
-        if (allowed <= 0) {
-          if (fresh) throw EPackException(kVolumeTooSmall);
-          if (!NextVolume()) throw EAbort();
-          fresh = true;
-          continue;
-        }
-        std::size_t n = static_cast<std::size_t>(
-            std::min<std::int64_t>({left, allowed, static_cast<std::int64_t>(kCopyBufferSize)}));
-        std::int64_t got = DataFile.Read(Buffer.data(), n);
-        if (got < 0) platform::RaiseLastOSError("Erro lendo", DataName);
-        if (static_cast<std::size_t>(got) != n)
-          platform::RaiseIOError("Erro lendo", DataName, "fim do arquivo");
-        WriteArchive(Buffer.data(), n);
-        crc = Crc32(crc, Buffer.data(), n);
-        left -= static_cast<std::int64_t>(n);
-        fresh = false;
+    std::uint32_t crc = Crc32(0, record.data(), record.size());  // the record, then the data
+    std::int64_t left = size;
+    bool fresh = false;  // a volume begun for this data, with nothing in it yet
+    while (left > 0) {
+      std::int64_t allowed = VolumeRoom();
+      // The data may not end where what has to follow it no longer fits.
+      if (left <= allowed && allowed - left < Trailing[index]) allowed = left - 1;
+      if (allowed <= 0) {
+        if (fresh) throw EPackException(kVolumeTooSmall);
+        NextVolume();
+        fresh = true;
+        continue;
       }
-      Sums.AddStored(crc);
-    } catch (...) {
-      try {
-        CloseSource();
-      } catch (...) {
-      }
-      throw;
+      std::size_t n = static_cast<std::size_t>(
+          std::min<std::int64_t>({left, allowed, static_cast<std::int64_t>(kCopyBufferSize)}));
+      std::int64_t got = DataFile.Read(Buffer.data(), n);
+      if (got < 0) platform::RaiseLastOSError("Erro lendo", DataName);
+      if (static_cast<std::size_t>(got) != n)
+        platform::RaiseIOError("Erro lendo", DataName, "fim do arquivo");
+      WriteArchive(Buffer.data(), n);
+      crc = Crc32(crc, Buffer.data(), n);
+      left -= static_cast<std::int64_t>(n);
+      fresh = false;
     }
-    CloseSource();
-    ++EntryIndex;
-    if (!ProgressStep()) throw EAbort();
-  } catch (const std::exception& e) {
-    FailEntry(e, path);
+    Sums.AddStored(crc);
+  } catch (...) {
+    try {
+      CloseSource();
+    } catch (...) {
+    }
     throw;
   }
+  CloseSource();
+  AfterEntry(Entry.FileName);
+  ++EntryIndex;
+  ProgressStep();
+  EntryTarget.clear();
 }
 
 void TCustomPack::WriteChecksums() {

@@ -22,7 +22,10 @@ constexpr std::uint16_t faVolumeID = 0x08;
 constexpr std::uint16_t faDirectory = 0x10;
 constexpr std::uint16_t faArchive = 0x20;
 constexpr std::uint16_t faSymLink = 0x400;  // a directory reached through a link (reparse point)
-constexpr std::uint16_t faAnyFile = 0x3F;
+// What a search admits: every file, hidden and system ones too (0x27), and with them the
+// directories (0x37).
+constexpr std::uint16_t faFiles = faReadOnly | faHidden | faSysFile | faArchive;
+constexpr std::uint16_t faFilesAndDirectories = faFiles | faDirectory;
 // Not a file or directory: a pipe, a socket, a device, a link to nothing (never on Windows).
 // Found only when the mask asks for it.
 constexpr std::uint16_t faOther = 0x800;

@@ -74,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     TPackLz pack;
     pack.PackFileName = archive;
     pack.Directory = out;
-    pack.Process(3);
+    pack.Process(TCustomPack::kModeList);
     if (volumes) {
       Put(archive, data + 2, std::min<std::size_t>(data[0] | data[1] << 8, size - 2));
       ui.prompts = 0;

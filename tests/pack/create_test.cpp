@@ -74,7 +74,7 @@ TEST_F(CreateTest, PasswordAndHeaderLines) {
   TCustomPack reader;
   reader.PackFileName = pack.PackFileName;
   reader.Password = "abc";
-  ASSERT_TRUE(reader.Process(3));
+  ASSERT_TRUE(reader.Process(TCustomPack::kModeList));
   EXPECT_EQ(reader.Header, (V{"first", std::string(255, 'L')}));
 }
 
@@ -138,7 +138,7 @@ TEST_F(CreateTest, VersionOneOnlyFromARawBlockWithoutHeader) {
   WriteFile(dir + "RESERVED.PCK", carried.Build());
   TCustomPack again;
   again.PackFileName = dir + "RESERVED.PCK";
-  ASSERT_TRUE(again.Process(3));
+  ASSERT_TRUE(again.Process(TCustomPack::kModeList));
   again.Directory = src;
   again.Items = {"A"};
   ASSERT_TRUE(again.Create());
@@ -150,7 +150,7 @@ TEST_F(CreateTest, VersionOneOnlyFromARawBlockWithoutHeader) {
   WriteFile(dir + "OLD.PCK", old.Build());
   TCustomPack copy;
   copy.PackFileName = dir + "OLD.PCK";
-  ASSERT_TRUE(copy.Process(3));
+  ASSERT_TRUE(copy.Process(TCustomPack::kModeList));
   copy.PackFileName = dir + "NEW.PCK";
   copy.Directory = src;
   copy.Items = {"A"};
@@ -158,7 +158,7 @@ TEST_F(CreateTest, VersionOneOnlyFromARawBlockWithoutHeader) {
   EXPECT_EQ(copy.GetVersion(), 1);
   EXPECT_EQ(ReadFile(dir + "NEW.PCK").substr(0, 5), "PCK10");
   EXPECT_EQ(ReadFile(dir + "NEW.PCK").substr(15, 5), std::string("\x03\x00RAW", 5));
-  ASSERT_TRUE(copy.Process(3));
+  ASSERT_TRUE(copy.Process(TCustomPack::kModeList));
   EXPECT_EQ(copy.List, (V{"A"}));
   copy.Header = {"now with text"};
   ASSERT_TRUE(copy.Create());
@@ -220,7 +220,7 @@ TEST_F(CreateTest, EmptyListGivesAnEmptyArchive) {
   EXPECT_EQ(ReadFile(pack.PackFileName).size(), 26u);
   TCustomPack reader;
   reader.PackFileName = pack.PackFileName;
-  ASSERT_TRUE(reader.Process(3));
+  ASSERT_TRUE(reader.Process(TCustomPack::kModeList));
   EXPECT_TRUE(reader.List.empty());
 }
 
@@ -246,7 +246,7 @@ TEST_F(CreateTest, FixedStampAndLatestTimeMakeTheSameBytesAgain) {
   std::vector<std::int32_t> times;
   reader.OnList = [&](TObject*, const std::string&, std::int32_t, std::uint16_t,
                       std::int32_t time) { times.push_back(time); };
-  ASSERT_TRUE(reader.Process(3)) << reader.ErrorMessage();
+  ASSERT_TRUE(reader.Process(TCustomPack::kModeList)) << reader.ErrorMessage();
   EXPECT_EQ(times, (std::vector<std::int32_t>{kLatest, packtest::kTime}));
 }
 

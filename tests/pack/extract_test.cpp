@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "pack/format.h"
 #include "pack/pack.h"
@@ -135,7 +136,7 @@ TEST_F(ExtractTest, ListingReadsHeaderAndNamesWithoutWriting) {
     EXPECT_EQ(attr, 0x20);
     EXPECT_EQ(time, packtest::kTime);
   };
-  ASSERT_TRUE(pack.Process(3));
+  ASSERT_TRUE(pack.Process(TCustomPack::kModeList));
   EXPECT_EQ(pack.List, (V{"A", "B"}));
   EXPECT_EQ(sizes, (std::vector<std::int32_t>{1, 5000}));
   EXPECT_EQ(pack.Header, b.header);
@@ -153,7 +154,7 @@ TEST_F(ExtractTest, VersionOneRunsToTheEndOfTheFile) {
   b.version = 1;
   b.raw = "opaque\0block";
   Write(b);
-  ASSERT_TRUE(pack.Process(3));
+  ASSERT_TRUE(pack.Process(TCustomPack::kModeList));
   EXPECT_TRUE(pack.List.empty());
   b.Add("A", "1").Add("B", "22");
   Write(b);
@@ -267,6 +268,141 @@ TEST_F(ExtractTest, FailuresToOpen) {
   EXPECT_TRUE(errors.empty());
 }
 
+// Whether the last run of pack failed with an exception of type E.
+template <class E>
+bool FailedWith(const TCustomPack& pack) {
+  if (!pack.Failure()) return false;
+  try {
+    std::rethrow_exception(pack.Failure());
+  } catch (const E&) {
+    return true;
+  } catch (...) {
+  }
+  return false;
+}
+
+// Whatever ends a run reaches the caller as it was raised: its kind and message, and OnError
+// once, naming the entry, when it ended one.
+TEST_F(ExtractTest, AFailureReachesTheCallerWithItsKind) {
+  const std::string archive = pack.PackFileName;
+  ArchiveBuilder good;
+  good.Add("A", "1").Add("B", std::string(50, 'b'));
+  struct Case {
+    const char* what;
+    std::function<void()> setUp;
+    bool (*kind)(const TCustomPack&);
+    std::string message;
+    V errors;
+  };
+  const Case cases[] = {
+      {"missing file", [] {}, FailedWith<EInOutError>, "", {}},
+      {"password",
+       [&] {
+         ArchiveBuilder b = good;
+         b.password = "pw";
+         Write(b);
+       },
+       FailedWith<EPackPassword>, "Senha inv\xE1lida", {}},
+      {"no archive", [&] { WriteFile(archive, "PCK12" + std::string(20, '\0')); },
+       FailedWith<EPackNotArchive>, "N\xE3o \xE9 um pacote: " + archive, {}},
+      {"volume 2 first", [&] { WriteFile(archive, good.Split({40})[1]); },
+       FailedWith<EPackVolume>, "Volume inesperado: " + archive, {}},
+      {"data cut short",
+       [&] {
+         ArchiveBuilder b = good;
+         b.items[1].size = 500;
+         Write(b);
+       },
+       FailedWith<EPackReadError>, "Erro lendo dados", {out + "\\B: Erro lendo dados"}},
+      {"negative size",
+       [&] {
+         ArchiveBuilder b = good;
+         b.items[1].size = -1;
+         Write(b);
+       },
+       FailedWith<EPackCorrupt>, "Dados corrompidos: B", {"B: Dados corrompidos: B"}},
+      {"cancel",
+       [&] {
+         Write(good);
+         pack.OnProgress = [](TObject*, const std::string& name, std::int32_t, bool& cancel) {
+           cancel = name == "B";
+         };
+       },
+       FailedWith<EAbort>, EAbort().what(), {}},
+  };
+  for (const Case& c : cases) {
+    packtest::RemoveTree(out);
+    platform::RemoveFile(archive);
+    pack.OnProgress = nullptr;
+    errors.clear();
+    c.setUp();
+    EXPECT_FALSE(pack.Extract()) << c.what;
+    EXPECT_TRUE(c.kind(pack)) << c.what << ": " << pack.ErrorMessage();
+    if (!c.message.empty()) EXPECT_EQ(pack.ErrorMessage(), c.message) << c.what;
+    EXPECT_EQ(errors, c.errors) << c.what;
+  }
+  // A success leaves nothing of an earlier failure.
+  pack.OnProgress = nullptr;
+  Write(good);
+  ASSERT_TRUE(pack.Extract());
+  EXPECT_FALSE(pack.Failure());
+  EXPECT_EQ(pack.ErrorMessage(), "");
+}
+
+// The hooks of subclasses that work on entries out of line: one after each entry, named as
+// stored, and one before the checksum block, in both directions; what they raise ends the run.
+class HookedPack : public TCustomPack {
+ public:
+  V events;
+  std::string failAfter;
+
+ protected:
+  void AfterEntry(const std::string& FileName) override {
+    events.push_back("after(" + FileName + ")");
+    if (FileName == failAfter) throw EInOutError("hook", 5);
+  }
+  void BeforeTrailer() override { events.push_back("trailer"); }
+};
+
+TEST_F(ExtractTest, HooksFollowEachEntryAndPrecedeTheTrailer) {
+  for (const char* name : {"A", "B"}) WriteFile(dir + "SRC\\" + name, name);
+  HookedPack writer;
+  writer.PackFileName = pack.PackFileName;
+  writer.Directory = dir + "SRC";
+  writer.Items = {"A", "B"};
+  writer.Checksums = true;
+  writer.OnPrepared = [&](TObject*) { writer.events.push_back("prepared"); };
+  ASSERT_TRUE(writer.Create()) << writer.ErrorMessage();
+  EXPECT_EQ(writer.events, (V{"prepared", "after(A)", "after(B)", "trailer"}));
+
+  HookedPack reader;
+  reader.PackFileName = pack.PackFileName;
+  reader.Directory = out;
+  reader.OnList = [&](TObject*, const std::string& n, std::int32_t, std::uint16_t, std::int32_t) {
+    reader.events.push_back("list(" + n + ")");
+  };
+  reader.OnPrepared = [&](TObject*) { reader.events.push_back("prepared"); };
+  V failed;
+  reader.OnError = [&](TObject*, const Exception&, const std::string& n) { failed.push_back(n); };
+  ASSERT_TRUE(reader.Extract()) << reader.ErrorMessage();
+  EXPECT_EQ(reader.events,
+            (V{"list(A)", "after(A)", "list(B)", "after(B)", "trailer", "prepared"}));
+  reader.events.clear();
+  ASSERT_TRUE(reader.Process(TCustomPack::kModeList));
+  EXPECT_EQ(reader.events,
+            (V{"list(A)", "after(A)", "list(B)", "after(B)", "trailer", "prepared"}));
+
+  reader.events.clear();
+  reader.failAfter = "A";
+  packtest::RemoveTree(out);
+  EXPECT_FALSE(reader.Extract());
+  EXPECT_EQ(reader.events, (V{"list(A)", "after(A)"}));
+  EXPECT_TRUE(FailedWith<EInOutError>(reader));
+  EXPECT_EQ(reader.ErrorMessage(), "hook");
+  EXPECT_TRUE(failed.empty()) << "the entry had ended: the hook's failure names none";
+  EXPECT_FALSE(Extracted("B"));
+}
+
 // Names that would put a file outside Directory are refused; nothing lands outside.
 TEST_F(ExtractTest, HostileNamesAreRefused) {
   const V hostile = {"..\\EVIL", "SUB\\..\\..\\EVIL", "C:\\EVIL", "C:EVIL", "\\\\EVIL",
@@ -295,12 +431,12 @@ TEST_F(ExtractTest, LongNamesAreNeverCut) {
   ArchiveBuilder b;
   b.Add("SUB\\" + longest, "1");  // 255 bytes, the longest a record holds
   Write(b);
-  ASSERT_TRUE(pack.Process(3));
+  ASSERT_TRUE(pack.Process(TCustomPack::kModeList));
   EXPECT_EQ(pack.List, (V{"SUB\\" + longest}));
   // Longer than a Windows path with the directory before it: the file lands under its full
   // name or not at all, never under a shortened one.
   bool ok = pack.Extract();
-  auto found = platform::FindFiles(out + "\\SUB\\*", 0x27);
+  auto found = platform::FindFiles(out + "\\SUB\\*", platform::faFiles);
   if (ok) {
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(found[0].Name, longest);
@@ -320,7 +456,7 @@ TEST_F(ExtractTest, DamagedArchivesFail) {
   for (std::size_t cut = 0; cut < stream.size(); cut += (cut < 80 ? 1 : 97)) {
     WriteFile(pack.PackFileName, stream.substr(0, cut));
     EXPECT_FALSE(pack.Extract()) << cut;
-    EXPECT_FALSE(pack.Process(3)) << cut;
+    EXPECT_FALSE(pack.Process(TCustomPack::kModeList)) << cut;
   }
   ArchiveBuilder huge = good;
   huge.fileCount = 0x7FFFFFFF;
@@ -331,7 +467,7 @@ TEST_F(ExtractTest, DamagedArchivesFail) {
   Write(past);
   errors.clear();
   EXPECT_FALSE(pack.Extract());
-  EXPECT_FALSE(pack.Process(3));
+  EXPECT_FALSE(pack.Process(TCustomPack::kModeList));
   EXPECT_FALSE(Extracted("B.TXT")) << "a shortened file left behind";
   ASSERT_FALSE(errors.empty());
   EXPECT_NE(errors.back().find("Erro lendo dados"), std::string::npos);
@@ -341,7 +477,7 @@ TEST_F(ExtractTest, DamagedArchivesFail) {
     negative.version = version;
     negative.items[0].size = -static_cast<std::int64_t>(11 + 5);
     Write(negative);
-    EXPECT_FALSE(pack.Process(3));
+    EXPECT_FALSE(pack.Process(TCustomPack::kModeList));
     EXPECT_FALSE(pack.Extract());
   }
 }
@@ -367,7 +503,7 @@ TEST_F(ExtractTest, ChecksumsCatchChangedData) {
   EXPECT_NE(errors[0].find("Dados corrompidos"), std::string::npos) << errors[0];
   EXPECT_NE(errors[0].find("B.TXT"), std::string::npos) << errors[0];
   // Listing does not read the data and so has nothing to compare.
-  EXPECT_TRUE(pack.Process(3));
+  EXPECT_TRUE(pack.Process(TCustomPack::kModeList));
 }
 
 TEST_F(ExtractTest, ChecksumsCoverTheHeadAndEveryRecord) {

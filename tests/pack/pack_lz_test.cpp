@@ -124,14 +124,14 @@ TEST_F(PackLzTest, DamagedDataNeverBecomesAFile) {
   EXPECT_FALSE(extract(broken));
   ASSERT_EQ(errors.size(), 1u);
   EXPECT_NE(errors[0].find("NOT A COMPRESSED FILE"), std::string::npos) << errors[0];
-  EXPECT_TRUE(platform::FindFiles(dir + "OUT\\*", 0x37).empty());
+  EXPECT_TRUE(platform::FindFiles(dir + "OUT\\*", platform::faFilesAndDirectories).empty());
   // Cut inside the last entry's data on a fixed disk: that entry must not appear at all.
   std::string last;
   {
     TPackLz list;
     list.PackFileName = archive;
     WriteFile(archive, bytes);
-    ASSERT_TRUE(list.Process(3));
+    ASSERT_TRUE(list.Process(TCustomPack::kModeList));
     last = list.List.back();
   }
   EXPECT_FALSE(extract(bytes.substr(0, bytes.size() - 5)));

@@ -45,7 +45,7 @@ bool Exists(const std::string& path) { return platform::FileExists(path); }
 
 std::vector<std::string> PckTempFiles() {
   std::vector<std::string> names;
-  for (const auto& f : platform::FindFiles(platform::TempDirectory() + "PCK*.TMP", 0x27))
+  for (const auto& f : platform::FindFiles(platform::TempDirectory() + "PCK*.TMP", platform::faFiles))
     names.push_back(f.Name);
   return names;
 }

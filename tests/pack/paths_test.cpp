@@ -169,7 +169,7 @@ TEST_F(PackTest, FindFilesFollowsWindowsWildcards) {
   packtest::WriteFile(dir + "README", "333");
   packtest::WriteFile(dir + "A\xC7\xC3O.DOC", "4");
   platform::ForceDirectories(dir + "SUB");
-  auto names = [&](const std::string& mask, std::uint16_t attr = 0x27) {
+  auto names = [&](const std::string& mask, std::uint16_t attr = platform::faFiles) {
     std::vector<std::string> out;
     for (const auto& f : platform::FindFiles(dir + mask, attr)) out.push_back(f.Name);
     std::sort(out.begin(), out.end());
@@ -181,10 +181,10 @@ TEST_F(PackTest, FindFilesFollowsWindowsWildcards) {
   EXPECT_EQ(names("*"), (V{"A.TXT", "A\xC7\xC3O.DOC", "README", "b.txt"}));
   EXPECT_EQ(names("a\xE7\xE3o.doc"), (V{"A\xC7\xC3O.DOC"}));
   EXPECT_EQ(names("?.TXT"), (V{"A.TXT", "b.txt"}));
-  EXPECT_EQ(names("*", 0x37), (V{"A.TXT", "A\xC7\xC3O.DOC", "README", "SUB", "b.txt"}));
+  EXPECT_EQ(names("*", platform::faFilesAndDirectories), (V{"A.TXT", "A\xC7\xC3O.DOC", "README", "SUB", "b.txt"}));
   EXPECT_TRUE(names("NONE*").empty());
-  EXPECT_TRUE(platform::FindFiles(dir + "MISSING\\*", 0x27).empty());
-  auto found = platform::FindFiles(dir + "README", 0x27);
+  EXPECT_TRUE(platform::FindFiles(dir + "MISSING\\*", platform::faFiles).empty());
+  auto found = platform::FindFiles(dir + "README", platform::faFiles);
   ASSERT_EQ(found.size(), 1u);
   EXPECT_EQ(found[0].Size, 3);
   EXPECT_EQ(found[0].Time, platform::FileAge(dir + "README"));

@@ -62,7 +62,7 @@ class Floppy {
  private:
   std::string Shelf(int n) const { return shelf_ + "DISK" + std::to_string(n) + "\\"; }
   static void Clear(const std::string& dir) {
-    for (const auto& f : platform::FindFiles(dir + "*", 0x27)) {
+    for (const auto& f : platform::FindFiles(dir + "*", platform::faFiles)) {
       platform::FileSetAttr(dir + f.Name, 0);
       platform::RemoveFile(dir + f.Name);
     }
@@ -70,7 +70,7 @@ class Floppy {
   // Copy and delete, as the drive and the shelf may be different drives.
   static void Move(const std::string& from, const std::string& to) {
     platform::ForceDirectories(to);
-    for (const auto& f : platform::FindFiles(from + "*", 0x27)) {
+    for (const auto& f : platform::FindFiles(from + "*", platform::faFiles)) {
       WriteFile(to + f.Name, ReadFile(from + f.Name));
       platform::RemoveFile(from + f.Name);
     }
@@ -168,7 +168,7 @@ TEST_F(VolumesTest, SkippingAcrossDisks) {
   EXPECT_EQ(reader.List, (V{"A.TXT", "B.BAK", "C.TXT"}));
   // Listing walks every disk as well.
   floppy->Insert(1);
-  ASSERT_TRUE(reader.Process(3)) << reader.ErrorMessage();
+  ASSERT_TRUE(reader.Process(TCustomPack::kModeList)) << reader.ErrorMessage();
   EXPECT_EQ(reader.GetVolume(), 3);
 }
 
@@ -184,7 +184,7 @@ TEST_F(VolumesTest, ListingPeeksAtTheFirstBytesAlsoAcrossADiskChange) {
   reader.OnPeek = [&](TObject*, const std::vector<std::uint8_t>& head) {
     peeked.emplace_back(head.begin(), head.end());
   };
-  ASSERT_TRUE(reader.Process(3)) << reader.ErrorMessage();
+  ASSERT_TRUE(reader.Process(TCustomPack::kModeList)) << reader.ErrorMessage();
   EXPECT_EQ(reader.GetVolume(), 3);
   EXPECT_EQ(reader.List, (V{"A.TXT", "B.BAK", "C.TXT"}));
   ASSERT_EQ(peeked.size(), 3u);

@@ -229,8 +229,8 @@ TEST_F(FileLayerTest, FindFilesTellsOtherKindsAndClampedTimes) {
     struct timespec times[2] = {{0, UTIME_OMIT}, {f.when, 0}};
     ASSERT_EQ(utimensat(AT_FDCWD, Native(f.name).c_str(), times, 0), 0);
   }
-  auto plain = platform::FindFiles(Path("*"), 0x27);
-  auto all = platform::FindFiles(Path("*"), 0x27 | platform::faOther);
+  auto plain = platform::FindFiles(Path("*"), platform::faFiles);
+  auto all = platform::FindFiles(Path("*"), platform::faFiles | platform::faOther);
   if (tz) setenv("TZ", savedTz.c_str(), 1); else unsetenv("TZ");
   tzset();
   EXPECT_EQ(plain.size(), 3u);

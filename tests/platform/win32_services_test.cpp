@@ -174,7 +174,7 @@ TEST(Win32FileTest, FindFilesClampsTimesADosTimeCannotHold) {
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
     EXPECT_TRUE(SetFileTime(h, nullptr, nullptr, &utc));
     CloseHandle(h);
-    const auto found = platform::FindFiles(path, platform::faAnyFile);
+    const auto found = platform::FindFiles(path, platform::faFiles);
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(found[0].Clamped, c.clamped) << c.year;
     EXPECT_EQ(static_cast<std::uint32_t>(found[0].Time), c.dos) << c.year;

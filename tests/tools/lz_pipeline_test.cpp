@@ -100,6 +100,13 @@ TEST_F(PipelineTest, AFailureThatStopsTheRunDropsWhatCameAfterIt) {
     EXPECT_FALSE(pipeline.Collect(true));
     EXPECT_EQ(run.done, (std::vector<int>{0, 1, 2, 3, 4})) << jobs << " jobs";
     EXPECT_EQ(run.failed, std::vector<int>{5}) << jobs << " jobs";
+    // The run ends with the failure itself, for its message and kind.
+    ASSERT_TRUE(pipeline.Failure());
+    try {
+      std::rethrow_exception(pipeline.Failure());
+    } catch (const std::runtime_error& e) {
+      EXPECT_STREQ(e.what(), "damaged");
+    }
   }
 }
 
@@ -134,10 +141,10 @@ TEST_F(PipelineTest, CompressAheadGivesEachFileCompressedAndItsOwnErrorAtItsTurn
     CompressAhead ahead(3, TCompressMode::Good, list, "");
     for (std::size_t i = 0; i < list.size(); ++i) {
       if (i == 4) {
-        EXPECT_THROW(ahead.Compressed(i), ELzrw1Exception);
+        EXPECT_THROW(ahead.Compressed(i, list[i]), ELzrw1Exception);
         continue;
       }
-      platform::File data = ahead.Compressed(i);
+      platform::File data = ahead.Compressed(i, list[i]);
       Counter counter;
       Tlzrw1 codec;
       codec.InputFile = ahead.PathOf(i);
@@ -146,6 +153,29 @@ TEST_F(PipelineTest, CompressAheadGivesEachFileCompressedAndItsOwnErrorAtItsTurn
     }
   }
   EXPECT_EQ(TempFiles(), 0u);
+}
+
+// The engine names each file it stores: a file asked for out of turn, or under another name, is
+// refused, and the pipeline still hands the right one to the right request.
+TEST_F(PipelineTest, CompressAheadHandsAFileOnlyToItsOwnName) {
+  std::vector<std::string> list;
+  for (const char* name : {"A.TXT", "B.TXT"}) {
+    list.push_back(files.Path(name));
+    platform::File f;
+    ASSERT_TRUE(f.Open(list.back(), platform::OpenMode::Create));
+    f.Write(name, 5);
+  }
+  CompressAhead ahead(2, TCompressMode::Fast, list, "");
+  EXPECT_THROW(ahead.Compressed(0, list[1]), Exception);
+  EXPECT_THROW(ahead.Compressed(1, list[1]), Exception);
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    platform::File data = ahead.Compressed(i, list[i]);
+    Tlzrw1 codec;
+    Counter counter;
+    EXPECT_EQ(codec.Decompress(data, counter), 5);
+    ahead.GiveBack(i, std::move(data));
+  }
+  EXPECT_THROW(ahead.Compressed(1, list[1]), Exception);
 }
 
 }  // namespace

@@ -175,17 +175,20 @@ class TreePack final : public TPackLz {
     TPackLz::OpenWrite();
   }
 
-  // The engine stores List in order, each file once: the next one is the next of the pipeline.
-  void OpenSource(const std::string&) override {
+  // The engine stores List in order, each file once; the pipeline hands out the file it
+  // compressed for that very entry, or fails the run.
+  void OpenSource(const std::string& FileName) override {
     if (!ahead_) ahead_ = std::make_unique<CompressAhead>(Jobs, CompressMode, List, GetTempName());
-    DataName = ahead_->PathOf(stored_);
-    DataFile = ahead_->Compressed(stored_);
+    const auto index = static_cast<std::size_t>(EntryIndex);
+    DataName = ahead_->PathOf(index);
+    DataFile = ahead_->Compressed(index, FileName);
   }
-  void CloseSource() override { ahead_->GiveBack(stored_++, std::move(DataFile)); }
+  void CloseSource() override {
+    ahead_->GiveBack(static_cast<std::size_t>(EntryIndex), std::move(DataFile));
+  }
   void FinishRun() override {
     DataFile.Close();
     ahead_.reset();
-    stored_ = 0;
     TPackLz::FinishRun();
   }
 
@@ -242,7 +245,7 @@ class TreePack final : public TPackLz {
     for (const auto& outer : chain)
       if (here == outer) return;
     chain.push_back(here);
-    for (const auto& f : Sorted(platform::FindFiles(dir + mask, 0x27 | platform::faOther))) {
+    for (const auto& f : Sorted(platform::FindFiles(dir + mask, platform::faFiles | platform::faOther))) {
       std::string path = ConcatPath(dir, f.Name);
       if (MatchesAnyMask(Directory, Excludes, path) || IsOwnFile(path, f.Name) ||
           !seen.insert(path).second)
@@ -261,7 +264,7 @@ class TreePack final : public TPackLz {
         List.push_back(path);
       }
     }
-    for (const auto& d : Sorted(platform::FindFiles(dir + "*", 0x37))) {
+    for (const auto& d : Sorted(platform::FindFiles(dir + "*", platform::faFilesAndDirectories))) {
       if (!(d.Attr & platform::faDirectory)) continue;
       const std::string path = ConcatPath(dir, d.Name);
       // A stand-in that finds nothing (on Windows) is refused as a folder; elsewhere each file
@@ -279,7 +282,6 @@ class TreePack final : public TPackLz {
   bool committed_ = false;
   int refused_ = 0;
   std::unique_ptr<CompressAhead> ahead_;
-  std::size_t stored_ = 0;
 };
 
 // SOURCE_DATE_EPOCH, the reproducible-builds convention: the moment the archive claims to have

@@ -34,32 +34,15 @@ const char kHeadDamaged[] = ", and the archive's header or checksums";
 
 // TPackLz whose entries are expanded behind the engine's reading, Jobs at a time: the engine
 // copies each entry's stored bytes into a temporary file of the pipeline and reads on; what
-// becomes of the expansion (Expansion) is finished in archive order. An entry whose expansion
-// fails ends the run as its copy failing would; the entries handed in before it are finished,
-// those after it dropped.
+// becomes of the expansion (Expansion) is finished in archive order, after each entry and all
+// of it before the checksum block. An entry whose expansion fails ends the run with its
+// failure, as its copy failing would; the entries handed in before it are finished, those after
+// it dropped.
 class BehindPack : public TPackLz {
  public:
   int Jobs = 1;
   // A set of disks in folders: the last volume's file, read first for its checksums.
   const MediaSet* Media = nullptr;
-
-  // Extract, with the pipeline's results taken in between the entries and all of them before
-  // the run counts as a success.
-  bool ExtractAll() {
-    TOnProgress shown = OnProgress;
-    OnProgress = [this, shown](TObject* sender, const std::string& name, std::int32_t percent,
-                               bool& cancel) {
-      if (behind_ && !behind_->Collect(false)) cancel = true;
-      if (shown) shown(sender, name, percent, cancel);
-    };
-    OnPrepared = [this](TObject*) {
-      if (behind_ && !behind_->Collect(true)) throw EAbort();
-    };
-    bool ok = Extract();
-    OnProgress = shown;
-    OnPrepared = nullptr;
-    return ok;
-  }
 
  protected:
   // What expanding the current entry (Entry) for Target is; DataName names its bytes.
@@ -79,6 +62,8 @@ class BehindPack : public TPackLz {
     }
     behind_->Submit(std::move(DataFile), Expansion(Target));
   }
+  void AfterEntry(const std::string&) override { Collect(false); }
+  void BeforeTrailer() override { Collect(true); }
   std::string LastVolumeName() override {
     if (!Media) return std::string();
     int n = 1;
@@ -93,6 +78,10 @@ class BehindPack : public TPackLz {
   }
 
  private:
+  void Collect(bool wait) {
+    if (behind_ && !behind_->Collect(wait)) std::rethrow_exception(behind_->Failure());
+  }
+
   std::unique_ptr<ExpandBehind> behind_;
 };
 
@@ -233,7 +222,7 @@ int Extract(const Command& command, const Options& o) {
   pack.OnFailed = [&](const std::string& target, const std::string& problem) {
     terminal.Failed(target, problem);
   };
-  if (!pack.ExtractAll()) return terminal.RunFailure(pack);
+  if (!pack.Extract()) return terminal.RunFailure(pack);
   terminal.Clear();
   if (extracted == 0 && !o.masks.empty()) return Failure("pck extract: no entry matches");
   return kExitOk;
@@ -265,7 +254,7 @@ int Test(const Command& command, const Options& o) {
       std::printf("testing %s\n", platform::NativePath(name).c_str());
     };
   }
-  bool ok = pack.ExtractAll();
+  bool ok = pack.Extract();
   terminal.Clear();
   // The archive itself is named when its header or its checksum block is damaged.
   const bool head = damaged.erase(archive) > 0;

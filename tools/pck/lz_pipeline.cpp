@@ -71,7 +71,11 @@ CompressAhead::CompressAhead(int jobs, TCompressMode mode, const std::vector<std
 
 CompressAhead::~CompressAhead() = default;
 
-platform::File CompressAhead::Compressed(std::size_t index) {
+platform::File CompressAhead::Compressed(std::size_t index, const std::string& name) {
+  if (index != handed_ || index >= list_.size() || list_[index] != name)
+    throw Exception("the file to store, " + name + ", is not the one compressed next, " +
+                    (handed_ < list_.size() ? list_[handed_] : std::string("(none)")));
+  ++handed_;
   // Each slot's file is free again once the entry before index is stored, so up to a slot
   // count of entries from index on may be under way.
   std::size_t end = std::min(list_.size(), index + slots_.Count());
@@ -146,9 +150,9 @@ void ExpandBehind::GiveBack(platform::File data) { slots_.File(next_) = std::mov
 void ExpandBehind::Finish(Slot& slot) {
   try {
     slot.expanded.Get();
-    if (!failed_) slot.job.done();
+    if (!failure_) slot.job.done();
   } catch (const std::exception& e) {
-    if (!failed_ && !slot.job.failed(e)) failed_ = true;
+    if (!failure_ && !slot.job.failed(e)) failure_ = std::current_exception();
   }
   slot.job = Job();
   oldest_ = (oldest_ + 1) % ring_.size();
@@ -161,7 +165,7 @@ bool ExpandBehind::Collect(bool wait) {
     if (!wait && !slot.expanded.Ready()) break;
     Finish(slot);
   }
-  return !failed_;
+  return !failure_;
 }
 
 }  // namespace pck

@@ -68,10 +68,12 @@ class CompressAhead {
                 const std::string& engineTemp);
   ~CompressAhead();
 
-  // The compressed form of list[index] once it is ready, an open temporary file at its start;
-  // raises what compressing it raised. Asked for in order, each index once, and handed back
-  // (GiveBack) before the next is asked for: its slot is then free for an entry further on.
-  platform::File Compressed(std::size_t index);
+  // The compressed form of list[index], named name, once it is ready: an open temporary file at
+  // its start; raises what compressing it raised. Asked for in order, each index once, and
+  // handed back (GiveBack) before the next is asked for: its slot is then free for an entry
+  // further on. Any other index or name raises: one file's bytes are never handed out for
+  // another's.
+  platform::File Compressed(std::size_t index, const std::string& name);
   void GiveBack(std::size_t index, platform::File file);
   // The name of list[index]'s compressed form, for messages.
   const std::string& PathOf(std::size_t index) const;
@@ -83,6 +85,7 @@ class CompressAhead {
   std::vector<std::unique_ptr<Tlzrw1>> codecs_;
   std::deque<Workers::Pending> pending_;  // the entries under way, the oldest first
   std::size_t submitted_ = 0;
+  std::size_t handed_ = 0;  // the entries handed out so far
   SignalsHeld workersStart_;  // the workers start with the signals held, and keep them so
   Workers workers_;  // last: it stops before what its jobs use goes
 };
@@ -115,6 +118,8 @@ class ExpandBehind {
   // False once an expansion has failed and the run may not go on: the entries after it are then
   // dropped, neither done nor failed, as if the run had stopped at the failure.
   bool Collect(bool wait);
+  // What that expansion raised (null while none has stopped the run).
+  std::exception_ptr Failure() const { return failure_; }
 
  private:
   struct Slot {
@@ -129,7 +134,7 @@ class ExpandBehind {
   std::size_t next_ = 0;     // the slot Acquire gives next
   std::size_t oldest_ = 0;   // the oldest slot in use
   std::size_t inUse_ = 0;
-  bool failed_ = false;
+  std::exception_ptr failure_;
   SignalsHeld workersStart_;
   Workers workers_;
 };
