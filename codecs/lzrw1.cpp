@@ -8,6 +8,7 @@
 
 #include "platform/file.h"
 #include "platform/fileinfo.h"
+#include "platform/little_endian.h"
 #include "platform/ui.h"
 
 namespace {
@@ -19,11 +20,6 @@ constexpr std::int64_t kMaxSize = std::numeric_limits<std::int32_t>::max();
 
 constexpr std::uint8_t kFastSignature[4] = {'W', 'R', 'Z', 'L'};
 constexpr std::uint8_t kGoodSignature[4] = {'!', 'H', 'Z', 'L'};
-
-std::uint32_t Get32(const std::uint8_t* p) {
-  return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
-         std::uint32_t{p[3]} << 24;
-}
 
 std::int32_t Percent(std::int64_t part, std::int64_t whole) {
   if (whole == 0) return 0;  // an empty input: nothing was compressed
@@ -44,7 +40,7 @@ TCompressedHeader TCompressedHeader::Read(const std::uint8_t* head, std::size_t 
   if (!fast && std::memcmp(head, kGoodSignature, 4) != 0) return h;
   h.Kind = TKind::Damaged;
   if (n < kSize || fileSize < static_cast<std::int64_t>(kSize)) return h;
-  std::int64_t size = static_cast<std::int32_t>(Get32(head + 4));
+  std::int64_t size = static_cast<std::int32_t>(platform::LoadLE<std::uint32_t>(head + 4));
   std::int64_t body = fileSize - static_cast<std::int64_t>(kSize);
   if (size < 0) return h;
   if (fast) {
@@ -194,10 +190,8 @@ std::int32_t Tlzrw1::CompressTo(TLzrw1Output* output) {
 
   try {
     Write(op, signature, 4);
-    const auto recorded = static_cast<std::uint32_t>(size);
-    const std::uint8_t sizeField[4] = {
-        static_cast<std::uint8_t>(recorded), static_cast<std::uint8_t>(recorded >> 8),
-        static_cast<std::uint8_t>(recorded >> 16), static_cast<std::uint8_t>(recorded >> 24)};
+    std::uint8_t sizeField[4];
+    platform::StoreLE(sizeField, static_cast<std::uint32_t>(size));
     Write(op, sizeField, 4);
     if (mode == TCompressMode::Fast)
       PackBlocks(op);
@@ -232,8 +226,8 @@ void Tlzrw1::PackBlocks(Operation& op) {
     AddIn(n);
     const std::uint16_t b =
         kh_.CompressBlock(op.in.get(), op.out.get(), static_cast<std::uint16_t>(n));
-    const std::uint8_t length[2] = {static_cast<std::uint8_t>(b),
-                                    static_cast<std::uint8_t>(b >> 8)};
+    std::uint8_t length[2];
+    platform::StoreLE(length, b);
     Write(op, length, 2);
     Write(op, op.out.get(), b);
     Progress();
@@ -316,7 +310,7 @@ void Tlzrw1::UnpackBlocks(Operation& op) {
   std::uint8_t field[4];
   CheckRead(op.input.Read(field, 4), 4);
   AddIn(4);
-  const auto recorded = static_cast<std::int32_t>(Get32(field));
+  const auto recorded = static_cast<std::int32_t>(platform::LoadLE<std::uint32_t>(field));
 
   std::uint16_t d;
   do {
@@ -324,7 +318,7 @@ void Tlzrw1::UnpackBlocks(Operation& op) {
     const std::int64_t got = op.input.Read(length, 2);
     if (got == 0) break;  // the end of the file: no further record
     CheckRead(got, 2);
-    const unsigned b = length[0] | length[1] << 8;
+    const unsigned b = platform::LoadLE<std::uint16_t>(length);
     if (b > TLZRW1KH::kMaxEncodedSize) throw ELzrw1Exception(kCorrupt);
     CheckRead(op.input.Read(op.in.get(), b), b);
     AddIn(b + 2);
@@ -346,7 +340,7 @@ void Tlzrw1::UnpackStream(Operation& op) {
   std::uint8_t field[4];
   CheckRead(op.input.Read(field, 4), 4);
   AddIn(4);
-  const auto recorded = static_cast<std::int32_t>(Get32(field));
+  const auto recorded = static_cast<std::int32_t>(platform::LoadLE<std::uint32_t>(field));
 
   StreamSource source(*this, op);
   StreamSink sink(*this, op);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "pack/format.h"
+#include "platform/little_endian.h"
 
 using namespace pck_format;
 
@@ -18,17 +19,17 @@ std::size_t TChecksums::BlockSize(std::size_t count) { return kChecksumFixedSize
 
 std::vector<std::uint8_t> TChecksums::Block() const {
   std::vector<std::uint8_t> block;
-  for (std::uint32_t crc : Stored) PutU32(block, crc);
-  PutU32(block, Head);
-  PutU32(block, static_cast<std::uint32_t>(Stored.size()));
+  for (std::uint32_t crc : Stored) platform::AppendLE<std::uint32_t>(block, crc);
+  platform::AppendLE<std::uint32_t>(block, Head);
+  platform::AppendLE<std::uint32_t>(block, static_cast<std::uint32_t>(Stored.size()));
   block.insert(block.end(), kChecksumMagic, kChecksumMagic + 4);
-  PutU32(block, Crc32(0, block.data(), block.size()));
+  platform::AppendLE<std::uint32_t>(block, Crc32(0, block.data(), block.size()));
   return block;
 }
 
 std::size_t TChecksums::SizeFromEnd(const std::uint8_t* last12) {
   if (std::memcmp(last12 + 4, kChecksumMagic, 4) != 0) return 0;
-  std::uint32_t count = GetU32(last12);
+  std::uint32_t count = platform::LoadLE<std::uint32_t>(last12);
   if (count > 0x7FFFFFFFu / 4 - kChecksumFixedSize) return 0;
   return BlockSize(count);
 }
@@ -37,21 +38,21 @@ TChecksums::TVerdict TChecksums::Load(const std::vector<std::uint8_t>& block, st
   const std::size_t size = block.size();
   const std::uint8_t* b = block.data();
   if (size >= kChecksumFixedSize && SizeFromEnd(b + size - 12) == size) {
-    if (Crc32(0, b, size - 4) != GetU32(b + size - 4)) return TVerdict::Damaged;
+    if (Crc32(0, b, size - 4) != platform::LoadLE<std::uint32_t>(b + size - 4)) return TVerdict::Damaged;
     Expected.clear();
     for (std::size_t at = 0; at + kChecksumFixedSize < size; at += 4)
-      Expected.push_back(GetU32(b + at));
-    Head = GetU32(b + size - 16);
+      Expected.push_back(platform::LoadLE<std::uint32_t>(b + at));
+    Head = platform::LoadLE<std::uint32_t>(b + size - 16);
     Form = TForm::Full;
     return TVerdict::Loaded;
   }
   // The earlier form: "PCKS", count, one checksum of stored bytes per entry, its own checksum.
   const std::size_t old = kOldChecksumFixedSize + 4 * count;
-  if (size < old || std::memcmp(b, kOldChecksumMagic, 4) != 0 || GetU32(b + 4) != count)
+  if (size < old || std::memcmp(b, kOldChecksumMagic, 4) != 0 || platform::LoadLE<std::uint32_t>(b + 4) != count)
     return TVerdict::NotABlock;
-  if (Crc32(0, b, old - 4) != GetU32(b + old - 4)) return TVerdict::Damaged;
+  if (Crc32(0, b, old - 4) != platform::LoadLE<std::uint32_t>(b + old - 4)) return TVerdict::Damaged;
   Expected.clear();
-  for (std::size_t i = 0; i < count; ++i) Expected.push_back(GetU32(b + 8 + 4 * i));
+  for (std::size_t i = 0; i < count; ++i) Expected.push_back(platform::LoadLE<std::uint32_t>(b + 8 + 4 * i));
   Form = TForm::DataOnly;
   return TVerdict::Loaded;
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/clock.h"
+#include "platform/little_endian.h"
 
 namespace pck_format {
 
@@ -23,45 +24,23 @@ Signature SignatureOf(std::uint8_t version) {
 std::array<std::uint8_t, kVolumeHeaderSize> VolumeHeader::Encode() const {
   std::array<std::uint8_t, kVolumeHeaderSize> out{};
   std::memcpy(out.data(), Sig.data(), 5);
-  std::uint64_t bits = std::bit_cast<std::uint64_t>(Stamp);
-  for (int i = 0; i < 8; ++i) out[5 + i] = static_cast<std::uint8_t>(bits >> (8 * i));
-  out[13] = static_cast<std::uint8_t>(Volume);
-  out[14] = static_cast<std::uint8_t>(Volume >> 8);
+  platform::StoreLE(out.data() + 5, std::bit_cast<std::uint64_t>(Stamp));
+  platform::StoreLE(out.data() + 13, Volume);
   return out;
 }
 
 VolumeHeader VolumeHeader::Decode(const std::uint8_t* bytes) {
   VolumeHeader h;
   std::memcpy(h.Sig.data(), bytes, 5);
-  std::uint64_t bits = 0;
-  for (int i = 0; i < 8; ++i) bits |= static_cast<std::uint64_t>(bytes[5 + i]) << (8 * i);
-  h.Stamp = std::bit_cast<double>(bits);
-  h.Volume = GetU16(bytes + 13);
+  h.Stamp = std::bit_cast<double>(platform::LoadLE<std::uint64_t>(bytes + 5));
+  h.Volume = platform::LoadLE<std::uint16_t>(bytes + 13);
   return h;
-}
-
-void PutU16(std::vector<std::uint8_t>& out, std::uint16_t v) {
-  out.push_back(static_cast<std::uint8_t>(v));
-  out.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-
-void PutU32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
 }
 
 void PutString(std::vector<std::uint8_t>& out, const std::string& s) {
   std::size_t n = s.size() < kMaxString ? s.size() : kMaxString;
   out.push_back(static_cast<std::uint8_t>(n));
   out.insert(out.end(), s.begin(), s.begin() + static_cast<std::ptrdiff_t>(n));
-}
-
-std::uint16_t GetU16(const std::uint8_t* p) {
-  return static_cast<std::uint16_t>(p[0] | p[1] << 8);
-}
-
-std::uint32_t GetU32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-         static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
 }
 
 double OleDateNow() { return OleDateOf(platform::LocalNow()); }
@@ -109,9 +88,9 @@ void TEntry::Clear() {
 
 TEntry TEntry::Decode(const std::uint8_t* fixed) {
   TEntry entry;
-  entry.Size = static_cast<std::int32_t>(pck_format::GetU32(fixed));
-  entry.Attr = pck_format::GetU16(fixed + 4);
-  entry.Time = static_cast<std::int32_t>(pck_format::GetU32(fixed + 6));
+  entry.Size = static_cast<std::int32_t>(platform::LoadLE<std::uint32_t>(fixed));
+  entry.Attr = platform::LoadLE<std::uint16_t>(fixed + 4);
+  entry.Time = static_cast<std::int32_t>(platform::LoadLE<std::uint32_t>(fixed + 6));
   entry.FileName.assign(fixed[10], '\0');
   return entry;
 }
@@ -119,9 +98,9 @@ TEntry TEntry::Decode(const std::uint8_t* fixed) {
 std::vector<std::uint8_t> TEntry::Encode() const {
   std::vector<std::uint8_t> out;
   out.reserve(RecordSize());
-  pck_format::PutU32(out, static_cast<std::uint32_t>(Size));
-  pck_format::PutU16(out, Attr);
-  pck_format::PutU32(out, static_cast<std::uint32_t>(Time));
+  platform::AppendLE<std::uint32_t>(out, static_cast<std::uint32_t>(Size));
+  platform::AppendLE<std::uint16_t>(out, Attr);
+  platform::AppendLE<std::uint32_t>(out, static_cast<std::uint32_t>(Time));
   pck_format::PutString(out, FileName);
   return out;
 }

@@ -79,12 +79,8 @@ struct VolumeHeader {
   static VolumeHeader Decode(const std::uint8_t* bytes);
 };
 
-// Little-endian fields in a byte buffer.
-void PutU16(std::vector<std::uint8_t>& out, std::uint16_t v);
-void PutU32(std::vector<std::uint8_t>& out, std::uint32_t v);
-void PutString(std::vector<std::uint8_t>& out, const std::string& s);  // at most 255 bytes
-std::uint16_t GetU16(const std::uint8_t* p);
-std::uint32_t GetU32(const std::uint8_t* p);
+// A string field: its length byte and at most 255 bytes of it.
+void PutString(std::vector<std::uint8_t>& out, const std::string& s);
 
 // Local date and time as an OLE Automation date: days since 30 December 1899 plus the fraction
 // of the day.

@@ -9,6 +9,7 @@
 #include "platform/errors.h"
 #include "platform/fileinfo.h"
 #include "platform/text.h"
+#include "platform/little_endian.h"
 
 using namespace pck_format;
 
@@ -101,14 +102,14 @@ void TCustomPack::ReadHeader() {
   if (Version == 1) {
     std::uint8_t size[2];
     ReadArchive(size, sizeof size);
-    std::vector<std::uint8_t> raw(GetU16(size));
+    std::vector<std::uint8_t> raw(platform::LoadLE<std::uint16_t>(size));
     if (!raw.empty()) ReadArchive(raw.data(), raw.size());
     RawHeader = std::move(raw);
   } else if (Version == 2) {
     std::uint8_t fixed[9];
     ReadArchive(fixed, sizeof fixed);
-    FileCount = HeaderCount = static_cast<std::int32_t>(GetU32(fixed));
-    Reserved = static_cast<std::int32_t>(GetU32(fixed + 4));
+    FileCount = HeaderCount = static_cast<std::int32_t>(platform::LoadLE<std::uint32_t>(fixed));
+    Reserved = static_cast<std::int32_t>(platform::LoadLE<std::uint32_t>(fixed + 4));
     StoredPassword.assign(fixed[8], '\0');
     if (!StoredPassword.empty()) ReadArchive(StoredPassword.data(), StoredPassword.size());
     for (char& c : StoredPassword) c = static_cast<char>(c ^ 0xFF);
@@ -117,7 +118,7 @@ void TCustomPack::ReadHeader() {
     Header.clear();
     std::uint8_t count[2];
     ReadArchive(count, sizeof count);
-    for (std::uint16_t i = GetU16(count); i > 0; --i) {
+    for (std::uint16_t i = platform::LoadLE<std::uint16_t>(count); i > 0; --i) {
       std::uint8_t length;
       ReadArchive(&length, 1);
       std::string line(length, '\0');

@@ -8,6 +8,7 @@
 #include "platform/errors.h"
 #include "platform/fileinfo.h"
 #include "platform/text.h"
+#include "platform/little_endian.h"
 
 using namespace pck_format;
 
@@ -158,18 +159,18 @@ void TCustomPack::WriteHeader() {
   if (OnWriteHeader) OnWriteHeader(this);
   std::vector<std::uint8_t> out;
   if (Version == 1) {
-    PutU16(out, static_cast<std::uint16_t>(RawHeader.size()));
+    platform::AppendLE<std::uint16_t>(out, static_cast<std::uint16_t>(RawHeader.size()));
     out.insert(out.end(), RawHeader.begin(), RawHeader.end());
   } else {
     // The count is 16 bits: more lines would leave a header that reads back as garbage.
     if (Header.size() > kMaxHeaderLines)
       throw EPackException("Linhas de cabe\xE7" "alho demais: " + std::to_string(Header.size()));
-    PutU32(out, static_cast<std::uint32_t>(FileCount));
-    PutU32(out, static_cast<std::uint32_t>(Reserved));
+    platform::AppendLE<std::uint32_t>(out, static_cast<std::uint32_t>(FileCount));
+    platform::AppendLE<std::uint32_t>(out, static_cast<std::uint32_t>(Reserved));
     std::string inverted = platform::ShortString(Password);
     for (char& c : inverted) c = static_cast<char>(c ^ 0xFF);
     PutString(out, inverted);
-    PutU16(out, static_cast<std::uint16_t>(Header.size()));
+    platform::AppendLE<std::uint16_t>(out, static_cast<std::uint16_t>(Header.size()));
     for (const std::string& line : Header) PutString(out, line);
     // The checksum block covers the head too: counts, password and header lines.
     auto volume = VolumeHeader{Signature, Stamp, 1}.Encode();

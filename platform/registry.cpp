@@ -1,5 +1,7 @@
 #include "platform/registry.h"
 
+#include "platform/little_endian.h"
+
 namespace platform {
 
 std::optional<std::string> RegistryKey::ReadString(const std::string& name) {
@@ -18,10 +20,8 @@ void RegistryKey::WriteString(const std::string& name, const std::string& value)
 }
 
 void RegistryKey::WriteInteger(const std::string& name, std::int32_t value) {
-  const auto bits = static_cast<std::uint32_t>(value);
-  const unsigned char bytes[4] = {
-      static_cast<unsigned char>(bits), static_cast<unsigned char>(bits >> 8),
-      static_cast<unsigned char>(bits >> 16), static_cast<unsigned char>(bits >> 24)};
+  std::uint8_t bytes[4];
+  StoreLE(bytes, static_cast<std::uint32_t>(value));
   WriteValue(name, RegDword, bytes, sizeof bytes);
 }
 

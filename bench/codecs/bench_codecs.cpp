@@ -25,6 +25,7 @@
 #include "codecs/lzrw1.h"
 #include "codecs/lzrw1kh.h"
 #include "platform/file.h"
+#include "platform/little_endian.h"
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
@@ -79,8 +80,7 @@ Row Fast(const Bytes& data) {
     for (std::size_t at = 0; at < data.size(); at += block) {
       const auto n = static_cast<std::uint16_t>(std::min(block, data.size() - at));
       const std::uint16_t b = kh.CompressBlock(data.data() + at, packed.data() + out + 2, n);
-      packed[out] = static_cast<std::uint8_t>(b);
-      packed[out + 1] = static_cast<std::uint8_t>(b >> 8);
+      platform::StoreLE(packed.data() + out, b);
       out += 2 + b;
     }
     packedSize = out;
@@ -89,7 +89,7 @@ Row Fast(const Bytes& data) {
   const double d = BestSeconds([&] {
     std::size_t out = 0;
     for (std::size_t at = 0; at < packedSize;) {
-      const unsigned b = packed[at] | packed[at + 1] << 8;
+      const unsigned b = platform::LoadLE<std::uint16_t>(packed.data() + at);
       out += kh.DecompressBlock(packed.data() + at + 2, back.data() + out,
                                 static_cast<std::uint16_t>(b), static_cast<std::uint16_t>(block));
       at += 2 + b;

@@ -15,6 +15,7 @@
 #include "pack/pack_lz.h"
 #include "platform/drive.h"
 #include "platform/file.h"
+#include "platform/little_endian.h"
 #include "platform/ui.h"
 
 namespace {
@@ -60,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::optional<platform::ServiceGuard<platform::DriveTypeQuery>> removable;
   if (volumes) {
     if (size < 2) return 0;
-    std::size_t first = std::min<std::size_t>(data[0] | data[1] << 8, size - 2);
+    std::size_t first = std::min<std::size_t>(platform::LoadLE<std::uint16_t>(data), size - 2);
     Put(archive, data + 2, first);
     ui.next = data + 2 + first;
     ui.nextSize = size - 2 - first;
@@ -76,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     pack.Directory = out;
     pack.Process(TCustomPack::kModeList);
     if (volumes) {
-      Put(archive, data + 2, std::min<std::size_t>(data[0] | data[1] << 8, size - 2));
+      Put(archive, data + 2, std::min<std::size_t>(platform::LoadLE<std::uint16_t>(data), size - 2));
       ui.prompts = 0;
     }
     pack.Extract();

@@ -43,13 +43,8 @@ std::int32_t DosTimeOf(time_t t, int* clamped = nullptr) {
     tm.tm_year = 207, tm.tm_mon = 11, tm.tm_mday = 31;
     tm.tm_hour = 23, tm.tm_min = 59, tm.tm_sec = 58;
   }
-  std::uint32_t date = (static_cast<std::uint32_t>(tm.tm_year - 80) << 9) |
-                       (static_cast<std::uint32_t>(tm.tm_mon + 1) << 5) |
-                       static_cast<std::uint32_t>(tm.tm_mday);
-  std::uint32_t time = (static_cast<std::uint32_t>(tm.tm_hour) << 11) |
-                       (static_cast<std::uint32_t>(tm.tm_min) << 5) |
-                       static_cast<std::uint32_t>(tm.tm_sec / 2);
-  return static_cast<std::int32_t>(date << 16 | time);
+  return PackDosTime(DateTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min,
+                              tm.tm_sec, 0});
 }
 
 // What a name that is neither a file nor a directory (after links) is.
@@ -70,15 +65,14 @@ const char* KindOf(const std::string& path, const struct stat* st, int error) {
 
 // False for a value that is no valid date and time, as Windows DosDateTimeToFileTime refuses it.
 bool DosTimeToTime(std::int32_t dosTime, time_t& out) {
-  std::uint32_t v = static_cast<std::uint32_t>(dosTime);
-  std::uint32_t date = v >> 16, time = v & 0xFFFF;
+  const DateTime t = UnpackDosTime(dosTime);
   struct tm tm = {};
-  tm.tm_year = static_cast<int>(date >> 9) + 80;
-  tm.tm_mon = static_cast<int>((date >> 5) & 15) - 1;
-  tm.tm_mday = static_cast<int>(date & 31);
-  tm.tm_hour = static_cast<int>(time >> 11);
-  tm.tm_min = static_cast<int>((time >> 5) & 63);
-  tm.tm_sec = static_cast<int>(time & 31) * 2;
+  tm.tm_year = t.Year - 1900;
+  tm.tm_mon = t.Month - 1;
+  tm.tm_mday = t.Day;
+  tm.tm_hour = t.Hour;
+  tm.tm_min = t.Minute;
+  tm.tm_sec = t.Second;
   tm.tm_isdst = -1;
   static constexpr int kDays[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   if (tm.tm_mon < 0 || tm.tm_mon > 11 || tm.tm_mday < 1 || tm.tm_mday > kDays[tm.tm_mon] ||

@@ -254,9 +254,7 @@ TEST_F(CreateTest, FixedStampAndLatestTimeMakeTheSameBytesAgain) {
 // valid date that must be stored and given back as it is, up to the last one, in 2107.
 TEST_F(CreateTest, DatesFrom2044OnAreStoredAndExtractedAsTheyAre) {
   constexpr auto dos = [](int year, int month, int day, int hour, int minute, int second) {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(year - 1980) << 25 |
-                                     month << 21 | day << 16 | hour << 11 | minute << 5 |
-                                     second / 2);
+    return platform::PackDosTime({year, month, day, hour, minute, second, 0});
   };
   const std::vector<std::int32_t> times = {dos(2043, 12, 31, 23, 59, 58), dos(2044, 1, 1, 0, 0, 0),
                                            dos(2050, 6, 1, 12, 0, 0), dos(2107, 12, 31, 23, 59, 58)};

@@ -338,7 +338,9 @@ TEST_F(ExtractTest, AFailureReachesTheCallerWithItsKind) {
     c.setUp();
     EXPECT_FALSE(pack.Extract()) << c.what;
     EXPECT_TRUE(c.kind(pack)) << c.what << ": " << pack.ErrorMessage();
-    if (!c.message.empty()) EXPECT_EQ(pack.ErrorMessage(), c.message) << c.what;
+    if (!c.message.empty()) {
+      EXPECT_EQ(pack.ErrorMessage(), c.message) << c.what;
+    }
     EXPECT_EQ(errors, c.errors) << c.what;
   }
   // A success leaves nothing of an earlier failure.

@@ -298,12 +298,8 @@ bool ApplySourceDate(TCustomPack& pack, const char* value) {
     return false;
   pack.FixedStamp = pck_format::OleDateOf(local);
   // A moment before the first MS-DOS date clamps every file to that first date.
-  pack.LatestTime =
-      local.Year < 1980
-          ? 0x00210000
-          : static_cast<std::int32_t>(static_cast<std::uint32_t>(local.Year - 1980) << 25 |
-                                      local.Month << 21 | local.Day << 16 | local.Hour << 11 |
-                                      local.Minute << 5 | local.Second / 2);
+  pack.LatestTime = local.Year < 1980 ? platform::PackDosTime({1980, 1, 1, 0, 0, 0, 0})
+                                      : platform::PackDosTime(local);
   return true;
 }
 

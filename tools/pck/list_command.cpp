@@ -40,9 +40,9 @@ struct DosFields {
 };
 
 DosFields Split(std::int32_t dosTime) {
-  std::uint32_t v = static_cast<std::uint32_t>(dosTime);
-  return {(v >> 25) + 1980, (v >> 21) & 15, (v >> 16) & 31, (v >> 11) & 31, (v >> 5) & 63,
-          (v & 31) * 2};
+  const platform::DateTime t = platform::UnpackDosTime(dosTime);
+  auto u = [](int field) { return static_cast<unsigned>(field); };
+  return {u(t.Year), u(t.Month), u(t.Day), u(t.Hour), u(t.Minute), u(t.Second)};
 }
 
 const char* MethodName(TCompressedHeader::TKind kind) {
