@@ -1,14 +1,6 @@
 #include "app/setup_tasks.h"
 
 namespace app {
-namespace {
-
-constexpr char kGroupName[] = "URDA";
-constexpr char kItemCaption[] = "RUDODez";
-constexpr char kProgramFile[] = "TAVO.EXE";
-constexpr char kLanguageDriver[] = "ANSI850";
-
-}  // namespace
 
 TSetupTasks::TSetupTasks(TComponent* owner, const TWizardDirs& wizard, TStatusView& status)
     : TComponent(owner), wizard_(wizard), status_(status) {
@@ -108,12 +100,13 @@ void TSetupTasks::tskIDAPIExecute(TObject*, bool& Continue) {
 void TSetupTasks::tskLDExecute(TObject*, bool& Continue) {
   Continue = tskIDAPI->Unpack(Install->SourceDir, "LD32.PCK", wizard_.IdapiText()) &&
              tskIDAPI->SetEnginePaths(wizard_.IdapiText(), wizard_.IdapiText()) &&
-             tskIDAPI->SetParadoxDriver(true, kLanguageDriver);
+             tskIDAPI->SetParadoxDriver(true, "ANSI850");
 }
 
 void TSetupTasks::tskGrpIconsExecute(TObject*, bool& Continue) {
-  Continue = tskGrpIcons->CreateGroup(kGroupName) &&
-             tskGrpIcons->AddGroupItem(kItemCaption, wizard_.TargetText(), kProgramFile, "");
+  // The product's group and its one icon, which starts the program in the target directory.
+  Continue = tskGrpIcons->CreateGroup("URDA") &&
+             tskGrpIcons->AddGroupItem("RUDODez", wizard_.TargetText(), "TAVO.EXE", "");
 }
 
 void TSetupTasks::InstallBeforeExecute(TObject*, std::int32_t TaskCount) {

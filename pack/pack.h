@@ -75,21 +75,6 @@ class EPackEntryName : public EPackException {
       : EPackException("Nome de arquivo inv\xE1lido: " + fileName) {}
 };
 
-// A file that does not begin with a volume header of either version.
-class EPackNotArchive : public EPackException {
- public:
-  explicit EPackNotArchive(const std::string& fileName)
-      : EPackException("N\xE3o \xE9 um pacote: " + fileName) {}
-};
-
-// A volume of another archive, or not the one due: another Stamp or number, a later volume read
-// first, or a disk that already holds a volume of the archive being written.
-class EPackVolume : public EPackException {
- public:
-  explicit EPackVolume(const std::string& fileName)
-      : EPackException("Volume inesperado: " + fileName) {}
-};
-
 enum class TPathOption : std::uint8_t { poNone, poFullPath, poRelative };
 
 class TCustomPack : public TComponent {

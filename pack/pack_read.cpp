@@ -13,6 +13,13 @@
 
 using namespace pck_format;
 
+namespace {
+
+const char kNotAnArchive[] = "N\xE3o \xE9 um pacote: ";
+const char kWrongVolume[] = "Volume inesperado: ";
+
+}  // namespace
+
 bool TCustomPack::Extract() { return Process(kModeExtract); }
 
 bool TCustomPack::Process(std::uint8_t mode) { return Run(mode, &TCustomPack::ReadEntries); }
@@ -76,18 +83,18 @@ void TCustomPack::OpenVolume() {
   ReadArchive(raw, sizeof raw);
   VolumeHeader header = VolumeHeader::Decode(raw);
   Version = FindSignature(header.Sig);
-  if (Version == 0) throw EPackNotArchive(PackFileName);
+  if (Version == 0) throw EPackException(kNotAnArchive + PackFileName);
   if (Volume == 0) {
     // A run starts with volume 1: a later volume read first would make its data look like an
     // archive header.
-    if (header.Volume != 1) throw EPackVolume(PackFileName);
+    if (header.Volume != 1) throw EPackException(kWrongVolume + PackFileName);
     Signature = header.Sig;
     Stamp = header.Stamp;
     Volume = header.Volume;
     ReadHeader();
     HashHead = false;
   } else if (header.Stamp != Stamp || header.Volume != Volume) {
-    throw EPackVolume(PackFileName);
+    throw EPackException(kWrongVolume + PackFileName);
   }
 }
 

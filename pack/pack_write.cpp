@@ -17,6 +17,7 @@ namespace {
 constexpr std::int64_t kUnlimited = std::numeric_limits<std::int64_t>::max();
 
 const char kVolumeTooSmall[] = "Tamanho de volume insuficiente";
+const char kWrongVolume[] = "Volume inesperado: ";
 
 // The stamp tells the volumes of one archive from those of another, so two archives made one
 // after the other in the same millisecond must still differ.
@@ -141,7 +142,7 @@ void TCustomPack::CreateVolume() {
   bool written =
       std::find(WrittenPaths.begin(), WrittenPaths.end(), PackFileName) != WrittenPaths.end();
   if (written && platform::FileExists(PackFileName) && IsSameVolume())
-    throw EPackVolume(PackFileName);
+    throw EPackException(kWrongVolume + PackFileName);
   OpenWrite();
   VolumeLimit = VolumeSize > 0 ? VolumeStart + VolumeSize : kUnlimited;
   if (IsRemovableDrive(PackFileName, false)) {

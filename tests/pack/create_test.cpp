@@ -14,7 +14,6 @@
 namespace {
 
 using namespace packtest;
-using V = std::vector<std::string>;
 
 class CreateTest : public PackTest {
  protected:

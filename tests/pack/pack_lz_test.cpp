@@ -13,7 +13,6 @@
 namespace {
 
 using namespace packtest;
-using V = std::vector<std::string>;
 
 class PackLzTest : public PackTest {
  protected:

@@ -13,6 +13,8 @@
 
 namespace packtest {
 
+using V = std::vector<std::string>;  // names, lines, events
+
 // A DOS date/time: 15 June 2021, 10:20:30.
 constexpr std::int32_t kTime = (41 << 25) | (6 << 21) | (15 << 16) | (10 << 11) | (20 << 5) | 15;
 

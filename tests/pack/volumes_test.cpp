@@ -20,7 +20,6 @@
 namespace {
 
 using namespace packtest;
-using V = std::vector<std::string>;
 using Box = testsupport::ScriptedUi::Box;
 
 const char kPrompt2[] = "Por favor, insira o pr\xF3ximo disco [2]";

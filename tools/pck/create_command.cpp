@@ -426,7 +426,7 @@ int Create(const Command& command, const Options& o) {
 }
 
 const std::vector<Command> kCommands = {
-    {"create", "ARCHIVE [MASK...]", 1, kAnyNumber,
+    Command{"create", "ARCHIVE [MASK...]", 1, kAnyNumber,
      "Store the files matching MASK under DIR, with their subdirectories, in a new archive.",
      "Creates ARCHIVE (replacing it) from the files under DIR (default: the current directory)\n"
      "whose names match a MASK (default \"*.*\", every file), searched in DIR and in all the\n"

@@ -198,14 +198,20 @@ class TestPack final : public BehindPack {
   }
 };
 
+// Sets up the engine of extract and test from the options (its workers, its disk set); the
+// refusal of an archive that is no file, or nothing.
+template <class Pack>
+std::string SetUp(const Command& command, const Options& o, ArchiveEngine<Pack>& engine) {
+  engine.pack.Jobs = Jobs(o);
+  engine.pack.Media = engine.Media();
+  return RefusedArchive(command.name, engine.pack.PackFileName);
+}
+
 int Extract(const Command& command, const Options& o) {
   ArchiveEngine<ExtractPack> engine(o);
+  if (std::string refused = SetUp(command, o, engine); !refused.empty()) return Failure(refused);
   ExtractPack& pack = engine.pack;
-  if (std::string refused = RefusedArchive(command.name, pack.PackFileName); !refused.empty())
-    return Failure(refused);
   pack.Directory = EnginePath(o.directory);
-  pack.Jobs = Jobs(o);
-  pack.Media = engine.Media();
   for (const auto& m : o.masks) pack.Items.push_back(EnginePath(m));
   for (const auto& m : o.excludes) pack.Excludes.push_back(EnginePath(m));
 
@@ -230,11 +236,8 @@ int Extract(const Command& command, const Options& o) {
 
 int Test(const Command& command, const Options& o) {
   ArchiveEngine<TestPack> engine(o);
+  if (std::string refused = SetUp(command, o, engine); !refused.empty()) return Failure(refused);
   TestPack& pack = engine.pack;
-  if (std::string refused = RefusedArchive(command.name, pack.PackFileName); !refused.empty())
-    return Failure(refused);
-  pack.Jobs = Jobs(o);
-  pack.Media = engine.Media();
   std::string archive = pack.PackFileName;
 
   Terminal terminal(command);

@@ -44,14 +44,28 @@ std::string Password(Options& o, const std::string& value, bool fromFile) {
   return {};
 }
 
+// What most options do: keep their value, add it to a list, or turn a switch on.
+template <std::string Options::*field>
+std::string Keep(Options& o, const std::string& value) {
+  o.*field = value;
+  return {};
+}
+template <std::vector<std::string> Options::*field>
+std::string Add(Options& o, const std::string& value) {
+  (o.*field).push_back(value);
+  return {};
+}
+template <bool Options::*field>
+std::string SwitchOn(Options& o, const std::string&) {
+  o.*field = true;
+  return {};
+}
+
 const OptionRow kOptions[] = {
     {Opt::Directory, 'C', "directory", "DIR", false,
      "extract into DIR (default: the current directory)",
      nullptr,
-     [](Options& o, const std::string& v) {
-       o.directory = v;
-       return std::string();
-     }},
+     Keep<&Options::directory>},
     {Opt::Mode, 'm', "mode", "good|fast|auto", false,
      "good: one LZH stream per file, smaller, slower (the default)\n"
      "fast: LZRW1-KH blocks, larger, several times faster to expand\n"
@@ -70,24 +84,15 @@ const OptionRow kOptions[] = {
     {Opt::Header, 0, "header", "LINE", true,
      "a line of header text (repeatable; at most 255 bytes each)",
      nullptr,
-     [](Options& o, const std::string& v) {
-       o.headers.push_back(v);
-       return std::string();
-     }},
+     Add<&Options::headers>},
     {Opt::Exclude, 'x', "exclude", "MASK", true, "leave out entries matching MASK (repeatable)",
      nullptr,
-     [](Options& o, const std::string& v) {
-       o.excludes.push_back(v);
-       return std::string();
-     }},
+     Add<&Options::excludes>},
     {Opt::Media, 0, "media", "DIR", false,
      "read the set of disks DIR/DISK1/ARCHIVE, DIR/DISK2/ARCHIVE, ...\n"
      "(ARCHIVE is then a file name alone, without a folder)",
      nullptr,
-     [](Options& o, const std::string& v) {
-       o.media = v;
-       return std::string();
-     }},
+     Keep<&Options::media>},
     {Opt::VolumeSize, 0, "volume-size", "SIZE", false,
      "with --media: the largest volume, in bytes or with K, M or G\n"
      "(1423K fills a 1.44 MB floppy disk; at most 1024G)",
@@ -107,23 +112,14 @@ const OptionRow kOptions[] = {
      }},
     {Opt::Json, 0, "json", nullptr, false, "one JSON document instead of the table (below)",
      nullptr,
-     [](Options& o, const std::string&) {
-       o.json = true;
-       return std::string();
-     }},
+     SwitchOn<&Options::json>},
     {Opt::Verbose, 'v', "verbose", nullptr, false, "name every file extracted",
      nullptr,
-     [](Options& o, const std::string&) {
-       o.verbose = true;
-       return std::string();
-     }},
+     SwitchOn<&Options::verbose>},
     {Opt::Quiet, 'q', "quiet", nullptr, false,
      "no progress bar and no summary; failures are still reported",
      nullptr,
-     [](Options& o, const std::string&) {
-       o.quiet = true;
-       return std::string();
-     }},
+     SwitchOn<&Options::quiet>},
 };
 
 const OptionRow& Row(Opt id) {
