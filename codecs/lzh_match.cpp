@@ -154,24 +154,22 @@ void MatchFinder::Insert(unsigned r) {
   }
   repeat = kNil;
   node[r].child[kLeft] = node[r].child[kRight] = kNil;
-  const std::uint64_t first = LoadWord(key + 1);
   // The best match so far as one number: length above, 12 bits of age below that grow towards
   // the newest, so the greatest is the longest and, among equally long ones, the nearest.
   // Keeping it with max() spares the descent two unpredictable branches per node.
   std::uint32_t best = 0;
-  auto age = [r](unsigned q) { return (q - r) & (kWindow - 1); };
-  auto consider = [&](unsigned q, unsigned length) { best = std::max(best, length << 12 | age(q)); };
-
   // The descent is a chain of dependent loads, short as they are from a window that stays in
   // the first-level cache. While a node is compared, both children's links and first key words
   // are loaded, so the step down only picks among values at hand, with masks: the side is as
   // good as random, and a branch on it would mispredict half the time.
-  unsigned p = kWindow + 1 + key[0];
-  bool greater = true, full = false;
+  const std::uint64_t first = LoadWord(key + 1);
+  unsigned p = kWindow + 1 + key[0], depth = 0;
+  bool greater = true;
   unsigned next = node[p].child[kRight];
   std::uint32_t links = LinksOf(node[next]);
   std::uint64_t word = LoadWord(&window[next + 1]);
-  for (unsigned depth = 0; next != kNil && depth < kShallow; ++depth) {
+  while (next != kNil) {
+    if (++depth > kShallow) return DescendDeep(r, p, greater ? kRight : kLeft, best);
     p = next;
     const unsigned left = Child(links, kLeft), right = Child(links, kRight);
     const std::uint32_t leftLinks = LinksOf(node[left]), rightLinks = LinksOf(node[right]);
@@ -191,21 +189,26 @@ void MatchFinder::Insert(unsigned r) {
           y &= kLastWordMask;
         }
       } while (x == y && i != kLastWord);
+      if (x == y) return Finish(r, p, kRight, best, true);  // all 60 bytes
     }
-    if (x == y) {  // all 60 bytes
-      full = true;
-      break;
-    }
-    consider(p, i + WordCommon(x ^ y));
+    best = std::max(best, (i + WordCommon(x ^ y)) << 12 | ((p - r) & (kWindow - 1)));
     greater = WordGreater(x, y);
     const std::uint64_t side = 0 - static_cast<std::uint64_t>(greater);
     next = left ^ ((left ^ right) & static_cast<unsigned>(side));
     links = leftLinks ^ ((leftLinks ^ rightLinks) & static_cast<std::uint32_t>(side));
     word = leftWord ^ ((leftWord ^ rightWord) & side);
   }
+  Finish(r, p, greater ? kRight : kLeft, best, false);
+}
 
-  // Deeper, the descent is most likely on a long chain: it takes the short cuts it finds and lays
-  // new ones where it goes kSkip links on one side.
+// The rest of a descent that has gone kShallow positions deep from p, the last position passed,
+// on to its side: most likely it is on a long chain, so it takes the short cuts it finds and lays
+// new ones where it goes kSkip links on one side.
+void MatchFinder::DescendDeep(unsigned r, unsigned p, unsigned side, std::uint32_t best) {
+  const std::uint8_t* key = &window[r];
+  const std::uint64_t first = LoadWord(key + 1);
+  auto age = [r](unsigned q) { return (q - r) & (kWindow - 1); };
+  auto consider = [&](unsigned q, unsigned length) { best = std::max(best, length << 12 | age(q)); };
   // Short cuts taken whose positions may tie with the best match: from, to, side, length.
   struct Pending {
     std::uint16_t from, to;
@@ -216,15 +219,10 @@ void MatchFinder::Insert(unsigned r) {
   // side, the links taken, and the newest and least common prefix of the positions after its
   // start.
   unsigned anchor = kNil, runSide = kRight, run = 0, runNewest = kNil, runCommon = kLookAhead;
-  unsigned side = greater ? kRight : kLeft;
-  while (!full && next != kNil) {
+  for (unsigned next = node[p].child[side]; next != kNil; next = node[p].child[side]) {
     if (const unsigned y = skip[p][side]; y != kNil) {
       const Comparison c = Compare(first, key, &window[y]);
-      if (c.length == kLookAhead) {
-        p = y;
-        full = true;
-        break;
-      }
+      if (c.length == kLookAhead) return Finish(r, y, side, best, true);
       const Passed pass = passed[p][side];
       const bool ties = pass.newest != kNil && pass.common >= c.length;
       const bool walkLater = pass.newest != kNil && !ties;
@@ -236,7 +234,6 @@ void MatchFinder::Insert(unsigned r) {
                                      static_cast<std::uint8_t>(side),
                                      static_cast<std::uint8_t>(c.length)};
         p = y;
-        next = node[p].child[side];
         anchor = kNil;
         continue;
       }
@@ -249,11 +246,7 @@ void MatchFinder::Insert(unsigned r) {
       runCommon = kLookAhead;
     }
     const Comparison c = Compare(first, key, &window[next]);
-    if (c.length == kLookAhead) {
-      p = next;
-      full = true;
-      break;
-    }
+    if (c.length == kLookAhead) return Finish(r, next, side, best, true);
     consider(next, c.length);
     covered[next] = 1;
     if (++run == kSkip) {
@@ -270,27 +263,28 @@ void MatchFinder::Insert(unsigned r) {
     }
     p = next;
     side = c.greater ? kRight : kLeft;
-    next = node[p].child[side];
   }
-  if (!full) {
-    node[p].child[side] = static_cast<std::uint16_t>(r);
-    parent[r] = static_cast<std::uint16_t>(p);
-  }
-  if (full) {
-    Replace(p, r);
-    return;
-  }
-  matchLength = 0;
   const unsigned length = best >> 12;
-  if (length <= kThreshold) return;
-  for (unsigned k = 0; k < pendingCount; ++k) {
+  for (unsigned k = 0; k < pendingCount && length > kThreshold; ++k) {
     const Pending& w = pending[k];
     if (w.length != length) continue;
     for (unsigned z = node[w.from].child[w.side]; z != w.to; z = node[z].child[w.side])
       consider(z, Compare(first, key, &window[z]).length);
   }
-  matchLength = static_cast<std::uint16_t>(length);
-  matchPosition = static_cast<std::int16_t>(kWindow - 1 - (best & (kWindow - 1)));
+  Finish(r, p, side, best, false);
+}
+
+// Ends a descent at p: r takes p's place when they match in full, else becomes p's child on the
+// side given, and the best match is reported.
+void MatchFinder::Finish(unsigned r, unsigned p, unsigned side, std::uint32_t best, bool full) {
+  if (full) return Replace(p, r);
+  node[p].child[side] = static_cast<std::uint16_t>(r);
+  parent[r] = static_cast<std::uint16_t>(p);
+  matchLength = 0;
+  if (best >> 12 > kThreshold) {
+    matchLength = static_cast<std::uint16_t>(best >> 12);
+    matchPosition = static_cast<std::int16_t>(kWindow - 1 - (best & (kWindow - 1)));
+  }
 }
 
 // Removes position p (the oldest, about to be overwritten) from its tree.

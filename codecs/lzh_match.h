@@ -62,6 +62,8 @@ struct MatchFinder {
   std::uint16_t repeat;
 
  private:
+  void DescendDeep(unsigned r, unsigned p, unsigned side, std::uint32_t best);
+  void Finish(unsigned r, unsigned p, unsigned side, std::uint32_t best, bool full);
   void Replace(unsigned p, unsigned r);
   void Unskip(unsigned z);
 };
