@@ -210,7 +210,8 @@ Bytes RisingKeys(std::uint32_t seed) {
   while (data.size() < 300000) {
     switch (rng() % 8) {
       case 0: {  // noise
-        const Bytes noise = codec_test::RandomBytes(1 + rng() % 200, static_cast<std::uint32_t>(rng()));
+        const std::size_t length = 1 + rng() % 200;  // apart: argument order is unspecified
+        const Bytes noise = codec_test::RandomBytes(length, static_cast<std::uint32_t>(rng()));
         data.insert(data.end(), noise.begin(), noise.end());
         break;
       }
@@ -243,9 +244,9 @@ TEST(Lzh, RisingKeysCodeAsTheyAlwaysHave) {
     std::uint64_t hash;
   };
   const Case cases[] = {
-      {1, 83489u, 0x2123725153E2F3EBu},
-      {2, 95704u, 0x577339C3E7DB6276u},
-      {3, 96834u, 0x3E6E1E118A50C0F5u},
+      {1, 83342u, 0x6446AC2E18621A53u},
+      {2, 95946u, 0x3874B004D6405A61u},
+      {3, 97201u, 0x0D5EEB49D45058A8u},
   };
   for (const Case& c : cases) {
     const Bytes input = RisingKeys(c.seed);
