@@ -7,7 +7,7 @@
 #include "app/frm_status.h"
 #include "app/settings.h"
 #include "platform/ui.h"
-#include "platform/win32/win32_canvas.h"
+#include "platform/win32/canvas_win32.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "app/frm_app.h"
 #include "app/frm_readme.h"
-#include "platform/win32/win32_ui.h"
+#include "platform/win32/ui_win32.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};

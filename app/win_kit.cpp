@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/win32/win32_ui.h"
+#include "platform/win32/ui_win32.h"
 
 namespace app {
 

@@ -17,7 +17,7 @@
 #include "platform/registry.h"
 #include "platform/ui.h"
 #include "platform/text.h"
-#include "platform/win32/win32_ui.h"
+#include "platform/win32/ui_win32.h"
 #include "tests/support/doubles.h"
 
 namespace apptest {

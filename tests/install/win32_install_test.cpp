@@ -11,8 +11,8 @@
 
 #include "install/install.h"
 #include "install/install_item.h"
-#include "platform/win32/win32_canvas.h"
-#include "platform/win32/win32_ui.h"
+#include "platform/win32/canvas_win32.h"
+#include "platform/win32/ui_win32.h"
 #include "tests/install/recorded_task.h"
 #include "tests/platform/box_driver.h"
 #include "tests/support/temp_dir.h"

@@ -7,7 +7,7 @@
 #include "platform/profile.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
-#include "platform/win32/win32_ui.h"
+#include "platform/win32/ui_win32.h"
 #include "tests/platform/box_driver.h"
 
 namespace {

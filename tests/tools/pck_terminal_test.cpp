@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/codecs/test_support.h"
+#include "tests/codecs/codec_test_util.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/codecs/test_support.h"
+#include "tests/codecs/codec_test_util.h"
 #include "tests/tools/pck_runner.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <random>
 #include <stdexcept>
 
-#include "tests/codecs/test_support.h"
+#include "tests/codecs/codec_test_util.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include "platform/file.h"
 #include "platform/ui.h"
-#include "tests/codecs/test_support.h"
+#include "tests/codecs/codec_test_util.h"
 
 namespace {
 

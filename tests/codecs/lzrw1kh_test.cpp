@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "tests/codecs/test_support.h"
+#include "tests/codecs/codec_test_util.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "platform/win32/win32_ui.h"
+#include "platform/win32/ui_win32.h"
 
 #include <windows.h>
 

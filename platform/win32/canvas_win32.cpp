@@ -1,4 +1,4 @@
-#include "platform/win32/win32_canvas.h"
+#include "platform/win32/canvas_win32.h"
 
 namespace platform {
 
