@@ -82,7 +82,11 @@ class Terminal {
   Terminal(const Terminal&) = delete;
   Terminal& operator=(const Terminal&) = delete;
 
-  void Show(const std::string& name, int percent) { progress::Show(name, percent); }
+  // Each step of a run also ends it when standard output has gone (EndIfOutputLost).
+  void Show(const std::string& name, int percent) {
+    EndIfOutputLost();
+    progress::Show(name, percent);
+  }
   void Clear() { progress::Clear(); }
   // Names an entry that failed; Failed() tells whether any did.
   void Failed(const std::string& name, const std::string& problem);

@@ -139,10 +139,14 @@ int main(int argc, char** argv) {
   if (const int exitCode = ParseOptions(*command, args, o); exitCode != kExitOk) return exitCode;
   progress::Start(command->name, !o.quiet);
   InstallSignalCleanup();
+  int status = kExitUsage;
   try {
-    return command->run(*command, o);
+    status = command->run(*command, o);
   } catch (const Unusable& e) {
     std::fprintf(stderr, "pck %s: %s\n", command->name, e.what());
-    return kExitUsage;
   }
+  // What is still buffered goes now, while a closed pipe can still end the run as it should.
+  std::fflush(stdout);
+  EndIfOutputLost();
+  return status;
 }

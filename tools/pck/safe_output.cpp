@@ -1,6 +1,7 @@
 #include "tools/pck/safe_output.h"
 
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 
 #ifdef _WIN32
@@ -68,13 +69,15 @@ void RemoveTracked() {
 // it with status 0, as if the run had succeeded. Terminating, like the default action of a signal
 // elsewhere, flushes nothing: the main thread is stopped wherever it is and may hold the locks of
 // the C runtime's streams.
-BOOL WINAPI OnConsoleControl(DWORD) {
+[[noreturn]] void EndRun(UINT status) {
   EnterCriticalSection(&g_lock.section);  // never left
   RemoveTracked();
   progress::NoteInterrupted();
-  TerminateProcess(GetCurrentProcess(), STATUS_CONTROL_C_EXIT);
-  return TRUE;
+  TerminateProcess(GetCurrentProcess(), status);
+  for (;;) Sleep(INFINITE);  // the process ends with the call above
 }
+
+BOOL WINAPI OnConsoleControl(DWORD) { EndRun(STATUS_CONTROL_C_EXIT); }
 #else
 // A closed pipe on standard output (pck list | head -1) ends pck as an interrupt does: the
 // handler cleans up, and the shell still sees SIGPIPE.
@@ -113,6 +116,12 @@ void InstallSignalCleanup() {
     for (int other : kCleanupSignals) sigaddset(&action.sa_mask, other);
     sigaction(sig, &action, nullptr);
   }
+#endif
+}
+
+void EndIfOutputLost() {
+#ifdef _WIN32
+  if (std::ferror(stdout)) EndRun(kExitBrokenPipe);
 #endif
 }
 

@@ -27,6 +27,16 @@ std::string RefusedArchive(const char* command, const std::string& archive);
 // Installs the handlers; once, at start-up.
 void InstallSignalCleanup();
 
+// The status of a run ended by a closed pipe on standard output: 128 + SIGPIPE, as a shell
+// reports a process that signal ended.
+constexpr int kExitBrokenPipe = 141;
+
+// Windows has no SIGPIPE: a write to a closed pipe (pck list | head -1) only fails. Once a
+// write to standard output has failed, this ends the run as the signal does elsewhere: the
+// temporary files deleted, the progress line wiped, status kExitBrokenPipe. Elsewhere the
+// signal has done so already, and this does nothing.
+void EndIfOutputLost();
+
 // Holds the signals off while it lives (or until Release): between making a temporary file and
 // listing it, a signal would leave it behind.
 class SignalsHeld {
