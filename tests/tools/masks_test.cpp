@@ -54,13 +54,18 @@ TEST(PckMasks, TheSharedTable) {
   const std::vector<Case> cases = Cases();
   ASSERT_GE(cases.size(), 20u);
   for (const Case& c : cases) {
+    // A selection looks masks without wildcards up; one mask on its own tries them.
+    pck::Selection selection({c.mask}, {});
+    const pck::Mask mask(c.mask);
     std::set<std::string> got;
     for (const std::string& name : kTree) {
-      pck::Mask mask(c.mask);
-      EXPECT_EQ(mask.Selects(name), mask.Selects(Stored(name))) << c.mask << " " << name;
-      if (mask.Selects(Stored(name))) got.insert(name);
+      const bool selected = selection.Selects(Stored(name));
+      EXPECT_EQ(selected, selection.Selects(name)) << c.mask << " " << name;
+      EXPECT_EQ(selected, mask.Selects(pck::NamesOf(name))) << c.mask << " " << name;
+      if (selected) got.insert(name);
     }
     EXPECT_EQ(got, c.selected) << "mask " << c.mask;
+    EXPECT_EQ(selection.NotFound().empty(), !c.selected.empty()) << c.mask;
   }
 }
 
@@ -92,12 +97,16 @@ TEST(PckMasks, ManyStarsStayCheap) {
 }
 
 TEST(PckMasks, WalksEnterOnlyFoldersThatMayHoldASelection) {
-  pck::Selection usbText({"usb/sub/*.txt"}, {});
-  EXPECT_TRUE(usbText.MayReachBelow("usb"));
-  EXPECT_TRUE(usbText.MayReachBelow("USB\\sub"));
-  EXPECT_TRUE(usbText.MayReachBelow("usb/sub/deeper.txt"));
-  EXPECT_FALSE(usbText.MayReachBelow("docs"));
-  EXPECT_FALSE(usbText.MayReachBelow("usb/other"));
+  // The same answers for a mask with wildcards, tried, and one without, looked up.
+  for (const char* typed : {"usb/s?b/a.t*", "usb/sub/a.txt"}) {
+    pck::Selection usbText({typed}, {});
+    EXPECT_TRUE(usbText.MayReachBelow("usb")) << typed;
+    EXPECT_TRUE(usbText.MayReachBelow("USB\\sub")) << typed;
+    EXPECT_TRUE(usbText.MayReachBelow("usb/sub/a.txt/deeper")) << typed;
+    EXPECT_FALSE(usbText.MayReachBelow("docs")) << typed;
+    EXPECT_FALSE(usbText.MayReachBelow("usb/other")) << typed;
+    EXPECT_FALSE(usbText.MayReachBelow("usb/sub/b.txt")) << typed;
+  }
   pck::Selection anyDepth({"*.txt"}, {"docs"});
   EXPECT_TRUE(anyDepth.MayReachBelow("usb/sub"));
   EXPECT_FALSE(anyDepth.MayReachBelow("docs"));
@@ -112,6 +121,10 @@ TEST(PckMasks, ExcludesWinAndMasksThatFoundNothingAreNamedInOrder) {
     if (s.Selects(Stored(name))) selected.push_back(name);
   EXPECT_EQ(selected, (std::vector<std::string>{"notes.txt", "docs/c.TXT", "docs/deep/big.txt",
                                                 "usb/a.txt"}));
+  // The first mask that selects a path, for create to store in the order of the masks.
+  EXPECT_EQ(s.Select("usb\\a.txt"), 1u);
+  EXPECT_EQ(s.Select("usb\\x"), 2u);
+  EXPECT_EQ(s.Select("usb\\sub\\a.txt"), pck::Selection::kNone);
   EXPECT_EQ(s.NotFound(), (std::vector<std::string>{"nothing", "/deep"}));
   // A mask that matched only what --exclude left out still found something.
   pck::Selection excluded({"usb/sub/b"}, {"usb"});
