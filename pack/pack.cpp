@@ -15,8 +15,6 @@ namespace {
 
 const char kDiskPrompt[] = "Por favor, insira o pr\xF3ximo disco [";
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
 }  // namespace
 
 TCustomPack::TCustomPack(TComponent* owner) : TComponent(owner), Buffer(kCopyBufferSize) {}
@@ -70,6 +68,14 @@ void TCustomPack::ResetState() {
   WrittenPaths.clear();
   EntryIndex = -1;
   LastError.clear();
+  SumsAhead = Truncated = false;
+  HeaderCount = 0;
+}
+
+std::size_t TCustomPack::EntriesInArchive() const {
+  if (Sums.Loaded()) return Sums.Count();
+  if (Version == 2) return HeaderCount > 0 ? static_cast<std::size_t>(HeaderCount) : 0;
+  return List.size();
 }
 
 void TCustomPack::DoPrepared() {
@@ -113,22 +119,25 @@ void TCustomPack::ProgressDone() {
 
 void TCustomPack::CheckEntryName(const std::string& name) const {
   // One leading backslash is part of the format; what remains must be a relative path of
-  // plain names, or the entry could be written anywhere.
+  // plain names, or the entry could be written anywhere. A "/" is no separator of the format
+  // but is one to Windows and to every other system: such a name would be another file's, so
+  // it is refused, as everything Windows forbids in names is.
   std::string rest = !name.empty() && name.front() == '\\' ? name.substr(1) : name;
-  if (rest.empty() || IsSeparator(rest.front())) throw EPackEntryName(name);
+  if (rest.empty()) throw EPackEntryName(name);
   std::size_t start = 0;
   while (start <= rest.size()) {
-    std::size_t end = start;
-    while (end < rest.size() && !IsSeparator(rest[end])) ++end;
+    std::size_t end = rest.find('\\', start);
+    if (end == std::string::npos) end = rest.size();
     std::string part = rest.substr(start, end - start);
-    // Windows drops trailing dots and spaces, so "..." and ".. " mean "..", too.
-    if (part.find("..") != std::string::npos &&
-        part.find_first_not_of(". ") == std::string::npos)
+    // Windows drops trailing dots and spaces, so "..." and ".. " mean "..", too. An empty
+    // part (a doubled or a last backslash) names no file.
+    if (part.empty() || (part.find("..") != std::string::npos &&
+                         part.find_first_not_of(". ") == std::string::npos))
       throw EPackEntryName(name);
     start = end + 1;
   }
   for (unsigned char c : rest)
-    if (c < 0x20 || std::strchr(":*?\"<>|", c)) throw EPackEntryName(name);
+    if (c < 0x20 || std::strchr(":*?\"<>|/", c)) throw EPackEntryName(name);
 }
 
 bool TCustomPack::NextVolume() {
@@ -139,6 +148,7 @@ bool TCustomPack::NextVolume() {
     while (true) {
       if (!IsRemovableDrive(PackFileName, Mode != 0)) {
         LastError = EPackReadError().what();
+        if (Mode != 0) Truncated = true;  // no other volume to come: the archive is cut
         return false;
       }
       std::string prompt = kDiskPrompt + std::to_string(Volume) + "]";

@@ -192,6 +192,9 @@ void TCustomPack::WriteHeader() {
     PutString(out, inverted);
     PutU16(out, static_cast<std::uint16_t>(Header.size()));
     for (const std::string& line : Header) PutString(out, line);
+    // The checksum block covers the head too: counts, password and header lines.
+    auto volume = VolumeHeader{Signature, Stamp, 1}.Encode();
+    Sums.SetHead(Crc32(Crc32(0, volume.data(), volume.size()), out.data(), out.size()));
   }
   WriteArchive(out.data(), out.size());
 }
@@ -238,7 +241,7 @@ void TCustomPack::WriteEntry(std::size_t index) {
       std::vector<std::uint8_t> record = Entry.Encode();
       WriteArchive(record.data(), record.size());
 
-      std::uint32_t crc = 0;
+      std::uint32_t crc = Crc32(0, record.data(), record.size());  // the record, then the data
       std::int64_t left = size;
       bool fresh = false;  // a volume begun for this data, with nothing in it yet
       while (left > 0) {
