@@ -43,6 +43,12 @@ const char kCutShort[] = " is cut short: ";
 const char kNotReached[] = " not reached";
 const char kHeadDamaged[] = ", and the archive's header or checksums";
 
+// Whether something stands at path (a Windows path), links not followed.
+bool Taken(const std::string& path) {
+  std::error_code ec;
+  return std::filesystem::exists(std::filesystem::symlink_status(platform::NativePath(path), ec));
+}
+
 // TPackLz whose entries are expanded behind the engine's reading, Jobs at a time: the engine
 // copies each entry's stored bytes into a temporary file of the pipeline and reads on; what
 // becomes of the expansion (Expansion) is finished in archive order. An entry whose expansion
@@ -141,9 +147,7 @@ class ExtractPack final : public BehindPack {
     if (!BehindPack::MatchEntry()) return false;
     if (!KeepOld || Out) return true;
     const std::string target = ConcatPath(Directory, Entry.FileName);
-    std::error_code ec;
-    if (!std::filesystem::exists(std::filesystem::symlink_status(platform::NativePath(target), ec)))
-      return true;
+    if (!Taken(target)) return true;
     if (OnKept) OnKept(target);
     return false;
   }
@@ -178,7 +182,14 @@ class ExtractPack final : public BehindPack {
     // Only a file that expanded whole and to its recorded size gets here: nothing is put in
     // place before every check of the entry has passed.
     job.done = [this, output, Target, attr] {
-      if (!output->Commit(attr)) platform::RaiseLastOSError("Erro gravando", Target);
+      if (!output->Commit(attr, !KeepOld)) {
+        // With -k a name taken since the entry was selected is kept all the same.
+        if (KeepOld && Taken(Target)) {
+          if (OnKept) OnKept(Target);
+          return;
+        }
+        platform::RaiseLastOSError("Erro gravando", Target);
+      }
       if (OnExtracted) OnExtracted(Target);
     };
     job.failed = [this, Target](const std::exception& e) {
