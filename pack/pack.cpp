@@ -37,12 +37,7 @@ bool TCustomPack::Run(std::uint8_t mode, void (TCustomPack::*body)()) {
     } catch (const std::exception& e) {
       FailureCause = std::current_exception();
       LastError = e.what();
-      if (!EntryTarget.empty() && OnError) {
-        if (const auto* known = dynamic_cast<const Exception*>(&e))
-          OnError(this, *known, EntryTarget);
-        else
-          OnError(this, Exception(e.what()), EntryTarget);
-      }
+      if (!EntryTarget.empty()) ReportError(e);
     }
   } catch (...) {
     if (!FailureCause) FailureCause = std::current_exception();
@@ -50,6 +45,14 @@ bool TCustomPack::Run(std::uint8_t mode, void (TCustomPack::*body)()) {
   if (FailureCause) AbandonVolume();
   FinishRun();
   return !FailureCause;
+}
+
+void TCustomPack::ReportError(const std::exception& e) {
+  if (!OnError) return;
+  if (const auto* known = dynamic_cast<const Exception*>(&e))
+    OnError(this, *known, EntryTarget);
+  else
+    OnError(this, Exception(e.what()), EntryTarget);
 }
 
 void TCustomPack::AbandonVolume() {

@@ -177,8 +177,9 @@ class TCustomPack : public TComponent {
   // After every run, whatever its outcome; releases what the run kept for its entries.
   virtual void FinishRun() {}
   // Whether a run goes on after an entry found damaged (a checksum that differs, a name that
-  // cannot be extracted) or a damaged archive header, with the next entry; otherwise it stops
-  // there. Either way OnError has named it.
+  // cannot be extracted), one whose data was read whole but whose target could not be made,
+  // or a damaged archive header, with the next entry; otherwise it stops there. Either way
+  // OnError has named it.
   virtual bool GoesOnAfterDamage() const { return false; }
   // Reading: the file holding the archive's last volume when it can be told before the run
   // gets there (a set of disks in folders), so that its checksum block is read first; empty
@@ -223,10 +224,12 @@ class TCustomPack : public TComponent {
   bool Run(std::uint8_t mode, void (TCustomPack::*body)());
   // Closes the open volume after a failure; one this run was writing is deleted.
   void AbandonVolume();
-  // Damage found in an entry (EntryTarget) or in the archive: the run goes on past it when
-  // GoesOnAfterDamage, with OnError naming it, and fails with it otherwise.
-  template <class E>
-  void Damaged(const E& e);
+  // What fails the entry EntryTarget (or the archive's head) alone, the stream still in step:
+  // the run goes on past it when GoesOnAfterDamage, with OnError naming it, and fails with it
+  // otherwise.
+  void EntryFailed(const std::exception_ptr& failure);
+  // OnError with e for EntryTarget.
+  void ReportError(const std::exception& e);
   static bool IsSafeEntryName(const std::string& name);
   void CheckEntryName(const std::string& name) const;
   void ProgressStart();

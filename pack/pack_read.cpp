@@ -177,7 +177,7 @@ void TCustomPack::ExtractEntry() {
   // the system fails where the file is created.
   EntryTarget = ConcatPath(Directory, Entry.FileName);
   if (!IsSafeEntryName(Entry.FileName)) {
-    Damaged(EPackEntryName(Entry.FileName));
+    EntryFailed(std::make_exception_ptr(EPackEntryName(Entry.FileName)));
     SkipData(Entry.Size);
     return;
   }
@@ -199,14 +199,20 @@ void TCustomPack::ExtractEntry() {
     AbandonTarget();
     throw;
   }
-  // Checked before the target is made of the bytes: a damaged entry replaces nothing.
-  if (SumsAhead && !Sums.EntryMatches(EntryIndex, EntryCrc, EntryFullCrc)) {
-    AbandonTarget();
-    Damaged(EPackCorrupt(Entry.FileName));
+  // The data was read whole and the stream is in step: what fails from here fails this entry
+  // alone (damaged, or its target not made).
+  try {
+    // Checked before the target is made of the bytes: a damaged entry replaces nothing.
+    if (SumsAhead && !Sums.EntryMatches(EntryIndex, EntryCrc, EntryFullCrc)) {
+      AbandonTarget();
+      throw EPackCorrupt(Entry.FileName);
+    }
+    CloseTarget(EntryTarget, true);
+    if (OnClose) OnClose(this, EntryTarget);
+  } catch (...) {
+    EntryFailed(std::current_exception());
     return;
   }
-  CloseTarget(EntryTarget, true);
-  if (OnClose) OnClose(this, EntryTarget);
   if (!SumsAhead) Sums.AddRead(EntryTarget, EntryCrc, EntryFullCrc, EntryIndex);
   EntryTarget.clear();
 }
@@ -220,10 +226,13 @@ void TCustomPack::AbandonTarget() {
   if (OnClose) OnClose(this, EntryTarget);
 }
 
-template <class E>
-void TCustomPack::Damaged(const E& e) {
-  if (!GoesOnAfterDamage()) throw e;  // EntryTarget names it to OnError
-  if (OnError) OnError(this, e, EntryTarget);
+void TCustomPack::EntryFailed(const std::exception_ptr& failure) {
+  if (!GoesOnAfterDamage()) std::rethrow_exception(failure);  // EntryTarget names it to OnError
+  try {
+    std::rethrow_exception(failure);
+  } catch (const std::exception& e) {
+    ReportError(e);
+  }
   EntryTarget.clear();
 }
 
@@ -322,7 +331,7 @@ void TCustomPack::LocateChecksums() {
 
 void TCustomPack::ArchiveDamaged() {
   EntryTarget = PackFileName;
-  Damaged(EPackCorrupt(PackFileName));
+  EntryFailed(std::make_exception_ptr(EPackCorrupt(PackFileName)));
 }
 
 void TCustomPack::VerifyChecksums() {

@@ -6,6 +6,7 @@
 #include "platform/drive.h"
 #include "platform/file.h"
 #include "platform/text.h"
+#include "tools/pck/i18n.h"
 #include "tools/pck/workers.h"
 
 namespace pck {
@@ -62,6 +63,20 @@ void Terminal::Failed(const std::string& name, const std::string& problem) {
   std::fprintf(stderr, "pck %s: %s: %s\n", command_.name, platform::NativePath(name).c_str(),
                platform::NativePath(problem).c_str());
   failed_ = true;
+}
+
+bool Terminal::NotFound(const std::vector<std::string>& masks, const std::string& where) {
+  Clear();
+  for (const std::string& mask : masks) {
+    // The mask as typed, not as the engine takes it: the user looks for what they wrote.
+    std::fprintf(stderr, "pck %s: %s: ", command_.name, mask.c_str());
+    if (where.empty())
+      std::fputs(_("not found in the archive\n"), stderr);
+    else
+      std::fprintf(stderr, _("no file matches it under %s\n"), platform::NativePath(where).c_str());
+    failed_ = true;
+  }
+  return !masks.empty();
 }
 
 void Terminal::Warned(const std::string& name, const std::string& problem) {
