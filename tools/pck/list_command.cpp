@@ -195,30 +195,33 @@ int List(const Command& command, const Options& o) {
   return terminal.NotFound(selection.NotFound()) ? kExitFailure : kExitOk;
 }
 
-const std::vector<Command> kCommands = {
-    {"list", "ARCHIVE [MASK...]", 1, kAnyNumber,
-     "List the entries of an archive: sizes, ratio, method, attributes, date and name.",
-     "Lists the entries of ARCHIVE that a MASK selects (default: all; a MASK that selects\n"
-     "none is named after the listing, exit status 1): the size of each (from the header of\n"
-     "the compressed file stored in the entry), its stored size, the ratio of the two, the\n"
-     "method (Fast or Good), its attributes (R read-only, H hidden, S system, A archive),\n"
-     "last-write time and name, then a line of totals and the header text. Size, Ratio and\n"
-     "Method are blank for an entry whose data is not a compressed file; Size reads\n"
-     "\"damaged\" when the compressed file's header cannot be right. Only the first bytes of\n"
-     "each entry are read.\n",
-     {{Opt::Password}, {Opt::PasswordFile}, {Opt::Media}, {Opt::Json}},
-     "JSON (UTF-8, \"/\" between directories; members may be added, none will change):\n"
-     "  {\"archive\": path, \"version\": 1 or 2, \"volumes\": n, \"header\": [line, ...],\n"
-     "   \"entries\": [{\"name\": \"DIR/FILE\",\n"
-     "                \"size\": bytes or null, \"stored\": bytes,\n"
-     "                \"method\": \"Fast\", \"Good\" or null, \"damaged\": true or false,\n"
-     "                \"attributes\": \"RHSA\" with \".\" for a missing one, \"attr\": number,\n"
-     "                \"time\": \"YYYY-MM-DDThh:mm:ss\" (local time, as stored)}, ...]}\n",
-     List},
-};
+// The one command of this file.
+const Command kList = {
+    "list", "ARCHIVE [MASK...]", 1, kAnyNumber,
+    "List the entries of an archive: sizes, ratio, method, attributes, date and name.",
+    "Lists the entries of ARCHIVE that a MASK selects (default: all; a MASK that selects\n"
+    "none is named after the listing, exit status 1): the size of each (from the header of\n"
+    "the compressed file stored in the entry), its stored size, the ratio of the two, the\n"
+    "method (Fast or Good), its attributes (R read-only, H hidden, S system, A archive),\n"
+    "last-write time and name, then a line of totals and the header text. Size, Ratio and\n"
+    "Method are blank for an entry whose data is not a compressed file; Size reads\n"
+    "\"damaged\" when the compressed file's header cannot be right. Only the first bytes of\n"
+    "each entry are read.\n",
+    {{Opt::Password}, {Opt::PasswordFile}, {Opt::Media}, {Opt::Json}},
+    "JSON (UTF-8, \"/\" between directories; members may be added, none will change):\n"
+    "  {\"archive\": path, \"version\": 1 or 2, \"volumes\": n, \"header\": [line, ...],\n"
+    "   \"entries\": [{\"name\": \"DIR/FILE\",\n"
+    "                \"size\": bytes or null, \"stored\": bytes,\n"
+    "                \"method\": \"Fast\", \"Good\" or null, \"damaged\": true or false,\n"
+    "                \"attributes\": \"RHSA\" with \".\" for a missing one, \"attr\": number,\n"
+    "                \"time\": \"YYYY-MM-DDThh:mm:ss\" (local time, as stored)}, ...]}\n",
+    List};
 
 }  // namespace
 
-const std::vector<Command>& ListCommands() { return kCommands; }
+const std::vector<Command>& ListCommands() {
+  static const std::vector<Command> commands = {kList};
+  return commands;
+}
 
 }  // namespace pck
