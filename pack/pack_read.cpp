@@ -52,12 +52,12 @@ void TCustomPack::ReadEntries() {
 void TCustomPack::OpenRead() {
   if (PackFileName.empty()) throw EPackFileName();
   if (!ArchiveFile.Open(PackFileName, platform::OpenMode::Read))
-    platform::RaiseLastOSError("Erro abrindo", PackFileName);
+    platform::RaiseLastOSError(platform::IoAction::Open, PackFileName);
   ArchivePos = VolumeStart = 0;
   ArchiveSize = ArchiveFile.Size();
-  if (ArchiveSize < 0) platform::RaiseLastOSError("Erro lendo", PackFileName);
+  if (ArchiveSize < 0) platform::RaiseLastOSError(platform::IoAction::Read, PackFileName);
   if (Volume == 0 && Offset > 0) {
-    if (!ArchiveFile.Seek(Offset)) platform::RaiseLastOSError("Erro posicionando em", PackFileName);
+    if (!ArchiveFile.Seek(Offset)) platform::RaiseLastOSError(platform::IoAction::Seek, PackFileName);
     ArchivePos = VolumeStart = Offset;
   }
 }
@@ -66,10 +66,10 @@ void TCustomPack::CloseArchive() { ArchiveFile.Close(); }
 
 void TCustomPack::ReadArchive(void* data, std::size_t size) {
   std::int64_t got = ArchiveFile.Read(data, size);
-  if (got < 0) platform::RaiseLastOSError("Erro lendo", PackFileName);
+  if (got < 0) platform::RaiseLastOSError(platform::IoAction::Read, PackFileName);
   ArchivePos += got;
   if (static_cast<std::size_t>(got) != size)
-    platform::RaiseIOError("Erro lendo", PackFileName, "fim do arquivo");
+    platform::RaiseIOError(platform::IoAction::Read, PackFileName, platform::IoFault::EndOfFile);
 }
 
 bool TCustomPack::OpenVolume() {
@@ -222,7 +222,7 @@ bool TCustomPack::ExtractEntry() {
 void TCustomPack::ReadData(std::uint8_t* buf, std::uint16_t n) {
   while (true) {
     std::int64_t got = ArchiveFile.Read(buf, n);
-    if (got < 0) platform::RaiseLastOSError("Erro lendo", PackFileName);
+    if (got < 0) platform::RaiseLastOSError(platform::IoAction::Read, PackFileName);
     ArchivePos += got;
     EntryCrc = Crc32(EntryCrc, buf, static_cast<std::size_t>(got));
     if (got == n) return;
@@ -244,7 +244,7 @@ bool TCustomPack::SkipData(std::int64_t n) {
       if (!NextVolume()) return false;
     }
     if (!ArchiveFile.Seek(ArchivePos + n))
-      platform::RaiseLastOSError("Erro posicionando em", PackFileName);
+      platform::RaiseLastOSError(platform::IoAction::Seek, PackFileName);
     ArchivePos += n;
     return true;
   } catch (const std::exception& e) {
@@ -266,8 +266,8 @@ bool TCustomPack::PeekData() {
 void TCustomPack::WriteData(const std::uint8_t* buf, std::uint16_t n) {
   if (n == 0) return;
   std::int64_t put = DataFile.Write(buf, n);
-  if (put < 0) platform::RaiseLastOSError("Erro gravando", DataName);
-  if (put != n) platform::RaiseIOError("Erro gravando", DataName, "disco cheio");
+  if (put < 0) platform::RaiseLastOSError(platform::IoAction::Write, DataName);
+  if (put != n) platform::RaiseIOError(platform::IoAction::Write, DataName, platform::IoFault::DiskFull);
 }
 
 
@@ -301,7 +301,7 @@ void TCustomPack::CreateTarget(const std::string& Target) {
   if (!dir.empty()) platform::ForceDirectories(dir);
   ClearReadOnly(Target);  // a second extraction replaces what the first one left
   if (!DataFile.Open(Target, platform::OpenMode::Create))
-    platform::RaiseLastOSError("Erro criando", Target);
+    platform::RaiseLastOSError(platform::IoAction::Create, Target);
   DataName = Target;
 }
 
@@ -312,6 +312,6 @@ void TCustomPack::CloseTarget(const std::string& Target, bool Complete) {
     platform::RemoveFile(Target);
     return;
   }
-  if (!closed) platform::RaiseLastOSError("Erro fechando", Target);
+  if (!closed) platform::RaiseLastOSError(platform::IoAction::Close, Target);
   SetFileDateAttr(Target, Entry.Time, Entry.Attr);
 }

@@ -121,7 +121,7 @@ class ExtractPack final : public BehindPack {
       // keeps its own mode (Commit leaves it alone). Windows replaces no read-only file: its bit
       // is cleared only when the move meets one.
       if (!output->Commit(attr) && (!ClearReadOnly(Target) || !output->Commit(attr)))
-        platform::RaiseLastOSError("Erro renomeando", output->Path());
+        platform::RaiseLastOSError(platform::IoAction::Rename, output->Path());
       if (OnExtracted) OnExtracted(Target);
     };
     job.failed = [this, Target](const std::exception& e) {
