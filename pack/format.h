@@ -28,11 +28,19 @@
 // the signature and the Stamp and are numbered 1, 2, ...
 //
 // Archives written with checksums carry, after the last entry of a version-2 archive and in
-// the same volume, a block that readers of the stream ignore:
+// the same volume, a block that readers of the stream ignore. It is read from its end, so a
+// reader finds it at the end of the last volume file before reading any entry:
+//    0     4n  CRC-32 of each entry: its record, then its stored data bytes, in archive order
+//   4n     4   CRC-32 of the volume header of volume 1 followed by the archive header
+//   4n+4   4   count n (FileCount)
+//   4n+8   4   "PCKC"
+//   4n+12  4   CRC-32 of the 4n + 12 bytes before it
+// Archives of earlier writers carry this block instead, which readers still check:
 //    0  4    "PCKS"
 //    4  4    count n (FileCount)
 //    8  4n   CRC-32 of each entry's stored data bytes, in archive order
 //   8+4n 4   CRC-32 of the 8 + 4n bytes before it
+// A reader of the earlier block meets "PCKS" nowhere in the present one and leaves it alone.
 #pragma once
 
 #include <array>
@@ -51,8 +59,10 @@ constexpr std::size_t kMaxString = 255;
 constexpr std::size_t kMaxHeaderLines = 65535;
 constexpr char kSignatureV1[] = "PCK10";
 constexpr char kSignatureV2[] = "PCK11";
-constexpr char kChecksumMagic[] = "PCKS";
-constexpr std::size_t kChecksumFixedSize = 12;
+constexpr char kChecksumMagic[] = "PCKC";
+constexpr std::size_t kChecksumFixedSize = 16;
+constexpr char kOldChecksumMagic[] = "PCKS";
+constexpr std::size_t kOldChecksumFixedSize = 12;
 
 using Signature = std::array<char, 5>;
 

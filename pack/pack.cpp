@@ -15,8 +15,6 @@ namespace {
 
 const char kDiskPrompt[] = "Por favor, insira o pr\xF3ximo disco [";
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
 }  // namespace
 
 TCustomPack::TCustomPack(TComponent* owner) : TComponent(owner), Buffer(kCopyBufferSize) {}
@@ -35,28 +33,53 @@ bool TCustomPack::Run(std::uint8_t mode, void (TCustomPack::*body)()) {
     (this->*body)();
     result = true;
     ProgressDone();
-  } catch (const std::exception& e) {
-    Fail(e);
-    result = false;
   } catch (...) {
+    Fail(std::current_exception());
     result = false;
   }
   FinishRun();
   return result;
 }
 
-void TCustomPack::Fail(const std::exception& e) {
-  // The silent stop only stands for the failure that caused it, when that left no message.
-  if (!dynamic_cast<const EAbort*>(&e) || LastError.empty()) LastError = e.what();
+void TCustomPack::Keep(std::exception_ptr failure) {
+  LastFailure = failure;
+  try {
+    std::rethrow_exception(failure);
+  } catch (const std::exception& e) {
+    LastError = e.what();
+  } catch (...) {
+    LastError = EAbort().what();
+  }
 }
 
-void TCustomPack::FailEntry(const std::exception& e, const std::string& fileName) {
-  Fail(e);
+void TCustomPack::Fail(std::exception_ptr failure) {
+  // The silent stop only stands for the failure that caused it, when that left no message.
+  try {
+    std::rethrow_exception(failure);
+  } catch (const EAbort&) {
+    if (!LastError.empty()) return;
+  } catch (...) {
+  }
+  Keep(failure);
+}
+
+void TCustomPack::WrongVolume() {
+  Keep(std::make_exception_ptr(EPackException(EPackException::TKind::WrongVolume,
+                                              "Volume inesperado: " + PackFileName, PackFileName)));
+}
+
+void TCustomPack::FailEntry(std::exception_ptr failure, const std::string& fileName) {
+  Fail(failure);
   if (!OnError) return;
-  if (const auto* known = dynamic_cast<const Exception*>(&e))
-    OnError(this, *known, fileName);
-  else
+  try {
+    std::rethrow_exception(failure);
+  } catch (const Exception& e) {
+    OnError(this, e, fileName);
+  } catch (const std::exception& e) {
     OnError(this, Exception(e.what()), fileName);
+  } catch (...) {
+    OnError(this, EAbort(), fileName);
+  }
 }
 
 void TCustomPack::ResetState() {
@@ -70,6 +93,15 @@ void TCustomPack::ResetState() {
   WrittenPaths.clear();
   EntryIndex = -1;
   LastError.clear();
+  LastFailure = nullptr;
+  SumsAhead = Truncated = false;
+  HeaderCount = 0;
+}
+
+std::size_t TCustomPack::EntriesInArchive() const {
+  if (Sums.Loaded()) return Sums.Count();
+  if (Version == 2) return HeaderCount > 0 ? static_cast<std::size_t>(HeaderCount) : 0;
+  return List.size();
 }
 
 void TCustomPack::DoPrepared() {
@@ -100,7 +132,7 @@ bool TCustomPack::ProgressStep() {
   } catch (...) {
     cancel = true;
   }
-  if (cancel && LastError.empty()) LastError = EAbort().what();
+  if (cancel && LastError.empty()) Keep(std::make_exception_ptr(EAbort()));
   return !cancel;
 }
 
@@ -113,22 +145,25 @@ void TCustomPack::ProgressDone() {
 
 void TCustomPack::CheckEntryName(const std::string& name) const {
   // One leading backslash is part of the format; what remains must be a relative path of
-  // plain names, or the entry could be written anywhere.
+  // plain names, or the entry could be written anywhere. A "/" is no separator of the format
+  // but is one to Windows and to every other system: such a name would be another file's, so
+  // it is refused, as everything Windows forbids in names is.
   std::string rest = !name.empty() && name.front() == '\\' ? name.substr(1) : name;
-  if (rest.empty() || IsSeparator(rest.front())) throw EPackEntryName(name);
+  if (rest.empty()) throw EPackEntryName(name);
   std::size_t start = 0;
   while (start <= rest.size()) {
-    std::size_t end = start;
-    while (end < rest.size() && !IsSeparator(rest[end])) ++end;
+    std::size_t end = rest.find('\\', start);
+    if (end == std::string::npos) end = rest.size();
     std::string part = rest.substr(start, end - start);
-    // Windows drops trailing dots and spaces, so "..." and ".. " mean "..", too.
-    if (part.find("..") != std::string::npos &&
-        part.find_first_not_of(". ") == std::string::npos)
+    // Windows drops trailing dots and spaces, so "..." and ".. " mean "..", too. An empty
+    // part (a doubled or a last backslash) names no file.
+    if (part.empty() || (part.find("..") != std::string::npos &&
+                         part.find_first_not_of(". ") == std::string::npos))
       throw EPackEntryName(name);
     start = end + 1;
   }
   for (unsigned char c : rest)
-    if (c < 0x20 || std::strchr(":*?\"<>|", c)) throw EPackEntryName(name);
+    if (c < 0x20 || std::strchr(":*?\"<>|/", c)) throw EPackEntryName(name);
 }
 
 bool TCustomPack::NextVolume() {
@@ -138,19 +173,22 @@ bool TCustomPack::NextVolume() {
     ++Volume;
     while (true) {
       if (!IsRemovableDrive(PackFileName, Mode != 0)) {
-        LastError = EPackReadError().what();
+        // No other volume to come: the archive is cut, or this is one disk of a set read
+        // where the others are not.
+        Keep(std::make_exception_ptr(EPackVolumeEnds(PackFileName)));
+        if (Mode != 0) Truncated = true;
         return false;
       }
       std::string prompt = kDiskPrompt + std::to_string(Volume) + "]";
       if (platform::ShowMessage(prompt, platform::MsgType::Information,
                                 platform::mbOK | platform::mbCancel) != platform::mrOk) {
-        LastError = EAbort().what();
+        Keep(std::make_exception_ptr(EAbort()));
         return false;
       }
       if (Mode == 0 ? CreateVolume() : OpenVolume()) return true;
     }
-  } catch (const std::exception& e) {
-    LastError = e.what();
+  } catch (...) {
+    Keep(std::current_exception());
     return false;
   }
 }

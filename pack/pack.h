@@ -167,6 +167,11 @@ class TCustomPack : public TComponent {
   const std::string& ErrorMessage() const { return LastError; }
   // What ended it, as raised (null after a success), for a caller that words it otherwise.
   const std::exception_ptr& ErrorException() const { return LastFailure; }
+  // Whether the last run met the end of the archive where more of it was due: a cut archive.
+  bool Cut() const { return Truncated; }
+  // The number of entries the archive was written with, as far as the last run could tell: the
+  // checksum block's, else the archive header's, else the number read.
+  std::size_t EntriesInArchive() const;
 
  protected:
   // --- Overridable steps ----------------------------------------------------------------
@@ -187,6 +192,14 @@ class TCustomPack : public TComponent {
   virtual bool StoresData(const std::string& FileName);
   // After every run, whatever its outcome; releases what the run kept for its entries.
   virtual void FinishRun() {}
+  // Whether a run goes on after an entry found damaged (a checksum that differs, a name that
+  // cannot be extracted) or a damaged archive header, with the next entry; otherwise it stops
+  // there. Either way OnError has named it.
+  virtual bool GoesOnAfterDamage() const { return false; }
+  // Reading: the file holding the archive's last volume when it can be told before the run
+  // gets there (a set of disks in folders), so that its checksum block is read first; empty
+  // when it cannot.
+  virtual std::string LastVolumeName() { return std::string(); }
 
   // --- Steps shared with subclasses -----------------------------------------------------
   bool CreateVolume();
@@ -216,10 +229,14 @@ class TCustomPack : public TComponent {
 
   // Runs body as mode after resetting the state; the result of Extract, Process and Create.
   bool Run(std::uint8_t mode, void (TCustomPack::*body)());
-  // Keeps the message of what ended the run, unless it is the silent stop that follows one.
-  void Fail(const std::exception& e);
+  // Keeps failure as what ended the run: its message and the exception itself.
+  void Keep(std::exception_ptr failure);
+  // Keep, unless it is the silent stop that follows a failure kept already.
+  void Fail(std::exception_ptr failure);
+  // Keeps "not the volume due" for PackFileName.
+  void WrongVolume();
   // Fail, and tell OnError which entry failed.
-  void FailEntry(const std::exception& e, const std::string& fileName);
+  void FailEntry(std::exception_ptr failure, const std::string& fileName);
   void CheckEntryName(const std::string& name) const;
   void ProgressStart();
   bool ProgressStep();
@@ -237,7 +254,9 @@ class TCustomPack : public TComponent {
   void ReadData(std::uint8_t* buf, std::uint16_t n);
   void WriteData(const std::uint8_t* buf, std::uint16_t n);
   bool ExtractEntry();
+  void LocateChecksums();
   void VerifyChecksums();
+  void ArchiveDamaged();
   void ReadArchive(void* data, std::size_t size);
 
   // Writing (pack_write.cpp).
@@ -255,6 +274,13 @@ class TCustomPack : public TComponent {
   bool VolumeCreated = false;    // writing: the open volume file was made by this run
   std::vector<std::string> WrittenPaths;  // writing: where this run has begun volumes
   std::uint32_t EntryCrc = 0;    // reading: checksum of the current entry's data so far
+  std::uint32_t RecordCrc = 0;   // reading: checksum of the current entry's record
+  std::uint32_t EntryFullCrc = 0;  // reading: of its record and its data so far
+  std::uint32_t HeadCrc = 0;     // reading: of the volume header of volume 1 and archive header
+  bool HashHead = false;         // reading: the bytes read now belong to the head
+  bool SumsAhead = false;        // reading: the checksum block was found before the entries
+  bool Truncated = false;        // reading: the archive ended where more of it was due
+  std::int32_t HeaderCount = 0;  // reading: FileCount as the archive header gave it
   TChecksums Sums;               // entries read, or stored, for the checksum block
   std::vector<std::int64_t> Trailing;  // writing: bytes that must follow each entry's data
   std::int32_t EntryIndex = 0;

@@ -15,7 +15,6 @@ using namespace pck_format;
 namespace {
 
 const char kNotAnArchive[] = "N\xE3o \xE9 um pacote: ";
-const char kWrongVolume[] = "Volume inesperado: ";
 
 }  // namespace
 
@@ -26,6 +25,7 @@ bool TCustomPack::Process(std::uint8_t mode) { return Run(mode, &TCustomPack::Re
 void TCustomPack::ReadEntries() {
   if (!OpenVolume()) throw EAbort();
   try {
+    if (Mode == 4) LocateChecksums();
     if (!ProgressStep()) throw EAbort();
     while ((Mode == 3 || Mode == 4) && NextEntry()) {
       if (!ProgressStep()) throw EAbort();
@@ -68,25 +68,32 @@ void TCustomPack::ReadArchive(void* data, std::size_t size) {
   std::int64_t got = ArchiveFile.Read(data, size);
   if (got < 0) platform::RaiseLastOSError(platform::IoAction::Read, PackFileName);
   ArchivePos += got;
-  if (static_cast<std::size_t>(got) != size)
+  if (HashHead) HeadCrc = Crc32(HeadCrc, data, static_cast<std::size_t>(got));
+  if (static_cast<std::size_t>(got) != size) {
+    Truncated = true;
     platform::RaiseIOError(platform::IoAction::Read, PackFileName, platform::IoFault::EndOfFile);
+  }
 }
 
 bool TCustomPack::OpenVolume() {
   try {
     OpenRead();
-  } catch (const std::exception& e) {
-    LastError = e.what();
+  } catch (...) {
+    Keep(std::current_exception());
     CloseArchive();
     return false;
   }
   try {
+    // The head of the archive, volume header and archive header, as the checksum block has it.
+    HashHead = Volume == 0;
+    if (HashHead) HeadCrc = 0;
     std::uint8_t raw[kVolumeHeaderSize];
     ReadArchive(raw, sizeof raw);
     VolumeHeader header = VolumeHeader::Decode(raw);
     Version = FindSignature(header.Sig);
     if (Version == 0) {
-      LastError = kNotAnArchive + PackFileName;
+      Keep(std::make_exception_ptr(EPackException(EPackException::TKind::NotAnArchive,
+                                                  kNotAnArchive + PackFileName, PackFileName)));
     } else if (Volume == 0) {
       // A run starts with volume 1: a later volume read first would make its data look like
       // an archive header.
@@ -95,17 +102,19 @@ bool TCustomPack::OpenVolume() {
         Stamp = header.Stamp;
         Volume = header.Volume;
         ReadHeader();
+        HashHead = false;
         return true;
       }
-      LastError = kWrongVolume + PackFileName;
+      WrongVolume();
     } else if (header.Stamp == Stamp && header.Volume == Volume) {
       return true;
     } else {
-      LastError = kWrongVolume + PackFileName;
+      WrongVolume();
     }
-  } catch (const std::exception& e) {
-    LastError = e.what();
+  } catch (...) {
+    Keep(std::current_exception());
   }
+  HashHead = false;
   CloseArchive();
   return false;
 }
@@ -127,7 +136,7 @@ void TCustomPack::ReadHeader() {
   } else if (Version == 2) {
     std::uint8_t fixed[9];
     ReadArchive(fixed, sizeof fixed);
-    FileCount = static_cast<std::int32_t>(GetU32(fixed));
+    FileCount = HeaderCount = static_cast<std::int32_t>(GetU32(fixed));
     Reserved = static_cast<std::int32_t>(GetU32(fixed + 4));
     StoredPassword.assign(fixed[8], '\0');
     if (!StoredPassword.empty()) ReadArchive(StoredPassword.data(), StoredPassword.size());
@@ -165,10 +174,14 @@ bool TCustomPack::NextEntry() {
   ReadArchive(fixed, sizeof fixed);
   Entry = TEntry::Decode(fixed);
   if (!Entry.FileName.empty()) ReadArchive(Entry.FileName.data(), Entry.FileName.size());
-  // A negative size would make skipping seek backwards, over the same records for ever.
-  if (Entry.Size < 0) throw EPackCorrupt(PackFileName);
+  RecordCrc = Crc32(Crc32(0, fixed, sizeof fixed), Entry.FileName.data(), Entry.FileName.size());
   List.push_back(Entry.FileName);
   ++EntryIndex;
+  // A negative size would make skipping seek backwards, over the same records for ever.
+  if (Entry.Size < 0) {
+    FailEntry(std::make_exception_ptr(EPackCorrupt(Entry.FileName)), Entry.FileName);
+    throw EAbort();
+  }
   if (OnList) OnList(this, Entry.FileName, Entry.Size, Entry.Attr, Entry.Time);
   return true;
 }
@@ -182,14 +195,21 @@ bool TCustomPack::MatchEntry() {
 
 bool TCustomPack::ExtractEntry() {
   std::string target = ConcatPath(Directory, Entry.FileName);
+  bool damaged = false;  // the entry is at fault, and the stream is still in step
   try {
     // The target is not cut to any length: a cut name would be another file. A path too long
     // for the system fails where the file is created.
-    CheckEntryName(Entry.FileName);
+    try {
+      CheckEntryName(Entry.FileName);
+    } catch (const EPackEntryName&) {
+      FailEntry(std::current_exception(), target);
+      return GoesOnAfterDamage() && SkipData(Entry.Size);
+    }
     if (OnOpen) OnOpen(this, target);
     CreateTarget(target);
     try {
       EntryCrc = 0;
+      EntryFullCrc = RecordCrc;
       std::uint8_t* buf = Buffer.data();
       for (std::int32_t i = Entry.Size / static_cast<std::int32_t>(kCopyBufferSize); i > 0; --i) {
         ReadData(buf, kCopyBufferSize);
@@ -199,6 +219,11 @@ bool TCustomPack::ExtractEntry() {
           static_cast<std::uint16_t>(Entry.Size % static_cast<std::int32_t>(kCopyBufferSize));
       ReadData(buf, rest);
       WriteData(buf, rest);
+      // Checked before the target is made of the bytes: a damaged entry replaces nothing.
+      if (SumsAhead && !Sums.EntryMatches(EntryIndex, EntryCrc, EntryFullCrc)) {
+        damaged = true;
+        throw EPackCorrupt(Entry.FileName);
+      }
     } catch (...) {
       bool closed = true;
       try {
@@ -211,12 +236,12 @@ bool TCustomPack::ExtractEntry() {
     }
     CloseTarget(target, true);
     if (OnClose) OnClose(this, target);
-    Sums.AddRead(target, EntryCrc, EntryIndex);
+    if (!SumsAhead) Sums.AddRead(target, EntryCrc, EntryFullCrc, EntryIndex);
     return true;
-  } catch (const std::exception& e) {
-    FailEntry(e, target);
+  } catch (...) {
+    FailEntry(std::current_exception(), target);
   }
-  return false;
+  return damaged && GoesOnAfterDamage();
 }
 
 void TCustomPack::ReadData(std::uint8_t* buf, std::uint16_t n) {
@@ -225,11 +250,12 @@ void TCustomPack::ReadData(std::uint8_t* buf, std::uint16_t n) {
     if (got < 0) platform::RaiseLastOSError(platform::IoAction::Read, PackFileName);
     ArchivePos += got;
     EntryCrc = Crc32(EntryCrc, buf, static_cast<std::size_t>(got));
+    EntryFullCrc = Crc32(EntryFullCrc, buf, static_cast<std::size_t>(got));
     if (got == n) return;
     if (ArchivePos < ArchiveSize) throw EPackReadError();
     if (!NextVolume()) {
       // Without a disk to ask for, the data is simply missing.
-      if (!IsRemovableDrive(PackFileName, Mode != 0)) throw EPackReadError();
+      if (!IsRemovableDrive(PackFileName, Mode != 0)) throw EPackVolumeEnds(PackFileName);
       throw EAbort();
     }
     buf += got;
@@ -247,8 +273,8 @@ bool TCustomPack::SkipData(std::int64_t n) {
       platform::RaiseLastOSError(platform::IoAction::Seek, PackFileName);
     ArchivePos += n;
     return true;
-  } catch (const std::exception& e) {
-    LastError = e.what();
+  } catch (...) {
+    Keep(std::current_exception());
     return false;
   }
 }
@@ -271,27 +297,93 @@ void TCustomPack::WriteData(const std::uint8_t* buf, std::uint16_t n) {
 }
 
 
+// The block is read from the end of the first volume file before any entry, when it ends
+// there (a one-volume archive): then each entry is checked as soon as its bytes are in. A
+// block that is not found there is met after the last entry (VerifyChecksums).
+void TCustomPack::LocateChecksums() {
+  if (Version != 2) return;
+  std::vector<std::uint8_t> block;
+  auto readEnd = [&](std::int64_t n) {
+    if (n <= 0 || ArchiveSize - ArchivePos < n) return false;
+    block.resize(static_cast<std::size_t>(n));
+    return ArchiveFile.Seek(ArchiveSize - n) &&
+           ArchiveFile.Read(block.data(), block.size()) == n;
+  };
+  const std::size_t count = FileCount > 0 ? static_cast<std::size_t>(FileCount) : 0;
+  TChecksums::TVerdict verdict = TChecksums::TVerdict::NotABlock;
+  if (readEnd(12)) {
+    const std::size_t size = TChecksums::SizeFromEnd(block.data());
+    if (readEnd(static_cast<std::int64_t>(size))) verdict = Sums.Load(block, count);
+  }
+  if (verdict == TChecksums::TVerdict::NotABlock &&
+      readEnd(static_cast<std::int64_t>(kOldChecksumFixedSize) + 4 * std::int64_t{FileCount}))
+    verdict = Sums.Load(block, count);
+  if (!ArchiveFile.Seek(ArchivePos))
+    platform::RaiseLastOSError(platform::IoAction::Seek, PackFileName);
+  // A set of disks in folders: the block ends the last volume. Only one that covers this very
+  // head is taken; any other file is left to the check after the last entry.
+  const std::string last = verdict == TChecksums::TVerdict::NotABlock ? LastVolumeName() : "";
+  if (!last.empty() && last != PackFileName) {
+    platform::File file;
+    const std::int64_t size = file.Open(last, platform::OpenMode::Read) ? file.Size() : -1;
+    std::uint8_t end[12];
+    TChecksums found;
+    if (size >= 12 && file.Seek(size - 12) && file.Read(end, 12) == 12) {
+      const std::size_t n = TChecksums::SizeFromEnd(end);
+      block.resize(n);
+      if (n > 0 && static_cast<std::int64_t>(n) <= size &&
+          file.Seek(size - static_cast<std::int64_t>(n)) &&
+          file.Read(block.data(), n) == static_cast<std::int64_t>(n) &&
+          found.Load(block, count) == TChecksums::TVerdict::Loaded && found.CoversHead() &&
+          found.HeadMatches(HeadCrc)) {
+        Sums = found;
+        verdict = TChecksums::TVerdict::Loaded;
+      }
+    }
+  }
+  if (verdict == TChecksums::TVerdict::Damaged) ArchiveDamaged();
+  if (verdict != TChecksums::TVerdict::Loaded) return;
+  SumsAhead = true;
+  if (!Sums.HeadMatches(HeadCrc)) ArchiveDamaged();
+}
+
+void TCustomPack::ArchiveDamaged() {
+  FailEntry(std::make_exception_ptr(EPackCorrupt(PackFileName)), PackFileName);
+  if (!GoesOnAfterDamage()) throw EAbort();
+}
+
 void TCustomPack::VerifyChecksums() {
-  if (Version != 2 || !Sums.AnyRead()) return;
-  std::size_t count = List.size();
-  std::size_t size = TChecksums::BlockSize(count);
-  if (ArchiveSize - ArchivePos < static_cast<std::int64_t>(size)) return;
-  std::vector<std::uint8_t> block(size);
+  if (Version != 2) return;
+  const std::size_t count = List.size();
+  if (SumsAhead) {
+    // Fewer or more entries than written: the head's count was changed.
+    if (count != Sums.Count()) ArchiveDamaged();
+    return;
+  }
+  if (!Sums.AnyRead()) return;
+  const std::int64_t size = std::min<std::int64_t>(
+      ArchiveSize - ArchivePos, static_cast<std::int64_t>(TChecksums::BlockSize(count)));
+  if (size < static_cast<std::int64_t>(kOldChecksumFixedSize + 4 * count)) return;
+  std::vector<std::uint8_t> block(static_cast<std::size_t>(size));
   ReadArchive(block.data(), block.size());
-  switch (Sums.Verify(block, count)) {
+  switch (Sums.Load(block, count)) {
     case TChecksums::TVerdict::NotABlock:
       return;
     case TChecksums::TVerdict::Damaged:
       throw EPackCorrupt(PackFileName);
-    case TChecksums::TVerdict::Checked:
+    case TChecksums::TVerdict::Loaded:
       break;
   }
-  for (const std::string& fileName : Sums.Damaged()) {
-    EPackCorrupt e(fileName);
-    if (&fileName == &Sums.Damaged().front()) LastError = e.Message();
-    if (OnError) OnError(this, e, fileName);
+  bool any = false;
+  if (!Sums.HeadMatches(HeadCrc)) {
+    FailEntry(std::make_exception_ptr(EPackCorrupt(PackFileName)), PackFileName);
+    any = true;
   }
-  if (!Sums.Damaged().empty()) throw EAbort();
+  for (const std::string& fileName : Sums.Damaged()) {
+    FailEntry(std::make_exception_ptr(EPackCorrupt(fileName)), fileName);
+    any = true;
+  }
+  if (any) throw EAbort();
 }
 
 // --- Extraction targets --------------------------------------------------------------------

@@ -20,7 +20,6 @@ constexpr std::int64_t kUnlimited = std::numeric_limits<std::int64_t>::max();
   throw EPackException(EPackException::TKind::VolumeTooSmall, "Tamanho de volume insuficiente",
                        volume);
 }
-const char kWrongVolume[] = "Volume inesperado: ";
 
 // The stamp tells the volumes of one archive from those of another, so two archives made one
 // after the other in the same millisecond must still differ.
@@ -150,12 +149,12 @@ bool TCustomPack::CreateVolume() {
     bool written = std::find(WrittenPaths.begin(), WrittenPaths.end(), PackFileName) !=
                    WrittenPaths.end();
     if (written && platform::FileExists(PackFileName) && IsSameVolume()) {
-      LastError = kWrongVolume + PackFileName;
+      WrongVolume();
       return false;
     }
     OpenWrite();
-  } catch (const std::exception& e) {
-    LastError = e.what();
+  } catch (...) {
+    Keep(std::current_exception());
     return false;
   }
   try {
@@ -170,8 +169,8 @@ bool TCustomPack::CreateVolume() {
     if (Volume == 1) WriteHeader();
     WrittenPaths.push_back(PackFileName);
     return true;
-  } catch (const std::exception& e) {
-    LastError = e.what();
+  } catch (...) {
+    Keep(std::current_exception());
     ArchiveFile.Close();
     if (VolumeCreated) platform::RemoveFile(PackFileName);
     return false;
@@ -196,6 +195,9 @@ void TCustomPack::WriteHeader() {
     PutString(out, inverted);
     PutU16(out, static_cast<std::uint16_t>(Header.size()));
     for (const std::string& line : Header) PutString(out, line);
+    // The checksum block covers the head too: counts, password and header lines.
+    auto volume = VolumeHeader{Signature, Stamp, 1}.Encode();
+    Sums.SetHead(Crc32(Crc32(0, volume.data(), volume.size()), out.data(), out.size()));
   }
   WriteArchive(out.data(), out.size());
 }
@@ -243,7 +245,7 @@ void TCustomPack::WriteEntry(std::size_t index) {
       std::vector<std::uint8_t> record = Entry.Encode();
       WriteArchive(record.data(), record.size());
 
-      std::uint32_t crc = 0;
+      std::uint32_t crc = Crc32(0, record.data(), record.size());  // the record, then the data
       std::int64_t left = size;
       bool fresh = false;  // a volume begun for this data, with nothing in it yet
       while (left > 0) {
@@ -278,8 +280,8 @@ void TCustomPack::WriteEntry(std::size_t index) {
     CloseSource();
     ++EntryIndex;
     if (!ProgressStep()) throw EAbort();
-  } catch (const std::exception& e) {
-    FailEntry(e, path);
+  } catch (...) {
+    FailEntry(std::current_exception(), path);
     throw;
   }
 }

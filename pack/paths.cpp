@@ -1,5 +1,6 @@
 #include "pack/paths.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/drive.h"
@@ -27,37 +28,35 @@ std::int32_t ExtPos(const std::string& S) {
   return static_cast<std::int32_t>(S.size() + 1);
 }
 
-namespace {
-
-// The match of p from i against t from j. A star tries every non-empty remainder of t in turn;
-// failed (i, j) pairs are remembered, so a pattern with many stars stays quadratic instead of
-// exponential. The answers are those of the plain recursion.
-bool MatchFrom(const std::string& p, std::size_t i, const std::string& t, std::size_t j,
-               std::vector<bool>& failed) {
-  while (i < p.size()) {
-    if (p[i] == '*') {
-      if (i + 1 == p.size()) return true;
-      for (std::size_t k = j; k < t.size(); ++k) {
-        std::size_t key = (i + 1) * (t.size() + 1) + k;
-        if (failed[key]) continue;
-        if (MatchFrom(p, i + 1, t, k, failed)) return true;
-        failed[key] = true;
-      }
-      return false;
-    }
-    if (j >= t.size()) return false;
-    if (p[i] != '?' && platform::UpperAscii(p[i]) != platform::UpperAscii(t[j])) return false;
-    ++i;
-    ++j;
-  }
-  return j == t.size();
-}
-
-}  // namespace
-
+// Whether Pattern from each position matches Text from each position, computed one pattern
+// position at a time from the end: the row for position i needs only the row for i + 1, so
+// neither the stack nor the time grows with the stars beyond |Pattern| x |Text| steps. A star
+// followed by more pattern tries every non-empty remainder of Text; a last star takes any rest.
 bool MatchMask(const std::string& Pattern, const std::string& Text) {
-  std::vector<bool> failed((Pattern.size() + 1) * (Text.size() + 1), false);
-  return MatchFrom(Pattern, 0, Text, 0, failed);
+  const std::size_t n = Text.size();
+  // next[j]: Pattern from i + 1 matches Text from j. Past the end of Pattern only the end of
+  // Text matches.
+  std::vector<char> next(n + 1, 0), row(n + 1, 0);
+  next[n] = 1;
+  for (std::size_t i = Pattern.size(); i-- > 0;) {
+    const char p = Pattern[i];
+    if (p == '*') {
+      if (i + 1 == Pattern.size()) {
+        std::fill(row.begin(), row.end(), 1);
+      } else {
+        row[n] = 0;  // no text left for the pattern after the star
+        char any = 0;
+        for (std::size_t j = n; j-- > 0;) row[j] = any = static_cast<char>(any | next[j]);
+      }
+    } else {
+      row[n] = 0;
+      for (std::size_t j = 0; j < n; ++j)
+        row[j] = (p == '?' || platform::UpperAscii(p) == platform::UpperAscii(Text[j])) &&
+                 next[j + 1];
+    }
+    std::swap(row, next);
+  }
+  return next[0] != 0;
 }
 
 bool MatchFileMask(const std::string& Mask, const std::string& Name) {

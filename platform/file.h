@@ -67,6 +67,7 @@ class File {
   bool MoveIntoPlace(const std::string& path, const std::string& target, std::uint16_t attr);
 
  private:
+  friend class Folder;  // makes and moves files relative to a folder's handle
 #ifdef _WIN32
   void* handle_ = nullptr;
 #else
@@ -103,7 +104,8 @@ bool IsSpecialFile(const std::string& path);
 bool RemoveFile(const std::string& path);
 // Moves the file from into the place of to in one step, replacing to when it exists; both on
 // the same volume. Elsewhere than on Windows, from takes the permission bits of the file it
-// replaces, or those of a newly created file when to did not exist. False on failure, and then
+// replaces (less set-user-ID, set-group-ID and sticky), or those of a newly created file when
+// to was no regular file. False on failure, and then
 // both files are as they were.
 bool MoveIntoPlace(const std::string& from, const std::string& to);
 // An exclusive lock between processes on a file made for it, held while this lives; a process

@@ -207,8 +207,9 @@ bool MoveIntoPlace(const std::string& from, const std::string& to) {
   const std::string source = NativePath(from), target = NativePath(to);
   struct stat st;
   mode_t mode;
-  if (::stat(target.c_str(), &st) == 0) {
-    mode = st.st_mode & 07777;
+  if (::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+    // The permissions, never a set-ID or sticky bit: those belonged to the program replaced.
+    mode = st.st_mode & 0777;
   } else {
     const mode_t mask = ::umask(0);
     ::umask(mask);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "pack/format.h"
 #include "pack/pack.h"
 #include "pack/paths.h"
 #include "platform/drive.h"
@@ -367,6 +368,70 @@ TEST_F(ExtractTest, ChecksumsCatchChangedData) {
   EXPECT_NE(errors[0].find("B.TXT"), std::string::npos) << errors[0];
   // Listing does not read the data and so has nothing to compare.
   EXPECT_TRUE(pack.Process(3));
+}
+
+TEST_F(ExtractTest, ChecksumsCoverTheHeadAndEveryRecord) {
+  TCustomPack writer;
+  writer.Directory = dir + "SRC";
+  writer.Items = {"*.*"};
+  writer.PackFileName = pack.PackFileName;
+  writer.Checksums = true;
+  writer.Header = {"line"};
+  WriteFile(dir + "SRC\\A.TXT", "first file");
+  WriteFile(dir + "SRC\\B.TXT", "second file");
+  ASSERT_TRUE(writer.Create()) << writer.ErrorMessage();
+  const std::string good = ReadFile(pack.PackFileName);
+  ASSERT_TRUE(pack.Extract()) << pack.ErrorMessage();
+  const std::size_t b = good.find("B.TXT") - 11;  // B's record
+  // Every byte of the head (volume header, counts, header line) and of B's record.
+  std::vector<std::size_t> places;
+  for (std::size_t at = 0; at < 31; ++at) places.push_back(at);
+  for (std::size_t at = b; at < b + 16; ++at) places.push_back(at);
+  for (std::size_t at : places) {
+    std::string bytes = good;
+    bytes[at] ^= 0x04;
+    WriteFile(pack.PackFileName, bytes);
+    packtest::RemoveTree(out + "\\");
+    errors.clear();
+    EXPECT_FALSE(pack.Extract()) << "byte " << at;
+    EXPECT_FALSE(Extracted("B.TXT")) << "byte " << at;
+    // A damaged head stops the run before any entry is written.
+    if (at < b) {
+      EXPECT_FALSE(Extracted("A.TXT")) << "byte " << at;
+    }
+  }
+  // The count lowered: one entry fewer is read, and the head no longer matches.
+  std::string fewer = good;
+  fewer[15] = 1;
+  WriteFile(pack.PackFileName, fewer);
+  EXPECT_FALSE(pack.Extract());
+}
+
+// Archives written before the block covered heads and records carry "PCKS", count, one CRC of
+// each entry's data and the block's own CRC: still checked, entry by entry.
+TEST_F(ExtractTest, TheEarlierChecksumBlockIsStillChecked) {
+  ArchiveBuilder b;
+  b.Add("A.TXT", "first").Add("B.TXT", "second");
+  std::string block = "PCKS";
+  auto u32 = [](std::string& out, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) out += static_cast<char>(v >> (8 * i));
+  };
+  u32(block, 2);
+  for (const auto& item : b.items) u32(block, pck_format::Crc32(0, item.data.data(), item.data.size()));
+  u32(block, pck_format::Crc32(0, block.data(), block.size()));
+  const std::string good = b.Build() + block;
+  WriteFile(pack.PackFileName, good);
+  ASSERT_TRUE(pack.Extract()) << pack.ErrorMessage();
+  std::string bytes = good;
+  bytes[bytes.find("second")] ^= 1;
+  WriteFile(pack.PackFileName, bytes);
+  packtest::RemoveTree(out + "\\");
+  errors.clear();
+  EXPECT_FALSE(pack.Extract());
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_NE(errors[0].find("B.TXT"), std::string::npos) << errors[0];
+  EXPECT_TRUE(Extracted("A.TXT"));
+  EXPECT_FALSE(Extracted("B.TXT"));  // checked before the file was made of it
 }
 
 }  // namespace

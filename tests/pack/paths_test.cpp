@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
+#include <random>
 
 #include "platform/drive.h"
 #include "platform/errors.h"
@@ -64,6 +66,41 @@ TEST(MatchMask, ManyStarsStayFast) {
   pattern += "*B";
   EXPECT_FALSE(MatchMask(pattern, text));  // exponential without remembering failures
   EXPECT_TRUE(MatchMask(pattern, text + "XB"));
+}
+
+// The rules stated plainly and recursively, to hold the matcher to on many small cases.
+static bool ReferenceMatch(const std::string& p, std::size_t i, const std::string& t, std::size_t j) {
+  if (i == p.size()) return j == t.size();
+  if (p[i] == '*') {
+    if (i + 1 == p.size()) return true;
+    for (std::size_t k = j; k < t.size(); ++k)
+      if (ReferenceMatch(p, i + 1, t, k)) return true;
+    return false;
+  }
+  if (j == t.size()) return false;
+  bool same = p[i] == '?' || (p[i] == t[j]) ||
+              (std::toupper(static_cast<unsigned char>(p[i])) == t[j] && p[i] >= 'a' && p[i] <= 'z') ||
+              (std::toupper(static_cast<unsigned char>(t[j])) == p[i] && t[j] >= 'a' && t[j] <= 'z');
+  return same && ReferenceMatch(p, i + 1, t, j + 1);
+}
+
+TEST(MatchMask, AgreesWithTheRulesOnEveryShortCase) {
+  const std::string letters = "*?aAb";
+  const std::string texts = "aAb\\";
+  std::mt19937 random(20);
+  for (int round = 0; round < 20000; ++round) {
+    std::string p, t;
+    for (int n = random() % 6; n > 0; --n) p += letters[random() % letters.size()];
+    for (int n = random() % 6; n > 0; --n) t += texts[random() % texts.size()];
+    ASSERT_EQ(MatchMask(p, t), ReferenceMatch(p, 0, t, 0)) << "\"" << p << "\" on \"" << t << "\"";
+  }
+}
+
+TEST(MatchMask, HugeMasksNeitherCrashNorHang) {
+  const std::string stars(200000, '*');
+  EXPECT_TRUE(MatchMask(stars, std::string(255, 'A')));
+  EXPECT_FALSE(MatchMask(stars + "B", std::string(255, 'A')));
+  EXPECT_TRUE(MatchFileMask(stars + "." + stars, "C:\\T\\" + std::string(200, 'A') + ".TXT"));
 }
 
 TEST(MatchFileMask, BaseAndExtensionSeparately) {

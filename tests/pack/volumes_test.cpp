@@ -297,7 +297,7 @@ TEST_F(VolumesTest, CutsFollowTheFormatRules) {
   }
   writer.Checksums = true;
   writer.Items = names;  // in this order
-  int disks = WriteDisks(250);  // the checksum block of 40 entries needs 172 bytes
+  int disks = WriteDisks(250);  // the checksum block of 40 entries needs 176 bytes
   ASSERT_GT(disks, 5);
 
   // Walk the stream volume by volume, as a reader that knows where every volume ends.
@@ -329,8 +329,9 @@ TEST_F(VolumesTest, CutsFollowTheFormatRules) {
     }
   }
   EXPECT_EQ(vol, volumes.size() - 1);
-  EXPECT_EQ(volumes[vol].substr(pos, 4), "PCKS");
-  EXPECT_EQ(pos + 12 + 4 * names.size(), volumes[vol].size());
+  // The checksum block ends the last volume, found by its end.
+  EXPECT_EQ(pos + 16 + 4 * names.size(), volumes[vol].size());
+  EXPECT_EQ(volumes[vol].substr(volumes[vol].size() - 8, 4), "PCKC");
 
   floppy->Insert(1);
   ui.Answer = [&](const Box&) {

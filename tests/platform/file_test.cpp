@@ -15,6 +15,7 @@
 #include "platform/file.h"
 #include "platform/fileinfo.h"
 #include "platform/tempfile.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -77,6 +78,24 @@ TEST_F(FileLayerTest, MoveIntoPlaceTakesThePlaceAndTheModeOfTheOldFile) {
 
   EXPECT_FALSE(platform::MoveIntoPlace(Path("missing"), Path("old")));
   EXPECT_EQ(Read("old"), "new");
+
+  // A replaced program's set-ID and sticky bits are not handed on to what replaces it.
+  ASSERT_EQ(chmod(Native("old").c_str(), 07755), 0);
+  Write("new", "newer");
+  ASSERT_TRUE(platform::MoveIntoPlace(Path("new"), Path("old")));
+  ASSERT_EQ(stat(Native("old").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0755u);
+}
+
+TEST(Text, EveryByteOfANameComesBackFromTheHost) {
+  std::string all;
+  for (int c = 1; c < 256; ++c) all += static_cast<char>(c);
+  const std::string utf8 = platform::Utf8FromAnsi(all);
+  EXPECT_EQ(platform::AnsiFromUtf8(utf8), all);
+  EXPECT_EQ(utf8.find("\xEF\xBF\xBD"), std::string::npos);  // no replacement character
+  // The bytes the code page leaves undefined are the C1 points of the same value.
+  EXPECT_EQ(platform::Utf8FromAnsi("\x81\x8D\x8F\x90\x9D"), "\u0081\u008D\u008F\u0090\u009D");
+  EXPECT_EQ(platform::Utf8FromAnsi("\x80\x9F"), "\u20AC\u0178");
 }
 
 // The time and the read-only bit an extraction gives each file through the handle that wrote it.

@@ -11,7 +11,7 @@ files=$(cd "$work/prefix" && find . -type f -o -type l | sort | tr '\n' ' ')
 [ "$files" = "./bin/pck ./share/bash-completion/completions/pck ./share/man/man1/pck.1 " ] ||
   fail "installed files: $files"
 pck=$work/prefix/bin/pck
-"$pck" --help | grep -q "^Usage: pck COMMAND" || fail "the installed pck does not run"
+grep -q "^Usage: pck COMMAND" <<<"$("$pck" --help)" || fail "the installed pck does not run"
 completed=$(bash -c '. "$1"; COMP_WORDS=("$2" ext); COMP_CWORD=1; _pck "$2" ext "$2"
                      printf "%s\n" "${COMPREPLY[@]}"' - \
               "$work/prefix/share/bash-completion/completions/pck" "$pck")

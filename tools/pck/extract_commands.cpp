@@ -1,5 +1,6 @@
 // pck extract / test: the entries of a .PCK archive into files, or into nothing but a check,
 // expanded on every core while the archive is read in order.
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -12,6 +13,7 @@
 #include "platform/errors.h"
 #include "platform/file.h"
 #include "platform/fileinfo.h"
+#include "platform/folder.h"
 #include "tools/pck/archive_cli.h"
 #include "tools/pck/commands.h"
 #include "tools/pck/lz_pipeline.h"
@@ -19,6 +21,16 @@
 
 namespace pck {
 namespace {
+
+// Why an entry was not extracted; the terminal puts its name before them.
+const char kLinkOnTheWay[] = "not followed: a symbolic link stands for a folder of it: ";
+const char kNoFolderOnTheWay[] = "no folder can be made for it, a file stands there: ";
+const char kFolderAtName[] = "a folder stands at its name";
+const char kSpecialAtName[] = "a device, pipe or socket stands at its name and is left alone";
+// The end of pck test's report.
+const char kCutShort[] = " is cut short: ";
+const char kNotReached[] = " not reached";
+const char kHeadDamaged[] = ", and the archive's header or checksums";
 
 // TPackLz whose entries are expanded behind the engine's reading, Jobs at a time: the engine
 // copies each entry's stored bytes into a temporary file of the pipeline and reads on; what
@@ -28,6 +40,8 @@ namespace {
 class BehindPack : public TPackLz {
  public:
   int Jobs = 1;
+  // A set of disks in folders: the last volume's file, read first for its checksums.
+  const MediaSet* Media = nullptr;
 
   // Extract, with the pipeline's results taken in between the entries and all of them before
   // the run counts as a success.
@@ -51,10 +65,10 @@ class BehindPack : public TPackLz {
   // What expanding the current entry (Entry) for Target is; DataName names its bytes.
   virtual ExpandBehind::Job Expansion(const std::string& Target) = 0;
 
-  void CreateTarget(const std::string&) override {
+  void CreateTarget(const std::string& Target) override {
     if (!behind_) behind_ = std::make_unique<ExpandBehind>(Jobs, GetTempName());
     DataFile = behind_->Acquire();
-    DataName = behind_->AcquiredPath();
+    DataName = Target;  // messages name the entry, not the temporary file its bytes go to
   }
   void CloseTarget(const std::string& Target, bool Complete) override {
     // Data that did not arrive whole is not expanded: the target would be a shortened file
@@ -64,6 +78,12 @@ class BehindPack : public TPackLz {
       return;
     }
     behind_->Submit(std::move(DataFile), Expansion(Target));
+  }
+  std::string LastVolumeName() override {
+    if (!Media) return std::string();
+    int n = 1;
+    while (platform::FileExists(Media->Volume(n + 1))) ++n;
+    return Media->Volume(n);
   }
   void FinishRun() override {
     DataFile.Close();
@@ -77,8 +97,9 @@ class BehindPack : public TPackLz {
 };
 
 // Each file is expanded under a temporary name beside its target and renamed into place once
-// complete: an interrupted extraction leaves every file whole or absent. A device or a pipe is
-// written as it is and keeps its own time and mode.
+// complete: an interrupted extraction leaves every file whole or absent. The target is reached
+// through real folders only (platform/folder.h): a link on the way fails the entry, a link at
+// its name is replaced, and a device, pipe or socket there is left alone and fails it.
 class ExtractPack final : public BehindPack {
  public:
   std::function<void(const std::string& target)> OnExtracted;
@@ -86,42 +107,35 @@ class ExtractPack final : public BehindPack {
 
  protected:
   ExpandBehind::Job Expansion(const std::string& Target) override {
-    std::string dir = ExtractFilePath(Target);
-    if (!dir.empty() && !MadeDirectories.count(dir) && platform::ForceDirectories(dir))
-      MadeDirectories.insert(dir);
-    // Written in place only when it is a device or a pipe, or no temporary name could be made
-    // beside it; only a device or a pipe is asked no time and no mode of. The file is opened
-    // here, not by the worker: only this thread makes files (see lz_pipeline.h).
-    auto output = std::make_shared<SafeOutput>(Target, SafeOutput::Opening::Here);
-    const std::string source = DataName, path = output->Path();
-    if (!output->File().IsOpen())
-      throw ELzrw1Exception("Lzrw1 : Outputfile " + path + " can not be opened !");
+    const std::string relative =
+        !Entry.FileName.empty() && Entry.FileName.front() == '\\' ? Entry.FileName.substr(1)
+                                                                    : Entry.FileName;
+    const std::string name = ExtractFileName(relative);
+    std::shared_ptr<const platform::Folder> folder = FolderOf(ExtractFilePath(relative));
+    switch (folder->KindOf(name)) {
+      case platform::Folder::Kind::Folder: throw EPackException(kFolderAtName);
+      case platform::Folder::Kind::Special: throw EPackException(kSpecialAtName);
+      default: break;
+    }
+    // The file is made here, not by the worker: only this thread makes files (lz_pipeline.h).
+    auto output = std::make_shared<PlacedOutput>(folder, name);
+    if (!output->File().IsOpen()) platform::RaiseLastOSError(platform::IoAction::Create, Target);
     const std::int32_t time = Entry.Time;
     const std::uint16_t attr = Entry.Attr;
     ExpandBehind::Job job;
-    job.expand = [source, path, time, output](Tlzrw1& codec, platform::File& data) {
-      codec.InputFile = source;
-      codec.OutputFile = path;
+    // The codec's messages name the entry, never a temporary file.
+    job.expand = [Target, time, output](Tlzrw1& codec, platform::File& data) {
+      codec.InputFile = Target;
+      codec.OutputFile = Target;
       platform::File& file = output->File();
-      try {
-        FileOutput sink(file);
-        codec.Decompress(data, sink);
-        // A device or a pipe keeps its own time. Otherwise it goes with the handle that wrote
-        // the file, which a temporary file keeps open for the move into place.
-        if (!output->Special()) file.SetDosTime(time);
-        if (!output->Temporary() && !file.Close())
-          throw ELzrw1Exception("Lzrw1 : ERROR WRITING TO " + path + " !");
-      } catch (...) {
-        file.Close();
-        throw;
-      }
+      FileOutput sink(file);
+      codec.Decompress(data, sink);
+      file.SetDosTime(time);  // with the handle that wrote the file, kept open for the move
     };
+    // Only a file that expanded whole and to its recorded size gets here: nothing is put in
+    // place before every check of the entry has passed.
     job.done = [this, output, Target, attr] {
-      // The attributes are the entry's, not those of the file replaced; a device or a pipe
-      // keeps its own mode (Commit leaves it alone). Windows replaces no read-only file: its bit
-      // is cleared only when the move meets one.
-      if (!output->Commit(attr) && (!ClearReadOnly(Target) || !output->Commit(attr)))
-        platform::RaiseLastOSError(platform::IoAction::Rename, output->Path());
+      if (!output->Commit(attr)) platform::RaiseLastOSError(platform::IoAction::Write, Target);
       if (OnExtracted) OnExtracted(Target);
     };
     job.failed = [this, Target](const std::exception& e) {
@@ -130,6 +144,32 @@ class ExtractPack final : public BehindPack {
     };
     return job;
   }
+
+  void FinishRun() override {
+    BehindPack::FinishRun();
+    folder_.reset();
+  }
+
+ private:
+  // The folder of an entry (relative: its folders under Directory, ending with a backslash).
+  // Entries come folder by folder, so the last one is kept.
+  std::shared_ptr<const platform::Folder> FolderOf(const std::string& relative) {
+    if (folder_ && relative == folderName_) return folder_;
+    auto folder = std::make_shared<platform::Folder>();
+    std::string stop;
+    switch (folder->Open(Directory, relative, stop)) {
+      case platform::Folder::Status::Ok: break;
+      case platform::Folder::Status::Link: throw EPackException(kLinkOnTheWay + stop);
+      case platform::Folder::Status::NotAFolder: throw EPackException(kNoFolderOnTheWay + stop);
+      case platform::Folder::Status::Failed: platform::RaiseLastOSError(platform::IoAction::Create, stop);
+    }
+    folder_ = std::move(folder);
+    folderName_ = relative;
+    return folder_;
+  }
+
+  std::shared_ptr<const platform::Folder> folder_;
+  std::string folderName_;
 };
 
 // Expands every entry into a counter instead of a file: the data is read, copied, decompressed
@@ -141,6 +181,8 @@ class TestPack final : public BehindPack {
   std::int64_t Expanded = 0;
 
  protected:
+  bool GoesOnAfterDamage() const override { return true; }
+
   class CountingOutput final : public TLzrw1Output {
    public:
     bool Write(const void*, std::size_t size) override {
@@ -152,10 +194,9 @@ class TestPack final : public BehindPack {
 
   ExpandBehind::Job Expansion(const std::string& Target) override {
     auto counter = std::make_shared<CountingOutput>();
-    std::string source = DataName;
     ExpandBehind::Job job;
-    job.expand = [source, counter](Tlzrw1& codec, platform::File& data) {
-      codec.InputFile = source;
+    job.expand = [Target, counter](Tlzrw1& codec, platform::File& data) {
+      codec.InputFile = Target;
       codec.OutputFile = "(verifica\xE7\xE3o)";
       codec.Decompress(data, *counter);
     };
@@ -171,8 +212,11 @@ class TestPack final : public BehindPack {
 int Extract(const Command& command, const Options& o) {
   ArchiveEngine<ExtractPack> engine(o);
   ExtractPack& pack = engine.pack;
+  if (std::string refused = RefusedArchive(command.name, pack.PackFileName); !refused.empty())
+    return Failure(refused);
   pack.Directory = EnginePath(o.directory);
   pack.Jobs = Jobs(o);
+  pack.Media = engine.Media();
   for (const auto& m : o.masks) pack.Items.push_back(EnginePath(m));
   for (const auto& m : o.excludes) pack.Excludes.push_back(EnginePath(m));
 
@@ -198,7 +242,10 @@ int Extract(const Command& command, const Options& o) {
 int Test(const Command& command, const Options& o) {
   ArchiveEngine<TestPack> engine(o);
   TestPack& pack = engine.pack;
+  if (std::string refused = RefusedArchive(command.name, pack.PackFileName); !refused.empty())
+    return Failure(refused);
   pack.Jobs = Jobs(o);
+  pack.Media = engine.Media();
   std::string archive = pack.PackFileName;
 
   Terminal terminal(command);
@@ -220,13 +267,20 @@ int Test(const Command& command, const Options& o) {
   }
   bool ok = pack.ExtractAll();
   terminal.Clear();
-  if (!ok && damaged.empty()) return terminal.RunFailure(pack);
-  if (!damaged.empty())
-    return Failure("pck test: " + std::to_string(damaged.size()) + " of " +
-                   std::to_string(pack.List.size()) + " entries damaged in " + archive);
+  // The archive itself is named when its header or its checksum block is damaged.
+  const bool head = damaged.erase(archive) > 0;
+  const std::size_t total = std::max(pack.EntriesInArchive(), pack.List.size());
+  const std::string counts = std::to_string(damaged.size()) + " of " + std::to_string(total) +
+                             " entries damaged";
+  const std::string where = platform::NativePath(archive);
+  if (pack.Cut())
+    return Failure("pck test: " + where + kCutShort + counts + ", " +
+                   std::to_string(total - pack.List.size()) + kNotReached);
+  if (!ok && damaged.empty() && !head) return terminal.RunFailure(pack);
+  if (!damaged.empty() || head)
+    return Failure("pck test: " + counts + (head ? kHeadDamaged : "") + " in " + where);
   if (!o.quiet)
-    std::printf("%s: %d entries, %lld bytes expanded, no errors\n",
-                platform::NativePath(archive).c_str(), pack.GetFileCount(),
+    std::printf("%s: %zu entries, %lld bytes expanded, no errors\n", where.c_str(), total,
                 static_cast<long long>(pack.Expanded));
   return kExitOk;
 }

@@ -12,6 +12,7 @@
 #include "platform/text.h"
 #include "tools/pck/archive_cli.h"
 #include "tools/pck/commands.h"
+#include "tools/pck/safe_output.h"
 
 namespace pck {
 namespace {
@@ -171,6 +172,8 @@ int List(const Command& command, const Options& o) {
   ArchiveEngine<TPackLz> engine(o);
   TPackLz& pack = engine.pack;
   std::string archive = pack.PackFileName;
+  if (std::string refused = RefusedArchive(command.name, archive); !refused.empty())
+    return Failure(refused);
   std::vector<Listed> entries;
   pack.OnList = [&](TObject*, const std::string& name, std::int32_t size, std::uint16_t attr,
                     std::int32_t time) { entries.push_back({name, size, attr, time, {}}); };

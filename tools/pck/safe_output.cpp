@@ -76,6 +76,10 @@ BOOL WINAPI OnConsoleControl(DWORD) {
   return TRUE;
 }
 #else
+// A closed pipe on standard output (pck list | head -1) ends pck as an interrupt does: the
+// handler cleans up, and the shell still sees SIGPIPE.
+constexpr int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
+
 void RemoveTracked() {
   for (int i = 0; i < kSlots; ++i)
     if (g_used[i]) ::unlink(g_paths[i]);
@@ -91,15 +95,22 @@ extern "C" void OnSignal(int sig) {
 
 }  // namespace
 
+std::string RefusedArchive(const char* command, const std::string& archive) {
+  if (!platform::IsSpecialFile(archive)) return std::string();
+  return "pck " + std::string(command) + ": " + archive +
+         " is a pipe or a device: archives are read from files only, so that every entry can be "
+         "checked before anything is written; save it to a file first";
+}
+
 void InstallSignalCleanup() {
 #ifdef _WIN32
   SetConsoleCtrlHandler(OnConsoleControl, TRUE);
 #else
-  for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+  for (int sig : kCleanupSignals) {
     struct sigaction action {};
     action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
-    for (int other : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&action.sa_mask, other);
+    for (int other : kCleanupSignals) sigaddset(&action.sa_mask, other);
     sigaction(sig, &action, nullptr);
   }
 #endif
@@ -121,7 +132,7 @@ namespace {
 sigset_t CleanupSignals() {
   sigset_t set;
   sigemptyset(&set);
-  for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&set, sig);
+  for (int sig : kCleanupSignals) sigaddset(&set, sig);
   return set;
 }
 }  // namespace
@@ -158,45 +169,52 @@ void TrackedPath::Set(const std::string& path) {
   }
 }
 
-SafeOutput::SafeOutput(const std::string& target, Opening opening)
-    : target_(target), path_(target), opened_(opening == Opening::Here) {
+SafeOutput::SafeOutput(const std::string& target) : target_(target), path_(target) {
   special_ = platform::IsSpecialFile(target);
-  if (!special_) {
-    std::string named = target;
-    for (char& c : named)
-      if (c == '/') c = '\\';
-    SignalsHeld hold;
-    const std::string dir = ExtractFilePath(named);
-    const std::string temp = opened_ ? platform::OpenTempFile(dir, "~pck", file_)
-                                     : platform::CreateTempFile(dir, "~pck");
-    if (!temp.empty()) {
-      path_ = temp;
-      temporary_ = true;
-      tracked_.Set(temp);
-      return;
-    }
-  }
-  if (opened_) file_.Open(path_, platform::OpenMode::Create);
+  if (special_) return;
+  std::string named = target;
+  for (char& c : named)
+    if (c == '/') c = '\\';
+  SignalsHeld hold;
+  const std::string temp = platform::CreateTempFile(ExtractFilePath(named), "~pck");
+  if (temp.empty()) return;
+  path_ = temp;
+  temporary_ = true;
+  tracked_.Set(temp);
 }
 
 SafeOutput::~SafeOutput() {
-  file_.Close();
   if (temporary_) platform::RemoveFile(path_);
 }
 
 // The move and the change to the list go together with the signals held: a handler that ran
 // between them would delete the file just put in place.
-bool SafeOutput::Commit(std::uint16_t attr) {
-  if (!temporary_) {
-    if (opened_ && !special_) platform::FileSetAttr(target_, attr);
-    return true;
-  }
+bool SafeOutput::Commit() {
+  if (!temporary_) return true;
   SignalsHeld hold;
-  if (opened_ ? !file_.MoveIntoPlace(path_, target_, attr)
-              : !platform::MoveIntoPlace(path_, target_))
-    return false;
+  if (!platform::MoveIntoPlace(path_, target_)) return false;
   tracked_.Set(std::string());
   temporary_ = false;
+  return true;
+}
+
+PlacedOutput::PlacedOutput(std::shared_ptr<const platform::Folder> folder, const std::string& name)
+    : folder_(std::move(folder)), name_(name) {
+  SignalsHeld hold;
+  temp_ = folder_->OpenTemp("~pck", file_);
+  if (!temp_.empty()) tracked_.Set(folder_->Path() + temp_);
+}
+
+PlacedOutput::~PlacedOutput() {
+  file_.Close();
+  if (!temp_.empty()) folder_->Remove(temp_);
+}
+
+bool PlacedOutput::Commit(std::uint16_t attr) {
+  SignalsHeld hold;
+  if (temp_.empty() || !folder_->MoveIntoPlace(file_, temp_, name_, attr)) return false;
+  tracked_.Set(std::string());
+  temp_.clear();
   return true;
 }
 

@@ -6,16 +6,23 @@
 // is nothing to rename, and it is never deleted.
 //
 // Every temporary file pck makes is also listed for the end by a signal (SIGINT, SIGTERM,
-// SIGHUP; Ctrl+C on Windows): the handler deletes the listed files and ends the process by the
+// SIGHUP, SIGPIPE; Ctrl+C on Windows): the handler deletes the listed files and ends the process by the
 // same signal, so the shell still sees why it ended (on Windows with STATUS_CONTROL_C_EXIT).
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "platform/file.h"
+#include "platform/folder.h"
 
 namespace pck {
+
+// An archive is read from a file only: a pipe or a device cannot be read from its end, where
+// its checksums are, nor skipped over. The message refusing such a one (archive: a Windows
+// path), or empty for a file.
+std::string RefusedArchive(const char* command, const std::string& archive);
 
 // Installs the handlers; once, at start-up.
 void InstallSignalCleanup();
@@ -52,12 +59,8 @@ class TrackedPath {
 
 class SafeOutput {
  public:
-  // How the output is written: by name, by the code that takes Path(); or through File(), which
-  // is opened here, and then Commit moves it into place through its handle, sparing opens by
-  // name that under an emulated file system cost more than writing a small file.
-  enum class Opening { ByName, Here };
   // target: the output the user named, a Windows path.
-  explicit SafeOutput(const std::string& target, Opening opening = Opening::ByName);
+  explicit SafeOutput(const std::string& target);
   // Deletes the temporary file unless Commit moved it into place.
   ~SafeOutput();
   SafeOutput(const SafeOutput&) = delete;
@@ -71,17 +74,38 @@ class SafeOutput {
   bool Special() const { return special_; }
   // Whether Path() is a temporary file that Commit moves into place.
   bool Temporary() const { return temporary_; }
-  // With Opening::Here: Path() opened for writing; not open when that failed.
-  platform::File& File() { return file_; }
-  // Moves the finished file into place; false (and the temporary file kept for the destructor)
-  // when the system refuses. By name, the file must be closed. Opened here, a temporary file is
-  // closed now and given the attributes attr (platform/fileinfo.h); a file written in place must
-  // have been closed, and only takes them.
-  bool Commit(std::uint16_t attr = 0);
+  // Moves the finished and closed file into place; false (and the temporary file kept for the
+  // destructor) when the system refuses.
+  bool Commit();
 
  private:
   std::string target_, path_;
-  bool special_ = false, temporary_ = false, opened_ = false;
+  bool special_ = false, temporary_ = false;
+  TrackedPath tracked_;
+};
+
+// An extracted file: made under a temporary name ("~pck....TMP") in its folder, reached as
+// platform::Folder reaches it, so nothing leads it out of the folder the user named; listed for
+// the signal handlers until Commit moves it to its name. Its mode is the entry's, never that of
+// a file it replaces.
+class PlacedOutput {
+ public:
+  PlacedOutput(std::shared_ptr<const platform::Folder> folder, const std::string& name);
+  // Deletes the temporary file unless Commit moved it into place.
+  ~PlacedOutput();
+  PlacedOutput(const PlacedOutput&) = delete;
+  PlacedOutput& operator=(const PlacedOutput&) = delete;
+
+  // The temporary file, open for writing; not open when it could not be made (errno /
+  // GetLastError tell why).
+  platform::File& File() { return file_; }
+  // Closes the file and moves it into place with the attributes attr (platform/fileinfo.h);
+  // false when the system refuses, and then the name holds what it held.
+  bool Commit(std::uint16_t attr);
+
+ private:
+  std::shared_ptr<const platform::Folder> folder_;
+  std::string name_, temp_;
   platform::File file_;
   TrackedPath tracked_;
 };
