@@ -84,8 +84,10 @@ class Terminal {
 
   void Show(const std::string& name, int percent) { progress::Show(name, percent); }
   void Clear() { progress::Clear(); }
-  // Names an entry that failed; Failed() tells whether any did.
+  // Names an entry that failed, with what pck says of it or what it says of the engine's or
+  // the compressor's failure (failures.h); Failed() tells whether any did.
   void Failed(const std::string& name, const std::string& problem);
+  void Failed(const std::string& name, const std::exception& failure);
   // Names an entry stored, but not as the user may expect: "pck COMMAND: warning: NAME: ...".
   void Warned(const std::string& name, const std::string& problem);
   bool Failed() const { return failed_; }

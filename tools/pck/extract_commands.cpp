@@ -16,21 +16,14 @@
 #include "platform/folder.h"
 #include "tools/pck/archive_cli.h"
 #include "tools/pck/commands.h"
+#include "tools/pck/failures.h"
+#include "tools/pck/i18n.h"
 #include "tools/pck/lz_pipeline.h"
 #include "tools/pck/safe_output.h"
 
 namespace pck {
 namespace {
 
-// Why an entry was not extracted; the terminal puts its name before them.
-const char kLinkOnTheWay[] = "not followed: a symbolic link stands for a folder of it: ";
-const char kNoFolderOnTheWay[] = "no folder can be made for it, a file stands there: ";
-const char kFolderAtName[] = "a folder stands at its name";
-const char kSpecialAtName[] = "a device, pipe or socket stands at its name and is left alone";
-// The end of pck test's report.
-const char kCutShort[] = " is cut short: ";
-const char kNotReached[] = " not reached";
-const char kHeadDamaged[] = ", and the archive's header or checksums";
 
 // TPackLz whose entries are expanded behind the engine's reading, Jobs at a time: the engine
 // copies each entry's stored bytes into a temporary file of the pipeline and reads on; what
@@ -103,7 +96,7 @@ class BehindPack : public TPackLz {
 class ExtractPack final : public BehindPack {
  public:
   std::function<void(const std::string& target)> OnExtracted;
-  std::function<void(const std::string& target, const std::string& problem)> OnFailed;
+  std::function<void(const std::string& target, const std::exception& failure)> OnFailed;
 
  protected:
   ExpandBehind::Job Expansion(const std::string& Target) override {
@@ -113,8 +106,10 @@ class ExtractPack final : public BehindPack {
     const std::string name = ExtractFileName(relative);
     std::shared_ptr<const platform::Folder> folder = FolderOf(ExtractFilePath(relative));
     switch (folder->KindOf(name)) {
-      case platform::Folder::Kind::Folder: throw EPackException(kFolderAtName);
-      case platform::Folder::Kind::Special: throw EPackException(kSpecialAtName);
+      // Why an entry was not extracted; the terminal puts its name before them.
+      case platform::Folder::Kind::Folder: throw Exception(_("a folder stands at its name"));
+      case platform::Folder::Kind::Special:
+        throw Exception(_("a device, pipe or socket stands at its name and is left alone"));
       default: break;
     }
     // The file is made here, not by the worker: only this thread makes files (lz_pipeline.h).
@@ -139,7 +134,7 @@ class ExtractPack final : public BehindPack {
       if (OnExtracted) OnExtracted(Target);
     };
     job.failed = [this, Target](const std::exception& e) {
-      if (OnFailed) OnFailed(Target, e.what());
+      if (OnFailed) OnFailed(Target, e);
       return false;
     };
     return job;
@@ -159,9 +154,14 @@ class ExtractPack final : public BehindPack {
     std::string stop;
     switch (folder->Open(Directory, relative, stop)) {
       case platform::Folder::Status::Ok: break;
-      case platform::Folder::Status::Link: throw EPackException(kLinkOnTheWay + stop);
-      case platform::Folder::Status::NotAFolder: throw EPackException(kNoFolderOnTheWay + stop);
-      case platform::Folder::Status::Failed: platform::RaiseLastOSError(platform::IoAction::Create, stop);
+      case platform::Folder::Status::Link:
+        throw Exception(Format(_("not followed: a symbolic link stands for a folder of it: %s"),
+                               platform::NativePath(stop).c_str()));
+      case platform::Folder::Status::NotAFolder:
+        throw Exception(Format(_("no folder can be made for it, a file stands there: %s"),
+                               platform::NativePath(stop).c_str()));
+      case platform::Folder::Status::Failed:
+        platform::RaiseLastOSError(platform::IoAction::Create, stop);
     }
     folder_ = std::move(folder);
     folderName_ = relative;
@@ -177,7 +177,7 @@ class ExtractPack final : public BehindPack {
 // damaged entry is named and the run goes on with the next.
 class TestPack final : public BehindPack {
  public:
-  std::function<void(const std::string& name, const std::string& problem)> OnDamage;
+  std::function<void(const std::string& name, const std::exception& failure)> OnDamage;
   std::int64_t Expanded = 0;
 
  protected:
@@ -202,7 +202,7 @@ class TestPack final : public BehindPack {
     };
     job.done = [this, counter] { Expanded += counter->bytes; };
     job.failed = [this, Target](const std::exception& e) {
-      if (OnDamage) OnDamage(Target, e.what());
+      if (OnDamage) OnDamage(Target, e);
       return true;
     };
     return job;
@@ -227,16 +227,27 @@ int Extract(const Command& command, const Options& o) {
     ++extracted;
     if (o.verbose) {
       terminal.Clear();
-      std::printf("%s\n", platform::NativePath(target).c_str());
+      Print(stdout, platform::NativePath(target) + "\n");
     }
   };
-  pack.OnFailed = [&](const std::string& target, const std::string& problem) {
-    terminal.Failed(target, problem);
+  pack.OnFailed = [&](const std::string& target, const std::exception& failure) {
+    terminal.Failed(target, failure);
   };
   if (!pack.ExtractAll()) return terminal.RunFailure(pack);
   terminal.Clear();
-  if (extracted == 0 && !o.masks.empty()) return Failure("pck extract: no entry matches");
+  if (extracted == 0 && !o.masks.empty()) return Failure(pack.PackFileName, _("no entry matches"));
   return kExitOk;
+}
+
+// Whether the run ended where an entry went on past its volume and no next disk could be had.
+bool VolumeEnded(const TCustomPack& pack) {
+  try {
+    if (pack.ErrorException()) std::rethrow_exception(pack.ErrorException());
+  } catch (const EPackVolumeEnds&) {
+    return true;
+  } catch (...) {
+  }
+  return false;
 }
 
 int Test(const Command& command, const Options& o) {
@@ -251,18 +262,16 @@ int Test(const Command& command, const Options& o) {
   Terminal terminal(command);
   terminal.Watch(pack);
   std::set<std::string> damaged;
-  auto report = [&](const std::string& name, const std::string& problem) {
-    terminal.Failed(name, problem);
+  auto report = [&](const std::string& name, const std::exception& failure) {
+    terminal.Failed(name, failure);
     damaged.insert(name);
   };
   pack.OnDamage = report;
-  pack.OnError = [&](TObject*, const Exception& e, const std::string& name) {
-    report(name, e.Message());
-  };
+  pack.OnError = [&](TObject*, const Exception& e, const std::string& name) { report(name, e); };
   if (o.verbose) {
     pack.OnClose = [&](TObject*, std::string& name) {
       terminal.Clear();
-      std::printf("testing %s\n", platform::NativePath(name).c_str());
+      Print(stdout, Format(_("testing %s"), platform::NativePath(name).c_str()) + "\n");
     };
   }
   bool ok = pack.ExtractAll();
@@ -270,40 +279,50 @@ int Test(const Command& command, const Options& o) {
   // The archive itself is named when its header or its checksum block is damaged.
   const bool head = damaged.erase(archive) > 0;
   const std::size_t total = std::max(pack.EntriesInArchive(), pack.List.size());
-  const std::string counts = std::to_string(damaged.size()) + " of " + std::to_string(total) +
-                             " entries damaged";
-  const std::string where = platform::NativePath(archive);
+  const std::string counts =
+      Format(total == 1 ? _("%zu of %zu entry damaged") : _("%zu of %zu entries damaged"),
+             damaged.size(), total);
+  // A disk of a set read without the others: what to do, rather than a count of what was
+  // missed. Where that cannot be told from a cut archive, both are said.
+  const bool volumeEnded = VolumeEnded(pack);
+  if (volumeEnded && InDiskFolder(archive)) return terminal.RunFailure(pack);
   if (pack.Cut())
-    return Failure("pck test: " + where + kCutShort + counts + ", " +
-                   std::to_string(total - pack.List.size()) + kNotReached);
+    return Failure(archive, Format(_("is cut short: %s, %zu not reached"), counts.c_str(),
+                                   total - pack.List.size()) +
+                                (volumeEnded ? "; " + MediaHint() : std::string()));
   if (!ok && damaged.empty() && !head) return terminal.RunFailure(pack);
   if (!damaged.empty() || head)
-    return Failure("pck test: " + counts + (head ? kHeadDamaged : "") + " in " + where);
+    return Failure(archive, head ? Format(_("%s, and the archive's header or checksums"),
+                                          counts.c_str())
+                                 : counts);
   if (!o.quiet)
-    std::printf("%s: %zu entries, %lld bytes expanded, no errors\n", where.c_str(), total,
-                static_cast<long long>(pack.Expanded));
+    Print(stdout, platform::NativePath(archive) + ": " +
+                      Format(total == 1 ? _("%zu entry, %lld bytes expanded, no errors")
+                                        : _("%zu entries, %lld bytes expanded, no errors"),
+                             total, static_cast<long long>(pack.Expanded)) +
+                      "\n");
   return kExitOk;
 }
 
 const std::vector<Command> kCommands = {
     {"extract", "ARCHIVE [MASK...]", 1, kAnyNumber,
-     "Extract the entries matching MASK (default all) into DIR.",
-     "Extracts the entries of ARCHIVE whose names match a MASK (default: all) into DIR (default:\n"
-     "the current directory), creating subdirectories and replacing existing files, with the\n"
-     "stored last-write times and attributes. Masks are matched against the whole stored name,\n"
-     "and a star also spans directories: \"*.TXT\" selects SUB\\A.TXT as well.\n"
-     "Entry names that would leave DIR are refused. Each file is expanded under a temporary\n"
-     "name beside it and renamed when complete, so an interrupted run leaves no partial file.\n",
+     N_("Extract the entries matching MASK (default all) into DIR."),
+     N_("Extracts the entries of ARCHIVE whose names match a MASK (default: all) into DIR (default:\n"
+        "the current directory), creating subdirectories and replacing existing files, with the\n"
+        "stored last-write times and attributes. Masks are matched against the whole stored name,\n"
+        "and a star also spans directories: \"*.TXT\" selects SUB\\A.TXT as well.\n"
+        "Entry names that would leave DIR are refused. Each file is expanded under a temporary\n"
+        "name beside it and renamed when complete, so an interrupted run leaves no partial file.\n"),
      {{Opt::Directory}, {Opt::Password}, {Opt::PasswordFile}, {Opt::Media}, {Opt::Exclude},
       {Opt::Jobs}, {Opt::Verbose}, {Opt::Quiet}},
      "",
      Extract},
     {"test", "ARCHIVE", 1, 1,
-     "Expand every entry without writing anything and report damaged ones.",
-     "Reads ARCHIVE as an extraction would, expands every entry to nowhere and checks its size\n"
-     "and, for archives made by \"pck create\", its checksum. Every damaged entry is named.\n",
+     N_("Expand every entry without writing anything and report damaged ones."),
+     N_("Reads ARCHIVE as an extraction would, expands every entry to nowhere and checks its size\n"
+        "and, for archives made by \"pck create\", its checksum. Every damaged entry is named.\n"),
      {{Opt::Password}, {Opt::PasswordFile}, {Opt::Media}, {Opt::Jobs},
-      {Opt::Verbose, "name every entry tested"}, {Opt::Quiet}},
+      {Opt::Verbose, N_("name every entry tested")}, {Opt::Quiet}},
      "",
      Test},
 };

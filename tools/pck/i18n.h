@@ -7,6 +7,9 @@
 namespace pck {
 
 // The translation of english in the user's language, or english itself.
+#if defined(__GNUC__)
+__attribute__((format_arg(1)))
+#endif
 const char* Tr(const char* english);
 
 // Once, first thing: the user's language, from the locale or the user's interface language.

@@ -10,9 +10,11 @@
 #endif
 
 #include "pack/paths.h"
+#include "platform/console.h"
 #include "platform/file.h"
 #include "platform/fileinfo.h"
 #include "platform/tempfile.h"
+#include "tools/pck/i18n.h"
 #include "tools/pck/progress.h"
 
 namespace pck {
@@ -71,6 +73,7 @@ void RemoveTracked() {
 BOOL WINAPI OnConsoleControl(DWORD) {
   EnterCriticalSection(&g_lock.section);  // never left
   RemoveTracked();
+  platform::RestoreEcho();  // a password may be being typed
   progress::NoteInterrupted();
   TerminateProcess(GetCurrentProcess(), STATUS_CONTROL_C_EXIT);
   return TRUE;
@@ -87,6 +90,7 @@ void RemoveTracked() {
 
 extern "C" void OnSignal(int sig) {
   RemoveTracked();
+  platform::RestoreEcho();  // a password may be being typed
   progress::NoteInterrupted();
   std::signal(sig, SIG_DFL);
   std::raise(sig);
@@ -97,9 +101,9 @@ extern "C" void OnSignal(int sig) {
 
 std::string RefusedArchive(const char* command, const std::string& archive) {
   if (!platform::IsSpecialFile(archive)) return std::string();
-  return "pck " + std::string(command) + ": " + archive +
-         " is a pipe or a device: archives are read from files only, so that every entry can be "
-         "checked before anything is written; save it to a file first";
+  return "pck " + std::string(command) + ": " + platform::NativePath(archive) + ": " +
+         _("is a pipe or a device: archives are read from files only, so that every entry can "
+           "be checked before anything is written; save it to a file first");
 }
 
 void InstallSignalCleanup() {
