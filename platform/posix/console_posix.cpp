@@ -22,16 +22,17 @@ void WriteText(std::FILE* stream, const std::string& text) {
 bool ReadHiddenLine(const std::string& prompt, std::string& line) {
   termios quiet;
   if (tcgetattr(STDIN_FILENO, &g_saved) != 0) return false;
-  std::fputs(prompt.c_str(), stderr);
-  std::fflush(stderr);
   quiet = g_saved;
   quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
   quiet.c_lflag |= ECHONL;  // the line end still shows, so what follows starts a line of its own
   g_hidden = 1;
+  // The echo goes before the prompt shows: nothing typed after the prompt may be seen.
   if (tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet) != 0) {
     g_hidden = 0;
     return false;
   }
+  std::fputs(prompt.c_str(), stderr);
+  std::fflush(stderr);
   // Byte by byte from the descriptor: nothing typed after the line is taken from the input.
   line.clear();
   bool ended = false;

@@ -83,7 +83,9 @@ void Terminal::Failed(const std::string& name, const std::string& problem) {
 }
 
 void Terminal::Failed(const std::string& name, const std::exception& failure) {
-  Failed(name, Describe(failure).text);
+  const Problem problem = Describe(failure);
+  // An entry that goes on past its volume says what to do with the volume.
+  Failed(dynamic_cast<const EPackVolumeEnds*>(&failure) ? problem.file : name, problem.text);
 }
 
 void Terminal::Warned(const std::string& name, const std::string& problem) {

@@ -282,14 +282,12 @@ int Test(const Command& command, const Options& o) {
   const std::string counts =
       Format(total == 1 ? _("%zu of %zu entry damaged") : _("%zu of %zu entries damaged"),
              damaged.size(), total);
-  // A disk of a set read without the others: what to do, rather than a count of what was
-  // missed. Where that cannot be told from a cut archive, both are said.
-  const bool volumeEnded = VolumeEnded(pack);
-  if (volumeEnded && InDiskFolder(archive)) return terminal.RunFailure(pack);
+  // A disk of a set read without the others (its entry named the volume and the fix): no
+  // count of what was missed. Where that cannot be told from a cut archive, both are said.
+  if (VolumeEnded(pack) && InDiskFolder(archive)) return terminal.RunFailure(pack);
   if (pack.Cut())
     return Failure(archive, Format(_("is cut short: %s, %zu not reached"), counts.c_str(),
-                                   total - pack.List.size()) +
-                                (volumeEnded ? "; " + MediaHint() : std::string()));
+                                   total - pack.List.size()));
   if (!ok && damaged.empty() && !head) return terminal.RunFailure(pack);
   if (!damaged.empty() || head)
     return Failure(archive, head ? Format(_("%s, and the archive's header or checksums"),

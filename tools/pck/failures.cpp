@@ -58,6 +58,12 @@ Problem OfFile(const EInOutError& e) {
   return {e.Path, With(action, e.ErrorCode)};
 }
 
+// What to do when an archive goes on past its file and it may be the first disk of a set.
+std::string MediaHint() {
+  return _("if it is the first disk of a set, give the folder that holds DISK1, DISK2, ... with "
+           "--media DIR");
+}
+
 // A volume whose entry goes on past its end: a disk of a set read without the others, or an
 // archive cut short. In a DISKn folder it is surely the former, and the fix can be spelt out.
 std::string VolumeEndsText(const std::string& volume) {
@@ -128,11 +134,6 @@ bool InDiskFolder(const std::string& volume) {
   const std::string disk = platform::UpperAscii(ExtractFileName(folder));
   return disk.size() > 4 && disk.compare(0, 4, "DISK") == 0 &&
          disk.find_first_not_of("0123456789", 4) == std::string::npos;
-}
-
-std::string MediaHint() {
-  return _("if it is the first disk of a set, give the folder that holds DISK1, DISK2, ... with "
-           "--media DIR");
 }
 
 std::string SizeLimitText() {

@@ -17,9 +17,6 @@ Problem Describe(const std::exception& failure);
 
 // Whether a volume lies in a DISKn folder, as the disks of a set copied to one place do.
 bool InDiskFolder(const std::string& volume);
-// What to do when an archive goes on past its file and it may be the first disk of a set.
-std::string MediaHint();
-
 // The wording for a file that may not grow so large: a limit, not a full disk.
 std::string SizeLimitText();
 
