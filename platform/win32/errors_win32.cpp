@@ -1,5 +1,8 @@
 #include <windows.h>
 
+#include <cstdio>
+#include <cstring>
+
 #include "platform/errors.h"
 
 namespace platform {
@@ -11,7 +14,8 @@ std::string SystemMessage(int code) {
   DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
                            static_cast<DWORD>(code), 0, text, sizeof text, nullptr);
   while (n > 0 && (text[n - 1] == '\r' || text[n - 1] == '\n' || text[n - 1] == '.')) --n;
-  return n ? std::string(text, n) : "error " + std::to_string(code);
+  if (n == 0) std::snprintf(text, sizeof text, "error %d", code);
+  return std::string(text, n ? n : std::strlen(text));
 }
 
 bool IsSizeLimit(int code) { return code == ERROR_FILE_TOO_LARGE; }

@@ -15,15 +15,16 @@ unset LC_ALL LC_MESSAGES LANGUAGE
 export LANG=C.UTF-8
 
 # pck with the environment given before it; stdout in out.txt and stderr in err.txt as UTF-8
-# with LF line ends (the Windows program writes Windows-1252 and CR LF); the exit status.
+# with LF line ends and "/" in paths (the Windows program writes Windows-1252, CR LF and "\");
+# the exit status.
 run() {
   local env=() rc=0
   while [ $# -gt 0 ] && [[ $1 == *=* ]]; do env+=("$1"); shift; done
   env "${env[@]}" "${runner[@]}" "$@" >out.raw 2>err.raw </dev/null || rc=$?
   if native; then cp out.raw out.txt; cp err.raw err.txt
   else
-    tr -d '\r' <out.raw | iconv -f WINDOWS-1252 -t UTF-8 >out.txt
-    tr -d '\r' <err.raw | iconv -f WINDOWS-1252 -t UTF-8 >err.txt
+    tr -d '\r' <out.raw | tr '\\' / | iconv -f WINDOWS-1252 -t UTF-8 >out.txt
+    tr -d '\r' <err.raw | tr '\\' / | iconv -f WINDOWS-1252 -t UTF-8 >err.txt
   fi
   return $rc
 }

@@ -58,7 +58,9 @@ int Failure(const std::string& message);
 // Writes text on stream as the terminal shows it (platform::WriteText).
 void Print(std::FILE* stream, const std::string& text);
 // printf into a string: with _(), a translated format checked against the English one.
-#if defined(__GNUC__)
+#if defined(_WIN32)
+__attribute__((format(gnu_printf, 1, 2)))  // MinGW's C++ runtime formats as the C99 stdio does
+#elif defined(__GNUC__)
 __attribute__((format(printf, 1, 2)))
 #endif
 std::string Format(const char* format, ...);
