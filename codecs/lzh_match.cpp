@@ -34,6 +34,29 @@ inline unsigned WordCommon(std::uint64_t diff) {
 
 static_assert(sizeof(MatchFinder::Node) == 4);
 
+// Where a key stands against a position: the common prefix, at most kLookAhead, and whether the
+// key is the greater at the first difference. `first` holds the key's bytes 1..8.
+struct Comparison {
+  unsigned length;
+  bool greater;
+};
+
+inline Comparison Compare(std::uint64_t first, const std::uint8_t* key, const std::uint8_t* other) {
+  std::uint64_t x = first, y = LoadWord(other + 1);
+  unsigned i = 1;
+  while (x == y) {
+    if (i == kLastWord) return {kLookAhead, false};
+    i += 8;
+    x = LoadWord(key + i);
+    y = LoadWord(other + i);
+    if (i == kLastWord) {
+      x &= kLastWordMask;
+      y &= kLastWordMask;
+    }
+  }
+  return {i + WordCommon(x ^ y), WordGreater(x, y)};
+}
+
 // A node's two links as one word, so that the descent can pick a child's with a mask.
 inline std::uint32_t LinksOf(const MatchFinder::Node& n) {
   std::uint32_t links;
@@ -47,21 +70,51 @@ inline unsigned Child(std::uint32_t links, unsigned side) {
   return n.child[side];
 }
 
+// A short cut's length in links: longer ones pass more at a time but are laid less often and
+// broken more often.
+constexpr unsigned kSkip = 8;
+// How deep a descent goes before it looks for short cuts and lays them. Most descents end
+// before, and cost no more than they would without short cuts.
+constexpr unsigned kShallow = 16;
+
 }  // namespace
 
 void MatchFinder::Reset() {
   for (unsigned b = 0; b < 256; ++b) node[kWindow + 1 + b].child[kRight] = kNil;
   for (unsigned p = 0; p <= kWindow; ++p) parent[p] = kNil;
+  for (auto& s : skip) s[kLeft] = s[kRight] = kNil;
+  std::fill(std::begin(covered), std::end(covered), 0);
   repeat = kNil;
 }
 
-// Puts position r in the place of p, which holds the same key, with p's parent and children.
+// Drops the short cuts that pass over or end at position z, which is about to leave its place:
+// they start at most kSkip links above it on the chain of links on z's side.
+void MatchFinder::Unskip(unsigned z) {
+  if (!covered[z]) return;
+  covered[z] = 0;
+  unsigned u = parent[z];
+  const unsigned side = node[u].child[kRight] == z ? kRight : kLeft;
+  for (unsigned k = 0; k < kSkip; ++k) {
+    skip[u][side] = kNil;
+    if (u > kNil) return;  // a tree root
+    const unsigned w = parent[u];
+    if (node[w].child[side] != u) return;
+    u = w;
+  }
+}
+
+// Puts position r in the place of p, which holds the same key, with p's parent, children and
+// short cuts.
 void MatchFinder::Replace(unsigned p, unsigned r) {
+  Unskip(p);
   const unsigned up = parent[p];
   parent[r] = static_cast<std::uint16_t>(up);
   for (unsigned side : {kLeft, kRight}) {
     node[r].child[side] = node[p].child[side];
     parent[node[p].child[side]] = static_cast<std::uint16_t>(r);
+    skip[r][side] = skip[p][side];
+    passed[r][side] = passed[p][side];
+    skip[p][side] = kNil;
   }
   node[up].child[node[up].child[kRight] == p ? kRight : kLeft] = static_cast<std::uint16_t>(r);
   parent[p] = kNil;
@@ -79,6 +132,19 @@ void MatchFinder::Replace(unsigned p, unsigned r) {
 // after the last one replaced is still in its tree and matches r in all 60 bytes, r takes its
 // place without a descent. Long repeats, where the descent is deepest and compares the most
 // bytes, are mostly coded that way.
+//
+// Rising keys (numbered lines, the keys of table records) make the trees long chains of links on
+// one side, and the descent follows them for hundreds of positions. So a position keeps, for
+// each side, a short cut to a position kSkip links or fewer down the chain on that side, laid by
+// an earlier descent that went all that way. The positions of such a chain are in order, so a
+// key beyond the far end is beyond all of them: the descent would have passed each on the same
+// side, and it may jump. What they would have contributed follows from the order too: each
+// shares with the key exactly the lesser of its common prefix with the far end and the far
+// end's with the key, so none is longer than the far end, and all tie with it when the short
+// cut knows their common prefix with the far end reaches that far; then its newest is the
+// nearest of them. Otherwise they are walked one by one at the end, should the far end's length
+// be the longest of the descent. A short cut holds while its positions stay where they were:
+// whatever moves or removes a position first drops the short cuts over it or to it (Unskip).
 void MatchFinder::Insert(unsigned r) {
   const std::uint8_t* key = &window[r];
   if (const unsigned q = repeat;
@@ -87,22 +153,23 @@ void MatchFinder::Insert(unsigned r) {
     return;
   }
   repeat = kNil;
-  unsigned p = kWindow + 1 + key[0];
   node[r].child[kLeft] = node[r].child[kRight] = kNil;
-  // The best match so far as one number: length above, distance code inverted below, so the
-  // greatest is the longest and, among equally long ones, the nearest. Keeping it with max()
-  // spares the descent two unpredictable branches per node.
+  // The best match so far as one number: length above, 12 bits of age below that grow towards
+  // the newest, so the greatest is the longest and, among equally long ones, the nearest.
+  // Keeping it with max() spares the descent two unpredictable branches per node.
   std::uint32_t best = 0;
-  bool greater = true;
   // The descent is a chain of dependent loads, short as they are from a window that stays in
   // the first-level cache. While a node is compared, both children's links and first key words
   // are loaded, so the step down only picks among values at hand, with masks: the side is as
   // good as random, and a branch on it would mispredict half the time.
   const std::uint64_t first = LoadWord(key + 1);
+  unsigned p = kWindow + 1 + key[0], depth = 0;
+  bool greater = true;
   unsigned next = node[p].child[kRight];
   std::uint32_t links = LinksOf(node[next]);
   std::uint64_t word = LoadWord(&window[next + 1]);
   while (next != kNil) {
+    if (++depth > kShallow) return DescendDeep(r, p, greater ? kRight : kLeft, best);
     p = next;
     const unsigned left = Child(links, kLeft), right = Child(links, kRight);
     const std::uint32_t leftLinks = LinksOf(node[left]), rightLinks = LinksOf(node[right]);
@@ -122,31 +189,101 @@ void MatchFinder::Insert(unsigned r) {
           y &= kLastWordMask;
         }
       } while (x == y && i != kLastWord);
+      if (x == y) return Finish(r, p, kRight, best, true);  // all 60 bytes
     }
-    const unsigned d = ((r - p) & (kWindow - 1)) - 1;
-    if (x == y) {  // all 60 bytes
-      best = kLookAhead << 16 | (0xFFFF - d);
-      break;
-    }
-    best = std::max(best, (i + WordCommon(x ^ y)) << 16 | (0xFFFF - d));
+    best = std::max(best, (i + WordCommon(x ^ y)) << 12 | ((p - r) & (kWindow - 1)));
     greater = WordGreater(x, y);
     const std::uint64_t side = 0 - static_cast<std::uint64_t>(greater);
     next = left ^ ((left ^ right) & static_cast<unsigned>(side));
     links = leftLinks ^ ((leftLinks ^ rightLinks) & static_cast<std::uint32_t>(side));
     word = leftWord ^ ((leftWord ^ rightWord) & side);
   }
-  if (next == kNil) {
-    node[p].child[greater ? kRight : kLeft] = static_cast<std::uint16_t>(r);
-    parent[r] = static_cast<std::uint16_t>(p);
+  Finish(r, p, greater ? kRight : kLeft, best, false);
+}
+
+// The rest of a descent that has gone kShallow positions deep from p, the last position passed,
+// on to its side: most likely it is on a long chain, so it takes the short cuts it finds and lays
+// new ones where it goes kSkip links on one side.
+void MatchFinder::DescendDeep(unsigned r, unsigned p, unsigned side, std::uint32_t best) {
+  const std::uint8_t* key = &window[r];
+  const std::uint64_t first = LoadWord(key + 1);
+  auto age = [r](unsigned q) { return (q - r) & (kWindow - 1); };
+  auto consider = [&](unsigned q, unsigned length) { best = std::max(best, length << 12 | age(q)); };
+  // Short cuts taken whose positions may tie with the best match: from, to, side, length.
+  struct Pending {
+    std::uint16_t from, to;
+    std::uint8_t side, length;
+  } pending[16];
+  unsigned pendingCount = 0;
+  // The chain being followed link by link: where it started (kNil: at the next step), on which
+  // side, the links taken, and the newest and least common prefix of the positions after its
+  // start.
+  unsigned anchor = kNil, runSide = kRight, run = 0, runNewest = kNil, runCommon = kLookAhead;
+  for (unsigned next = node[p].child[side]; next != kNil; next = node[p].child[side]) {
+    if (const unsigned y = skip[p][side]; y != kNil) {
+      const Comparison c = Compare(first, key, &window[y]);
+      if (c.length == kLookAhead) return Finish(r, y, side, best, true);
+      const Passed pass = passed[p][side];
+      const bool ties = pass.newest != kNil && pass.common >= c.length;
+      const bool walkLater = pass.newest != kNil && !ties;
+      if (c.greater == (side == kRight) && (!walkLater || pendingCount < std::size(pending))) {
+        consider(y, c.length);
+        if (ties) consider(pass.newest, c.length);
+        if (walkLater)
+          pending[pendingCount++] = {static_cast<std::uint16_t>(p), static_cast<std::uint16_t>(y),
+                                     static_cast<std::uint8_t>(side),
+                                     static_cast<std::uint8_t>(c.length)};
+        p = y;
+        anchor = kNil;
+        continue;
+      }
+    }
+    if (anchor == kNil || side != runSide) {
+      anchor = p;
+      runSide = side;
+      run = 0;
+      runNewest = kNil;
+      runCommon = kLookAhead;
+    }
+    const Comparison c = Compare(first, key, &window[next]);
+    if (c.length == kLookAhead) return Finish(r, next, side, best, true);
+    consider(next, c.length);
+    covered[next] = 1;
+    if (++run == kSkip) {
+      skip[anchor][side] = static_cast<std::uint16_t>(next);
+      passed[anchor][side] = {static_cast<std::uint16_t>(runNewest),
+                              static_cast<std::uint8_t>(std::min(runCommon, c.length))};
+      anchor = next;
+      run = 0;
+      runNewest = kNil;
+      runCommon = kLookAhead;
+    } else {
+      if (runNewest == kNil || age(next) > age(runNewest)) runNewest = next;
+      runCommon = std::min(runCommon, c.length);
+    }
+    p = next;
+    side = c.greater ? kRight : kLeft;
   }
-  if (best >> 16 == kLookAhead) {
-    Replace(p, r);
-    return;
+  const unsigned length = best >> 12;
+  for (unsigned k = 0; k < pendingCount && length > kThreshold; ++k) {
+    const Pending& w = pending[k];
+    if (w.length != length) continue;
+    for (unsigned z = node[w.from].child[w.side]; z != w.to; z = node[z].child[w.side])
+      consider(z, Compare(first, key, &window[z]).length);
   }
+  Finish(r, p, side, best, false);
+}
+
+// Ends a descent at p: r takes p's place when they match in full, else becomes p's child on the
+// side given, and the best match is reported.
+void MatchFinder::Finish(unsigned r, unsigned p, unsigned side, std::uint32_t best, bool full) {
+  if (full) return Replace(p, r);
+  node[p].child[side] = static_cast<std::uint16_t>(r);
+  parent[r] = static_cast<std::uint16_t>(p);
   matchLength = 0;
-  if (best >> 16 > kThreshold) {
-    matchLength = static_cast<std::uint16_t>(best >> 16);
-    matchPosition = static_cast<std::int16_t>(0xFFFF - (best & 0xFFFF));
+  if (best >> 12 > kThreshold) {
+    matchLength = static_cast<std::uint16_t>(best >> 12);
+    matchPosition = static_cast<std::int16_t>(kWindow - 1 - (best & (kWindow - 1)));
   }
 }
 
@@ -154,6 +291,8 @@ void MatchFinder::Insert(unsigned r) {
 void MatchFinder::Delete(unsigned p) {
   const unsigned up = parent[p];
   if (up == kNil) return;
+  Unskip(p);
+  skip[p][kLeft] = skip[p][kRight] = kNil;
   const unsigned left = node[p].child[kLeft], right = node[p].child[kRight];
   unsigned q;
   if (right == kNil) {
@@ -166,6 +305,8 @@ void MatchFinder::Delete(unsigned p) {
     if (node[q].child[kRight] != kNil) {
       do q = node[q].child[kRight];
       while (node[q].child[kRight] != kNil);
+      Unskip(q);
+      skip[q][kLeft] = kNil;
       const unsigned qUp = parent[q], qLeft = node[q].child[kLeft];
       node[qUp].child[kRight] = static_cast<std::uint16_t>(qLeft);
       parent[qLeft] = static_cast<std::uint16_t>(qUp);

@@ -36,9 +36,20 @@ struct MatchFinder {
   // parents, which only removal needs, are apart so that the descent's lines stay few.
   static constexpr unsigned kNil = kWindow;  // empty link
   static constexpr unsigned kLeft = 0, kRight = 1;
+  static constexpr unsigned kNodes = kWindow + 1 + 256;
   struct Node {
     std::uint16_t child[2];  // by side
-  } node[kWindow + 1 + 256];
+  } node[kNodes];
+  // Short cuts down long chains of links on one side (see Insert), for each node and side: kNil,
+  // or a position at most kSkip links down; what it passes over: the newest of the positions
+  // strictly between its ends (kNil: none) and a lower bound of their common prefix with the far
+  // end; and for each position whether a short cut may pass over it or end at it.
+  std::uint16_t skip[kNodes][2];
+  struct Passed {
+    std::uint16_t newest;
+    std::uint8_t common;
+  } passed[kNodes][2];
+  std::uint8_t covered[kWindow];
   std::uint16_t parent[kWindow + 1];  // kNil while the position is in no tree
   // The ring, then a mirror of positions 0..58 so a 60-byte comparison never wraps, then slack
   // for word-wide comparisons that look past the 60th byte.
@@ -51,7 +62,10 @@ struct MatchFinder {
   std::uint16_t repeat;
 
  private:
+  void DescendDeep(unsigned r, unsigned p, unsigned side, std::uint32_t best);
+  void Finish(unsigned r, unsigned p, unsigned side, std::uint32_t best, bool full);
   void Replace(unsigned p, unsigned r);
+  void Unskip(unsigned z);
 };
 
 }  // namespace lzh

@@ -1,10 +1,16 @@
-// bench_codecs [--limit MB] [FILE...]
+// bench_codecs [--limit MB] [--samples DIR] [FILE...]
 //
-// Prints, for each file, the ratio and the compress and expand speeds (MB/s of uncompressed data,
-// best of several runs) of: the LZRW1-KH blocks of method Fast and the LZH stream of method Good
-// in memory; Tlzrw1 compressing and expanding files in both methods; and gzip -6, gzip -1 and lz4
-// run as programs on the same file (their figures include starting the program and reading the
-// file). Without FILE it measures a tar of /usr/include and the largest program in /usr/bin.
+// Without FILE: the Good method against gzip -6 on five kinds of data the benchmark makes itself
+// (numbered lines, fixed-size table records with rising keys, CSV rows, executables from /usr/bin
+// and C headers from /usr/include; a kind whose source is missing is skipped), one row each with
+// both compress speeds and their ratio. --samples DIR only writes the five inputs into DIR.
+//
+// With FILE: prints, for each file, the ratio and the compress and expand speeds (MB/s of
+// uncompressed data, best of several runs) of: the LZRW1-KH blocks of method Fast and the LZH
+// stream of method Good in memory; Tlzrw1 compressing and expanding files in both methods; and
+// gzip -6, gzip -1 and lz4 run as programs on the same file (their figures include starting the
+// program and reading the file).
+//
 // Times are CPU time (user and system) of this process or of the programs it runs, so other work
 // on a shared machine disturbs them less than it would wall-clock time. Figures only: it never
 // fails on speed.
@@ -14,6 +20,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -174,42 +181,192 @@ Bytes Load(const fs::path& file, std::size_t limit) {
   return data;
 }
 
-fs::path LargestProgram() {
-  fs::path best;
-  std::uintmax_t size = 0;
-  for (const auto& e : fs::directory_iterator("/usr/bin")) {
-    std::error_code ec;
-    if (e.is_regular_file(ec) && !e.is_symlink(ec) && e.file_size(ec) > size) {
-      size = e.file_size(ec);
-      best = e.path();
-    }
+void Save(const fs::path& file, const Bytes& data) {
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+  if (!out) Die("cannot write " + file.string());
+}
+
+// ---------------------------------------------------------------------------------------------
+// The five kinds of data of the summary table, the same bytes on every run.
+
+// A small deterministic generator (64-bit linear congruential, high bits), so the samples do not
+// depend on the standard library's distributions.
+class Random {
+ public:
+  explicit Random(std::uint64_t seed) : state_(seed) {}
+  unsigned Below(unsigned n) {
+    state_ = state_ * 6364136223846793005u + 1442695040888963407u;
+    return static_cast<unsigned>((state_ >> 33) % n);
   }
-  if (best.empty()) Die("no program in /usr/bin");
-  return best;
+
+ private:
+  std::uint64_t state_;
+};
+
+const char* const kNames[] = {"ANA SILVA",     "JOAO SANTOS",   "MARIA OLIVEIRA", "PEDRO SOUZA",
+                              "LUCIA COSTA",   "CARLOS PEREIRA", "PAULA LIMA",     "JOSE ALMEIDA",
+                              "RITA FERREIRA", "MARCOS GOMES",  "SOFIA RIBEIRO",  "TIAGO MARTINS",
+                              "HELENA ROCHA",  "BRUNO CARVALHO", "CLARA MENDES",  "RUI BARBOSA"};
+const char* const kCities[] = {"SAO PAULO", "RIO DE JANEIRO", "LISBOA",   "PORTO",
+                               "CURITIBA",  "RECIFE",         "BRASILIA", "COIMBRA"};
+const char* const kProducts[] = {"parafuso 3mm", "porca M6",    "arruela lisa", "broca 8mm",
+                                 "martelo",      "alicate",     "chave philips", "serrote",
+                                 "trena 5m",     "fita isolante", "lixa 120",    "cola branca"};
+
+// `seq 1 1500000`.
+Bytes NumberedLines() {
+  std::string text;
+  for (unsigned n = 1; n <= 1500000; ++n) text += std::to_string(n) + '\n';
+  return Bytes(text.begin(), text.end());
+}
+
+// A database table: 32-byte records in key order, names padded with zeros. Numbers are stored high byte
+// first with the sign bit flipped, so that bytes sort as the numbers do, as tables keep keys.
+Bytes TableRecords() {
+  constexpr std::size_t kRecord = 32, kCount = 420000;
+  Random random(1);
+  Bytes data(kRecord * kCount, 0);
+  auto put = [](std::uint8_t* at, std::uint32_t v, int bytes) {
+    v ^= 1u << (8 * bytes - 1);
+    for (int i = 0; i < bytes; ++i) at[i] = static_cast<std::uint8_t>(v >> 8 * (bytes - 1 - i));
+  };
+  for (std::size_t i = 0; i < kCount; ++i) {
+    std::uint8_t* record = &data[i * kRecord];
+    put(record, static_cast<std::uint32_t>(1000 + i), 4);               // key
+    put(record + 4, static_cast<std::uint32_t>(738000 + i / 1200), 4);  // day
+    put(record + 8, random.Below(100), 2);                              // quantity
+    record[10] = static_cast<std::uint8_t>('A' + random.Below(4));      // state
+    const char* name = kNames[random.Below(16)];
+    std::memcpy(record + 11, name, std::strlen(name));                  // up to 21 bytes
+  }
+  return data;
+}
+
+// An export of sales: one CSV row per sale, ids rising, the rest varying.
+Bytes CsvRows() {
+  Random random(2);
+  std::string text = "id,date,customer,city,product,quantity,price\n";
+  char line[160];
+  for (unsigned id = 1; text.size() < 9000000; ++id) {
+    const int n = std::snprintf(line, sizeof line, "%u,2024-%02u-%02u,%s,%s,%s,%u,%u.%02u\n", id,
+                                1 + id / 15000 % 12, 1 + id / 500 % 28, kNames[random.Below(16)],
+                                kCities[random.Below(8)], kProducts[random.Below(12)],
+                                1 + random.Below(50), random.Below(1000), random.Below(100));
+    text.append(line, static_cast<std::size_t>(n));
+  }
+  return Bytes(text.begin(), text.end());
+}
+
+// The regular files under dir (not links) whose names end in suffix, or that begin with the
+// executable signature when suffix is empty, in name order, joined up to limit bytes.
+Bytes Gather(const fs::path& dir, const std::string& suffix, std::size_t limit) {
+  std::vector<fs::path> paths;
+  std::error_code ec;
+  for (auto it = fs::recursive_directory_iterator(dir, ec); !ec && it != fs::end(it);
+       it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (it->is_regular_file(ec) && !it->is_symlink(ec) &&
+        (suffix.empty() || (name.size() > suffix.size() &&
+                            name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)))
+      paths.push_back(it->path());
+  }
+  std::sort(paths.begin(), paths.end());
+  Bytes data;
+  for (const fs::path& path : paths) {
+    if (data.size() >= limit) break;
+    Bytes file = Load(path, 0);
+    if (suffix.empty() && (file.size() < 4 || std::memcmp(file.data(), "\x7F" "ELF", 4) != 0))
+      continue;
+    data.insert(data.end(), file.begin(), file.end());
+  }
+  if (data.size() > limit) data.resize(limit);
+  return data;
+}
+
+struct Kind {
+  const char* label;
+  std::function<Bytes()> make;
+};
+
+const Kind kKinds[] = {
+    {"numbered lines", NumberedLines},
+    {"table records", TableRecords},
+    {"CSV rows", CsvRows},
+    {"executables", [] { return Gather("/usr/bin", "", 12000000); }},
+    {"C headers", [] { return Gather("/usr/include", ".h", 55000000); }},
+};
+
+// CPU seconds of one compression of the file by Tlzrw1 in the Good method, as a user of the
+// archiver sees it, and the compressed size.
+std::pair<double, std::uintmax_t> GoodFile(const fs::path& file, const fs::path& work) {
+  Tlzrw1 lzrw1;
+  lzrw1.CompressMode = TCompressMode::Good;
+  const fs::path packed = work / "packed";
+  const double c = BestSeconds([&] {
+    lzrw1.InputFile = platform::WindowsPath(file.string());
+    lzrw1.OutputFile = platform::WindowsPath(packed.string());
+    lzrw1.Compress();
+  });
+  return {c, fs::file_size(packed)};
+}
+
+void Summary(const fs::path& work) {
+  std::printf("%-16s %7s %16s %16s %7s\n", "data", "MB", "gzip -6 MB/s", "Good MB/s", "ratio");
+  for (const Kind& kind : kKinds) {
+    const Bytes data = kind.make();
+    if (data.empty()) {
+      std::printf("%-16s skipped: nothing to take it from\n", kind.label);
+      continue;
+    }
+    const fs::path sample = work / "sample";
+    Save(sample, data);
+    const Row gzip = Tool("gzip -6", "gzip", "-6", sample, work);
+    const auto [seconds, packed] = GoodFile(sample, work);
+    const double good = MBs(data.size(), seconds);
+    std::printf("%-16s %7.1f %9.1f (%4.1f%%) %9.1f (%4.1f%%) %7.2f\n", kind.label,
+                data.size() / 1e6, gzip.compressMBs, gzip.ratio, good,
+                100.0 * packed / data.size(), good / gzip.compressMBs);
+    std::fflush(stdout);
+  }
+}
+
+void WriteSamples(const fs::path& dir) {
+  fs::create_directories(dir);
+  for (const Kind& kind : kKinds) {
+    const Bytes data = kind.make();
+    if (!data.empty()) Save(dir / (std::string(kind.label) + ".sample"), data);
+  }
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   std::size_t limit = 0;
+  fs::path samples;
   std::vector<fs::path> files;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--limit" && i + 1 < argc)
       limit = std::stoul(argv[++i]) << 20;
+    else if (a == "--samples" && i + 1 < argc)
+      samples = argv[++i];
     else if (a == "--help" || a == "-h")
-      return std::printf("usage: bench_codecs [--limit MB] [FILE...]\n"), 0;
+      return std::printf("usage: bench_codecs [--limit MB] [--samples DIR] [FILE...]\n"), 0;
     else
       files.push_back(a);
   }
 
+  if (!samples.empty()) {
+    WriteSamples(samples);
+    return 0;
+  }
   const fs::path work = fs::temp_directory_path() / ("bench-codecs-" + std::to_string(::getpid()));
   fs::create_directories(work);
   if (files.empty()) {
-    const fs::path tar = work / "usr-include.tar";
-    if (std::system(("tar -cf " + Quote(tar.string()) + " -C /usr include 2>/dev/null").c_str()))
-      Die("cannot make a tar of /usr/include");
-    files = {tar, LargestProgram()};
+    Summary(work);
+    fs::remove_all(work);
+    return 0;
   }
 
   for (const fs::path& file : files) {
@@ -217,10 +374,7 @@ int main(int argc, char** argv) {
     if (data.empty()) Die(file.string() + " is empty");
     // The file tools and the outside programs work on exactly the bytes measured in memory.
     const fs::path sample = work / "sample";
-    {
-      std::ofstream out(sample, std::ios::binary | std::ios::trunc);
-      out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
-    }
+    Save(sample, data);
     std::printf("\n%s: %.1f MB\n", file.string().c_str(), data.size() / 1e6);
     std::printf("  %-20s %8s %14s %14s\n", "method", "ratio", "compress MB/s", "expand MB/s");
     const Row rows[] = {
