@@ -83,7 +83,7 @@ int CodecFailure(const Command& command, const std::exception& e, const std::str
       std::string(command.name) == "expand" && IsArchive(input))
     problem.text = _("is a .PCK archive, not a compressed file: list it with \"pck list\" and "
                      "unpack it with \"pck extract\"");
-  return Failure(problem.file.empty() ? input : problem.file, problem.text);
+  return Failure(problem.file.empty() && problem.aboutAFile ? input : problem.file, problem.text);
 }
 
 // compress and expand: one compressor operation from INPUT into OUTPUT, which lands whole or

@@ -41,7 +41,7 @@ int Failure(const std::string& file, const std::string& text) {
 
 int Failure(const std::exception& failure, const std::string& file) {
   const Problem problem = Describe(failure);
-  return Failure(problem.file.empty() ? file : problem.file, problem.text);
+  return Failure(problem.file.empty() && problem.aboutAFile ? file : problem.file, problem.text);
 }
 
 int Failure(const std::string& message) {

@@ -153,7 +153,7 @@ Problem Describe(const std::exception& failure) {
                                ? _("not enough memory")
                                : _("damaged: a block of its data cannot be expanded")};
   // pck's own failures are worded in the user's language where they are raised.
-  return {std::string(), failure.what()};
+  return {std::string(), failure.what(), false};
 }
 
 }  // namespace pck

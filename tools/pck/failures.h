@@ -11,6 +11,9 @@ namespace pck {
 struct Problem {
   std::string file;  // the file it concerns, a Windows path; empty when it names none
   std::string text;  // what happened, translated, without the file
+  // Whether it concerns a file, so that one the failure does not name (the archive of the run)
+  // goes before it; pck's own failures say what they concern themselves.
+  bool aboutAFile = true;
 };
 
 Problem Describe(const std::exception& failure);
