@@ -77,7 +77,7 @@ class ArchiveEngine {
 // "pck COMMAND: NAME: problem".
 class Terminal {
  public:
-  explicit Terminal(const Command& command) : command_(command) {}
+  Terminal() = default;
   ~Terminal() { Clear(); }
   Terminal(const Terminal&) = delete;
   Terminal& operator=(const Terminal&) = delete;
@@ -97,7 +97,6 @@ class Terminal {
   int RunFailure(const TCustomPack& pack);
 
  private:
-  const Command& command_;
   bool failed_ = false;
 };
 

@@ -401,7 +401,7 @@ int Create(const Command& command, const Options& o) {
     }
   }
 
-  Terminal terminal(command);
+  Terminal terminal;
   terminal.Watch(pack);
   pack.OnRefused = [&](const std::string& path, const std::string& problem) {
     terminal.Failed(path, problem);

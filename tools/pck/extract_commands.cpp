@@ -220,7 +220,7 @@ int Extract(const Command& command, const Options& o) {
   for (const auto& m : o.masks) pack.Items.push_back(EnginePath(m));
   for (const auto& m : o.excludes) pack.Excludes.push_back(EnginePath(m));
 
-  Terminal terminal(command);
+  Terminal terminal;
   terminal.Watch(pack);
   int extracted = 0;
   pack.OnExtracted = [&](const std::string& target) {
@@ -259,7 +259,7 @@ int Test(const Command& command, const Options& o) {
   pack.Media = engine.Media();
   std::string archive = pack.PackFileName;
 
-  Terminal terminal(command);
+  Terminal terminal;
   terminal.Watch(pack);
   std::set<std::string> damaged;
   auto report = [&](const std::string& name, const std::exception& failure) {

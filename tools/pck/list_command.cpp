@@ -192,7 +192,7 @@ int List(const Command& command, const Options& o) {
     Listed& e = entries.back();
     e.header = TCompressedHeader::Read(head.data(), head.size(), e.stored);
   };
-  if (!pack.Process(3)) return Terminal(command).RunFailure(pack);
+  if (!pack.Process(3)) return Terminal().RunFailure(pack);
   if (o.json)
     PrintJson(pack, archive, entries);
   else
