@@ -13,6 +13,8 @@
 
 namespace {
 
+using Kind = ELzrw1Exception::TKind;
+
 constexpr std::size_t kBlockSize = TLZRW1KH::kMaxBlockSize;  // 32768
 constexpr std::size_t kBufferSize = kBlockSize + 16;
 constexpr std::int64_t kAdviseMinimum = 3 * static_cast<std::int64_t>(kBlockSize);
@@ -32,11 +34,12 @@ std::int32_t Percent(std::int64_t part, std::int64_t whole) {
 }
 
 [[noreturn]] void TooLarge(const std::string& file) {
-  throw ELzrw1Exception(ELzrw1Exception::TKind::TooLarge, "Lzrw1 : " + file + " : FILE TOO LARGE (2 GB OR MORE) !", file);
+  throw ELzrw1Exception(Kind::TooLarge, "Lzrw1 : " + file + " : FILE TOO LARGE (2 GB OR MORE) !",
+                        file);
 }
 
 [[noreturn]] void Corrupt(const std::string& message, const std::string& file) {
-  throw ELzrw1Exception(ELzrw1Exception::TKind::Corrupt, message, file);
+  throw ELzrw1Exception(Kind::Corrupt, message, file);
 }
 
 }  // namespace
@@ -78,7 +81,7 @@ struct Tlzrw1::Operation {
       : in(new (std::nothrow) std::uint8_t[kBufferSize]),
         out(new (std::nothrow) std::uint8_t[kBufferSize]),
         input(callerInput ? *callerInput : ownInput) {
-    if (!in || !out) throw ELzrw1Exception(ELzrw1Exception::TKind::NoMemory, noMemory);
+    if (!in || !out) throw ELzrw1Exception(Kind::NoMemory, noMemory);
   }
 };
 
@@ -89,7 +92,7 @@ class Tlzrw1::StreamSource final : public TLzhSource {
   bool Refill() override {
     const std::int64_t n = op_.input.Read(op_.in.get(), kBlockSize);
     if (n < 0)
-      throw ELzrw1Exception(ELzrw1Exception::TKind::ReadError, "Lzrw1/LZH : READ ERROR ON " + owner_.InputFile + " !",
+      throw ELzrw1Exception(Kind::ReadError, "Lzrw1/LZH : READ ERROR ON " + owner_.InputFile + " !",
                             owner_.InputFile, platform::LastErrorCode());
     platform::KeepResponsive();
     owner_.AddIn(n);
@@ -131,14 +134,14 @@ Tlzrw1::~Tlzrw1() = default;
 
 void Tlzrw1::CheckWritten(std::int64_t actual, std::int64_t expected) {
   if (actual != expected)
-    throw ELzrw1Exception(ELzrw1Exception::TKind::WriteError, "Lzrw1 : ERROR WRITING TO " + OutputFile + " !", OutputFile,
-                          platform::LastErrorCode());
+    throw ELzrw1Exception(Kind::WriteError, "Lzrw1 : ERROR WRITING TO " + OutputFile + " !",
+                          OutputFile, platform::LastErrorCode());
 }
 
 void Tlzrw1::CheckRead(std::int64_t actual, std::int64_t expected) {
   if (actual != expected)
-    throw ELzrw1Exception(ELzrw1Exception::TKind::ReadError, "Lzrw1 : ERROR READING FROM " + InputFile + " !", InputFile,
-                          actual < 0 ? platform::LastErrorCode() : 0);
+    throw ELzrw1Exception(Kind::ReadError, "Lzrw1 : ERROR READING FROM " + InputFile + " !",
+                          InputFile, actual < 0 ? platform::LastErrorCode() : 0);
 }
 
 void Tlzrw1::Write(Operation& op, const void* data, std::int64_t size) {
@@ -153,8 +156,8 @@ std::int64_t Tlzrw1::GetInputSize() {
   platform::File file;
   const std::int64_t size = file.Open(InputFile, platform::OpenMode::Read) ? file.Size() : -1;
   if (size < 0)
-    throw ELzrw1Exception(ELzrw1Exception::TKind::SizeUnknown, "Lzrw1 : Cannot obtain size of " + InputFile, InputFile,
-                          platform::LastErrorCode());
+    throw ELzrw1Exception(Kind::SizeUnknown, "Lzrw1 : Cannot obtain size of " + InputFile,
+                          InputFile, platform::LastErrorCode());
   return size;
 }
 
@@ -175,8 +178,9 @@ void Tlzrw1::AddOut(std::int64_t n) {
 // wherever the two names are one.
 void Tlzrw1::CreateOutput(Operation& op) {
   if (OutputFile == InputFile || !op.output.Open(OutputFile, platform::OpenMode::Create))
-    throw ELzrw1Exception(ELzrw1Exception::TKind::OutputNotOpened, "Lzrw1 : Outputfile " + OutputFile + " can not be opened !",
-                          OutputFile, OutputFile == InputFile ? 0 : platform::LastErrorCode());
+    throw ELzrw1Exception(Kind::OutputNotOpened,
+                          "Lzrw1 : Outputfile " + OutputFile + " can not be opened !", OutputFile,
+                          OutputFile == InputFile ? 0 : platform::LastErrorCode());
 }
 
 void Tlzrw1::Progress() {
@@ -201,7 +205,7 @@ std::int32_t Tlzrw1::CompressTo(TLzrw1Output* output) {
   const std::int64_t size = GetInputSize();
   if (size > kMaxSize) TooLarge(InputFile);
   if (!op.input.Open(InputFile, platform::OpenMode::Read))
-    throw ELzrw1Exception(ELzrw1Exception::TKind::InputNotFound, "LZRWKH1 : Inputfile " + InputFile + " not found !",
+    throw ELzrw1Exception(Kind::InputNotFound, "LZRWKH1 : Inputfile " + InputFile + " not found !",
                           InputFile, platform::LastErrorCode());
   const bool toFile = output == nullptr;
   if (toFile) CreateOutput(op);
@@ -220,11 +224,12 @@ std::int32_t Tlzrw1::CompressTo(TLzrw1Output* output) {
     // The size field was written first; an input that grew or shrank since would make a file
     // that expands to something else than it claims.
     if (inSize_ != size)
-      throw ELzrw1Exception(ELzrw1Exception::TKind::Changed, "Lzrw1 : " + InputFile + " changed while it was compressed !",
+      throw ELzrw1Exception(Kind::Changed,
+                            "Lzrw1 : " + InputFile + " changed while it was compressed !",
                             InputFile);
     op.input.Close();
     if (toFile && !op.output.Close())
-      throw ELzrw1Exception(ELzrw1Exception::TKind::WriteError, "Lzrw1 : ERROR WRITING TO " + OutputFile + " !",
+      throw ELzrw1Exception(Kind::WriteError, "Lzrw1 : ERROR WRITING TO " + OutputFile + " !",
                             OutputFile, platform::LastErrorCode());
   } catch (...) {
     if (toFile) {
@@ -243,8 +248,8 @@ void Tlzrw1::PackBlocks(Operation& op) {
   do {
     n = op.input.Read(op.in.get(), kBlockSize);
     if (n < 0)
-      throw ELzrw1Exception(ELzrw1Exception::TKind::ReadError, "Lzrw1/KH : READ ERROR ON " + InputFile + " !", InputFile,
-                            platform::LastErrorCode());
+      throw ELzrw1Exception(Kind::ReadError, "Lzrw1/KH : READ ERROR ON " + InputFile + " !",
+                            InputFile, platform::LastErrorCode());
     if (n == 0) break;
     platform::KeepResponsive();
     AddIn(n);
@@ -276,7 +281,7 @@ std::int32_t Tlzrw1::DecompressFrom(TLzrw1Output* output) {
   Operation op("Lzrw1 : no memory for I/O Buffers !!");
   op.sink = output;
   if (!op.input.Open(InputFile, platform::OpenMode::Read))
-    throw ELzrw1Exception(ELzrw1Exception::TKind::InputNotFound, "Lzrw1 : Inputfile " + InputFile + " not found !",
+    throw ELzrw1Exception(Kind::InputNotFound, "Lzrw1 : Inputfile " + InputFile + " not found !",
                           InputFile, platform::LastErrorCode());
   return Expand(op, std::nullopt);
 }
@@ -303,8 +308,8 @@ std::int32_t Tlzrw1::Expand(Operation& op, std::optional<Stamp> stamp) {
     CheckRead(op.input.Read(signature, 4), 4);
     const bool fast = std::memcmp(signature, kFastSignature, 4) == 0;
     if (!fast && std::memcmp(signature, kGoodSignature, 4) != 0)
-      throw ELzrw1Exception(ELzrw1Exception::TKind::NotCompressed, "Lzrw1 : " + InputFile + " : NOT A COMPRESSED FILE !",
-                            InputFile);
+      throw ELzrw1Exception(Kind::NotCompressed,
+                            "Lzrw1 : " + InputFile + " : NOT A COMPRESSED FILE !", InputFile);
     inSize_ = 4;
     if (fast)
       UnpackBlocks(op);
@@ -316,7 +321,7 @@ std::int32_t Tlzrw1::Expand(Operation& op, std::optional<Stamp> stamp) {
     // the handle did not take are set by name once it is closed.
     const bool attrPending = stamp && toFile && !op.output.SetDosTimeAttr(stamp->time, stamp->attr);
     if (!op.output.Close())
-      throw ELzrw1Exception(ELzrw1Exception::TKind::WriteError, "Lzrw1 : ERROR WRITING TO " + OutputFile + " !",
+      throw ELzrw1Exception(Kind::WriteError, "Lzrw1 : ERROR WRITING TO " + OutputFile + " !",
                             OutputFile, platform::LastErrorCode());
     if (attrPending) platform::FileSetAttr(OutputFile, stamp->attr);
   } catch (...) {
@@ -383,7 +388,7 @@ TCompressMode Tlzrw1::Advise() {
   Operation op("Lzrw1 : Cannot get memory for I/O Buffers");
   const std::int64_t size = GetInputSize();
   if (!op.input.Open(InputFile, platform::OpenMode::Read))
-    throw ELzrw1Exception(ELzrw1Exception::TKind::InputNotFound, "LZRWKH1 : Inputfile " + InputFile + " not found !",
+    throw ELzrw1Exception(Kind::InputNotFound, "LZRWKH1 : Inputfile " + InputFile + " not found !",
                           InputFile, platform::LastErrorCode());
   if (size < kAdviseMinimum) {
     CompressMode = TCompressMode::Good;
@@ -397,8 +402,8 @@ TCompressMode Tlzrw1::Advise() {
                                ? op.input.Read(op.in.get(), kBlockSize)
                                : -1;
     if (n < 0)
-      throw ELzrw1Exception(ELzrw1Exception::TKind::ReadError, "Lzrw1/KH : READ ERROR ON " + InputFile + " !", InputFile,
-                            platform::LastErrorCode());
+      throw ELzrw1Exception(Kind::ReadError, "Lzrw1/KH : READ ERROR ON " + InputFile + " !",
+                            InputFile, platform::LastErrorCode());
     platform::KeepResponsive();
     sampled += n;
     encoded += kh_.CompressBlock(op.in.get(), op.out.get(), static_cast<std::uint16_t>(n));

@@ -57,7 +57,8 @@ void TCustomPack::OpenRead() {
   ArchiveSize = ArchiveFile.Size();
   if (ArchiveSize < 0) platform::RaiseLastOSError(platform::IoAction::Read, PackFileName);
   if (Volume == 0 && Offset > 0) {
-    if (!ArchiveFile.Seek(Offset)) platform::RaiseLastOSError(platform::IoAction::Seek, PackFileName);
+    if (!ArchiveFile.Seek(Offset))
+      platform::RaiseLastOSError(platform::IoAction::Seek, PackFileName);
     ArchivePos = VolumeStart = Offset;
   }
 }
@@ -293,7 +294,8 @@ void TCustomPack::WriteData(const std::uint8_t* buf, std::uint16_t n) {
   if (n == 0) return;
   std::int64_t put = DataFile.Write(buf, n);
   if (put < 0) platform::RaiseLastOSError(platform::IoAction::Write, DataName);
-  if (put != n) platform::RaiseIOError(platform::IoAction::Write, DataName, platform::IoFault::DiskFull);
+  if (put != n)
+    platform::RaiseIOError(platform::IoAction::Write, DataName, platform::IoFault::DiskFull);
 }
 
 

@@ -110,7 +110,8 @@ void TCustomPack::OpenWrite() {
   if (Volume == 1 && Offset > 0) {
     if (!ArchiveFile.Open(PackFileName, platform::OpenMode::ReadWrite))
       platform::RaiseLastOSError(platform::IoAction::Open, PackFileName);
-    if (!ArchiveFile.Seek(Offset)) platform::RaiseLastOSError(platform::IoAction::Seek, PackFileName);
+    if (!ArchiveFile.Seek(Offset))
+      platform::RaiseLastOSError(platform::IoAction::Seek, PackFileName);
     ArchivePos = VolumeStart = Offset;
     VolumeCreated = false;
   } else {

@@ -29,7 +29,8 @@ namespace {
 // Why a name found in the tree has no exact Windows-1252 form.
 std::string WhyInexact(const std::string& name) {
   // On Windows the name found holds '?' for what the code page lacks, and tells no more.
-  if (platform::IsExactPath(name)) return _("its name has characters the ANSI code page cannot hold");
+  if (platform::IsExactPath(name))
+    return _("its name has characters the ANSI code page cannot hold");
   const std::string native = platform::NativePath(name);
   std::string ansi;
   std::size_t at = native.size();
@@ -412,7 +413,8 @@ int Create(const Command& command, const Options& o) {
   std::string stored;
   if (o.verbose) {
     pack.OnProgress = [&](TObject*, const std::string& name, std::int32_t, bool&) {
-      if (!name.empty() && name != stored) Print(stdout, platform::NativePath(stored = name) + "\n");
+      if (!name.empty() && name != stored)
+        Print(stdout, platform::NativePath(stored = name) + "\n");
     };
   }
   if (!pack.Create()) {

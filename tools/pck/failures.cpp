@@ -85,7 +85,8 @@ Problem OfArchive(const EPackException& e) {
   switch (e.Kind) {
     case K::ReadError: return {e.FileName, _("cannot read the archive's data")};
     case K::VolumeEnds: return {e.FileName, VolumeEndsText(e.FileName)};
-    case K::Corrupt: return {e.FileName, _("damaged: its data or record does not match its checksum")};
+    case K::Corrupt:
+      return {e.FileName, _("damaged: its data or record does not match its checksum")};
     case K::Password: return {e.FileName, _("wrong password")};
     case K::FileName: return {e.FileName, _("no archive named")};
     case K::EntryName:

@@ -89,7 +89,8 @@ platform::File CompressAhead::Compressed(std::size_t index) {
       if (!dest.Seek(0)) platform::RaiseLastOSError(platform::IoAction::Seek, name);
       FileOutput sink(dest);
       codec.Compress(sink);
-      if (!dest.Truncate() || !dest.Seek(0)) platform::RaiseLastOSError(platform::IoAction::Write, name);
+      if (!dest.Truncate() || !dest.Seek(0))
+        platform::RaiseLastOSError(platform::IoAction::Write, name);
     }));
   }
   Workers::Pending ready = std::move(pending_.front());

@@ -135,7 +135,8 @@ int main(int argc, char** argv) {
   }
   const Command* command = Find(words[0]);
   if (!command)
-    return Wrong(Format(words[0][0] == '-' ? _("unknown option \"%s\"") : _("unknown command \"%s\""),
+    return Wrong(Format(words[0][0] == '-' ? _("unknown option \"%s\"")
+                                           : _("unknown command \"%s\""),
                         words[0].c_str()));
   const std::vector<std::string> args(words.begin() + 1, words.end());
   for (const std::string& arg : args) {

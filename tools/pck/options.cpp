@@ -218,7 +218,8 @@ std::string Read(const Command& command, const std::vector<std::string>& args, O
     } else {  // -abc: flags, the last of them may take the rest of the word or the next one
       for (std::size_t at = 1; at < arg.size() && problem.empty(); ++at) {
         const OptionRow* row = Find(command, {}, arg[at]);
-        if (!row) return Format(_("unknown option \"%s\""), ("-" + arg.substr(at, 1)).c_str());
+        if (!row)
+          return Format(_("unknown option \"%s\""), std::string("-").append(1, arg[at]).c_str());
         if (row->value) {
           problem = valueOf(*row, arg.substr(at + 1), at + 1 < arg.size(), value);
           at = arg.size();
