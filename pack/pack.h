@@ -193,8 +193,9 @@ class TCustomPack : public TComponent {
   // After every run, whatever its outcome; releases what the run kept for its entries.
   virtual void FinishRun() {}
   // Whether a run goes on after an entry found damaged (a checksum that differs, a name that
-  // cannot be extracted) or a damaged archive header, with the next entry; otherwise it stops
-  // there. Either way OnError has named it.
+  // cannot be extracted), one whose data was read whole but whose target could not be made,
+  // or a damaged archive header, with the next entry; otherwise it stops there. Either way
+  // OnError has named it.
   virtual bool GoesOnAfterDamage() const { return false; }
   // Reading: the file holding the archive's last volume when it can be told before the run
   // gets there (a set of disks in folders), so that its checksum block is read first; empty

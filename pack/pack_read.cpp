@@ -196,7 +196,9 @@ bool TCustomPack::MatchEntry() {
 
 bool TCustomPack::ExtractEntry() {
   std::string target = ConcatPath(Directory, Entry.FileName);
-  bool damaged = false;  // the entry is at fault, and the stream is still in step
+  // The entry failed on its own, the stream still in step: damaged, or its data read whole and
+  // its target not made.
+  bool inStep = false;
   try {
     // The target is not cut to any length: a cut name would be another file. A path too long
     // for the system fails where the file is created.
@@ -221,10 +223,9 @@ bool TCustomPack::ExtractEntry() {
       ReadData(buf, rest);
       WriteData(buf, rest);
       // Checked before the target is made of the bytes: a damaged entry replaces nothing.
-      if (SumsAhead && !Sums.EntryMatches(EntryIndex, EntryCrc, EntryFullCrc)) {
-        damaged = true;
+      inStep = true;
+      if (SumsAhead && !Sums.EntryMatches(EntryIndex, EntryCrc, EntryFullCrc))
         throw EPackCorrupt(Entry.FileName);
-      }
     } catch (...) {
       bool closed = true;
       try {
@@ -242,7 +243,7 @@ bool TCustomPack::ExtractEntry() {
   } catch (...) {
     FailEntry(std::current_exception(), target);
   }
-  return damaged && GoesOnAfterDamage();
+  return inStep && GoesOnAfterDamage();
 }
 
 void TCustomPack::ReadData(std::uint8_t* buf, std::uint16_t n) {

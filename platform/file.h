@@ -63,8 +63,9 @@ class File {
   // twice more by name: under an emulated file system those opens cost more than writing a
   // small file. False when the file cannot be closed or moved, or is not open; then target is as
   // it was. On Windows a file whose move failed stays open for another attempt; elsewhere it is
-  // closed first.
-  bool MoveIntoPlace(const std::string& path, const std::string& target, std::uint16_t attr);
+  // closed first. Without replace a target that exists fails the move.
+  bool MoveIntoPlace(const std::string& path, const std::string& target, std::uint16_t attr,
+                     bool replace = true);
 
  private:
   friend class Folder;  // makes and moves files relative to a folder's handle

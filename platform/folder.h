@@ -49,9 +49,10 @@ class Folder {
   // attributes attr (platform/fileinfo.h); elsewhere than on Windows that is the mode of a new
   // file under the umask, without its write bits when attr is read-only, never one of the file
   // replaced. False when it cannot be closed or moved (errno / GetLastError); then name is as it
-  // was, and on Windows file stays open for another attempt.
+  // was, and on Windows file stays open for another attempt. Without replace, anything standing
+  // at name (a link that leads nowhere too) fails the move, checked by the move itself.
   bool MoveIntoPlace(File& file, const std::string& temp, const std::string& name,
-                     std::uint16_t attr) const;
+                     std::uint16_t attr, bool replace = true) const;
   // Deletes the regular file name; false for anything else.
   bool Remove(const std::string& name) const;
 

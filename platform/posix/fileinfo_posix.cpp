@@ -7,6 +7,7 @@
 
 #include "platform/file.h"
 #include "platform/fileinfo.h"
+#include "platform/posix/no_replace.h"
 #include "platform/text.h"
 
 namespace platform {
@@ -167,8 +168,12 @@ bool File::SetDosTimeAttr(std::int32_t dosTime, std::uint16_t attr) {
 // By name: a descriptor has no name to move, and here the extra calls cost little. Closed
 // first, so that a write the system reports only at the close fails the move instead of landing
 // in place; a closed file, whose close may have failed, is never moved.
-bool File::MoveIntoPlace(const std::string& path, const std::string& target, std::uint16_t attr) {
-  if (fd_ < 0 || !Close() || !platform::MoveIntoPlace(path, target)) return false;
+bool File::MoveIntoPlace(const std::string& path, const std::string& target, std::uint16_t attr,
+                         bool replace) {
+  if (fd_ < 0 || !Close()) return false;
+  if (replace ? !platform::MoveIntoPlace(path, target)
+              : !RenameNoReplace(AT_FDCWD, NativePath(path).c_str(), NativePath(target).c_str()))
+    return false;
   FileSetAttr(target, attr);
   return true;
 }

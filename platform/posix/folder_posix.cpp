@@ -9,6 +9,7 @@
 
 #include "platform/fileinfo.h"
 #include "platform/folder.h"
+#include "platform/posix/no_replace.h"
 #include "platform/text.h"
 
 namespace platform {
@@ -108,7 +109,7 @@ std::string Folder::OpenTemp(const std::string& prefix, File& file) const {
 }
 
 bool Folder::MoveIntoPlace(File& file, const std::string& temp, const std::string& name,
-                           std::uint16_t attr) const {
+                           std::uint16_t attr, bool replace) const {
   if (file.fd_ < 0) return false;
   const mode_t mode = ((attr & faReadOnly) ? 0444 : 0666) & ~Umask();
   const bool moded = ::fchmod(file.fd_, mode) == 0;
@@ -118,7 +119,9 @@ bool Folder::MoveIntoPlace(File& file, const std::string& temp, const std::strin
     errno = code;
     return false;
   }
-  return ::renameat(fd_, NativeText(temp).c_str(), fd_, NativeText(name).c_str()) == 0;
+  const std::string from = NativeText(temp), to = NativeText(name);
+  if (replace) return ::renameat(fd_, from.c_str(), fd_, to.c_str()) == 0;
+  return RenameNoReplace(fd_, from.c_str(), to.c_str());
 }
 
 bool Folder::Remove(const std::string& name) const {

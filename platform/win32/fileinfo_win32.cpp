@@ -91,7 +91,8 @@ bool File::SetDosTimeAttr(std::int32_t dosTime, std::uint16_t attr) {
   return false;
 }
 
-bool File::MoveIntoPlace(const std::string&, const std::string& target, std::uint16_t attr) {
+bool File::MoveIntoPlace(const std::string&, const std::string& target, std::uint16_t attr,
+                         bool replace) {
   if (!handle_) return false;
   wchar_t wide[MAX_PATH], full[MAX_PATH];
   if (!MultiByteToWideChar(CP_ACP, 0, target.c_str(), -1, wide, MAX_PATH)) return false;
@@ -101,7 +102,7 @@ bool File::MoveIntoPlace(const std::string&, const std::string& target, std::uin
   std::vector<std::uint64_t> buffer(
       (sizeof(FILE_RENAME_INFO) + (length + 1) * sizeof(wchar_t)) / sizeof(std::uint64_t) + 1);
   auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-  rename->ReplaceIfExists = TRUE;
+  rename->ReplaceIfExists = replace ? TRUE : FALSE;
   rename->RootDirectory = nullptr;
   rename->FileNameLength = length * sizeof(wchar_t);
   std::memcpy(rename->FileName, full, (length + 1) * sizeof(wchar_t));

@@ -61,9 +61,10 @@ std::string Folder::OpenTemp(const std::string& prefix, File& file) const {
 // Windows replaces no read-only file: its bit is cleared only when the move meets one, which
 // spares asking every target for its attributes. A link keeps its own.
 bool Folder::MoveIntoPlace(File& file, const std::string& temp, const std::string& name,
-                           std::uint16_t attr) const {
+                           std::uint16_t attr, bool replace) const {
   const std::string target = path_ + name;
-  if (file.MoveIntoPlace(path_ + temp, target, attr)) return true;
+  if (file.MoveIntoPlace(path_ + temp, target, attr, replace)) return true;
+  if (!replace) return false;
   const DWORD error = GetLastError();
   const DWORD old = GetFileAttributesA(target.c_str());
   if (old == INVALID_FILE_ATTRIBUTES || !(old & FILE_ATTRIBUTE_READONLY) ||

@@ -14,6 +14,7 @@
 #include "platform/errors.h"
 #include "platform/file.h"
 #include "platform/fileinfo.h"
+#include "platform/folder.h"
 #include "platform/tempfile.h"
 #include "platform/text.h"
 
@@ -176,6 +177,33 @@ TEST_F(FileLayerTest, AnOpenTemporaryFileMovesIntoPlaceWithItsAttributes) {
   EXPECT_FALSE(file.MoveIntoPlace(second, Path("placed"), 0));
   EXPECT_FALSE(platform::FileExists(Path("placed")));
   EXPECT_TRUE(platform::RemoveFile(second));
+}
+
+// Keeping old files: a move that may not replace leaves whatever stands at the name, a link
+// that leads nowhere too, and fails as the system says; a free name it takes.
+TEST_F(FileLayerTest, AMoveThatMayNotReplaceLeavesWhatIsThere) {
+  Write("old", "old");
+  ASSERT_EQ(symlink("nowhere", Native("link").c_str()), 0);
+  platform::Folder folder;
+  std::string stop;
+  ASSERT_EQ(folder.Open(Path(""), "", stop), platform::Folder::Status::Ok);
+  for (const char* taken : {"old", "link"}) {
+    platform::File file;
+    const std::string temp = folder.OpenTemp("~pck", file);
+    ASSERT_FALSE(temp.empty());
+    EXPECT_FALSE(folder.MoveIntoPlace(file, temp, taken, 0, false)) << taken;
+    EXPECT_EQ(errno, EEXIST) << taken;
+    EXPECT_TRUE(folder.Remove(temp)) << taken;
+  }
+  EXPECT_EQ(Read("old"), "old");
+  EXPECT_EQ(std::filesystem::read_symlink(Native("link")), "nowhere");
+  EXPECT_FALSE(std::filesystem::exists(Native("nowhere")));
+  platform::File file;
+  const std::string temp = folder.OpenTemp("~pck", file);
+  ASSERT_EQ(file.Write("new", 3), 3);
+  EXPECT_TRUE(folder.MoveIntoPlace(file, temp, "free", 0, false));
+  EXPECT_EQ(Read("free"), "new");
+  EXPECT_FALSE(std::filesystem::exists(Native(temp)));
 }
 
 // Any host name comes back byte for byte from its Windows form: a name the code page cannot

@@ -34,6 +34,8 @@ expect "fast " create a.pck --mode f
 expect "auto fast good " compress --mode ""
 expect "fast " compress --mode = f
 expect "dirs/inner " extract a.pck -C dirs/
+expect "dirs/file.pck dirs/inner " create a.pck -T dirs/
+expect "dirs/file.pck dirs/inner " create a.pck --files-from dirs/
 expect "" create a.pck --jobs ""
 # Every option of every command's help is offered for it.
 for command in $("$pck" --help | sed -n 's/^  pck \([a-z]*\).*/\1/p'); do

@@ -19,7 +19,8 @@ using pck::Opt;
 const pck::Command kCommand = {
     "demo", "ARCHIVE [MASK...]", 1, pck::kAnyNumber, "summary", "help\n",
     {{Opt::Directory}, {Opt::Mode}, {Opt::Password}, {Opt::PasswordFile}, {Opt::Exclude},
-     {Opt::Media}, {Opt::VolumeSize}, {Opt::Jobs}, {Opt::Json}, {Opt::Verbose}, {Opt::Quiet}},
+     {Opt::Media}, {Opt::VolumeSize}, {Opt::Jobs}, {Opt::Json}, {Opt::Verbose}, {Opt::Quiet},
+     {Opt::FilesFrom}, {Opt::KeepOld}, {Opt::ToStdout}, {Opt::KeepGoing}},
     "notes\n", [](const pck::Command&, const pck::Options&) { return 0; }};
 
 const pck::Command kTwoFiles = {
@@ -77,6 +78,13 @@ TEST(PckOptions, GroupedFlagsOperandsAndTheEndOfOptions) {
   EXPECT_EQ(p.o.media, "--json");  // a value, even one that looks like an option
   EXPECT_FALSE(p.o.json);
 
+  // The options of extract and create grouped and spelled out; -T repeatable.
+  p = Parse({"-kO", "a.pck", "--keep-going", "-Tlist", "-T", "-", "--files-from=more"});
+  ASSERT_EQ(p.exitCode, pck::kExitOk) << p.err;
+  EXPECT_TRUE(p.o.keepOld && p.o.toStdout && p.o.keepGoing);
+  EXPECT_EQ(p.o.filesFrom, (std::vector<std::string>{"list", "-", "more"}));
+  EXPECT_TRUE(p.o.masks.empty());
+
   p = Parse({"in", "out"}, kTwoFiles);
   ASSERT_EQ(p.exitCode, pck::kExitOk) << p.err;
   EXPECT_EQ(p.o.operands, (std::vector<std::string>{"in", "out"}));
@@ -109,6 +117,9 @@ TEST(PckOptions, WrongCommandLinesSayWhatInOneLine) {
       {{"a.pck", "--volume-size", "1K"}, "--volume-size needs --media"},
       {{"a.pck", "-p", "x", "--password-file", "f"}, "one --password or --password-file only"},
       {{"a.pck", "-v", "-q"}, "--verbose and --quiet exclude each other"},
+      {{"a.pck", "-T", "-", "--password-file", "-"}, "standard input can be read only once"},
+      {{"a.pck", "-T-", "--files-from=-"}, "standard input can be read only once"},
+      {{"a.pck", "--keep-going=yes"}, "--keep-going takes no value"},
       {{}, "ARCHIVE is missing"},
       {{"-v"}, "ARCHIVE is missing"},
       {{}, "INPUT and OUTPUT are missing", &kTwoFiles},
@@ -165,7 +176,8 @@ TEST(PckOptions, HelpListsWhatTheParserTakes) {
   for (const char* spelled :
        {"[--directory DIR]", "[--mode good|fast|auto]", "[--exclude MASK]...", "[-v]", "[-q]",
         "[--json]", "  -C, --directory DIR   ", "  --password-file FILE  ",
-        "  -q, --quiet           no progress bar", "\nnotes\n", "encrypts nothing"})
+        "  -q, --quiet           no progress bar", "\nnotes\n", "encrypts nothing",
+        "[--files-from FILE|-]...", "  -k, --keep-old-files  ", "Masks (MASK, --exclude"})
     EXPECT_NE(help.find(spelled), std::string::npos) << spelled << "\n" << help;
   EXPECT_EQ(help.rfind("Usage: pck demo ", 0), 0u) << help;
 
@@ -177,6 +189,7 @@ TEST(PckOptions, HelpListsWhatTheParserTakes) {
       << customHelp;
   EXPECT_EQ(customHelp.find("name every file"), std::string::npos) << customHelp;
   EXPECT_EQ(customHelp.find("encrypts nothing"), std::string::npos) << customHelp;
+  EXPECT_EQ(customHelp.find("Masks ("), std::string::npos) << customHelp;  // it takes none
   // The usage, all of it before the first blank line, fits 80 columns.
   const std::string usage = help.substr(0, help.find("\n\n") + 1);
   for (std::size_t start = 0, end; (end = usage.find('\n', start)) != std::string::npos;

@@ -88,6 +88,19 @@ void Terminal::Failed(const std::string& name, const std::exception& failure) {
   Failed(dynamic_cast<const EPackVolumeEnds*>(&failure) ? problem.file : name, problem.text);
 }
 
+bool Terminal::NotFound(const std::vector<std::string>& masks, const std::string& where) {
+  Clear();
+  for (const std::string& mask : masks) {
+    // The mask as typed, not as the engine takes it: the user looks for what they wrote.
+    Report(std::string(),
+           mask + ": " +
+               (where.empty() ? std::string(_("not found in the archive"))
+                              : Format(_("no file matches it under %s"), where.c_str())));
+    failed_ = true;
+  }
+  return !masks.empty();
+}
+
 void Terminal::Warned(const std::string& name, const std::string& problem) {
   Clear();
   Report(std::string(), Format(_("warning: %s: %s"), platform::NativePath(name).c_str(),

@@ -91,6 +91,9 @@ class Terminal {
   // Names an entry stored, but not as the user may expect: "pck COMMAND: warning: NAME: ...".
   void Warned(const std::string& name, const std::string& problem);
   bool Failed() const { return failed_; }
+  // Names each mask (as typed) that selected nothing: "pck COMMAND: MASK: not found in the
+  // archive", or with where in place of "in the archive". True when there was one.
+  bool NotFound(const std::vector<std::string>& masks, const std::string& where = {});
   // Progress and entry failures of pack's runs go here.
   void Watch(TCustomPack& pack);
   // The exit code of a failed run: its reason printed unless an entry was named already.

@@ -1,6 +1,7 @@
 // pck create: a .PCK archive, or a set of disks, from a tree of files, stored the way the setup
 // program reads them (every file compressed, TPackLz), the files compressed on every core.
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
@@ -21,6 +22,7 @@
 #include "tools/pck/commands.h"
 #include "tools/pck/i18n.h"
 #include "tools/pck/lz_pipeline.h"
+#include "tools/pck/masks.h"
 #include "tools/pck/safe_output.h"
 
 namespace pck {
@@ -113,6 +115,11 @@ class TreePack final : public TPackLz {
  public:
   int Jobs = 1;
   const MediaSet* Media = nullptr;
+  // What to store, by pck's mask rule (masks.h), relative to Directory; the engine's Items and
+  // Excludes are not used.
+  Selection* Select = nullptr;
+  // The masks that matched no file, before anything is written; the run then fails.
+  std::function<void(const std::vector<std::string>& masks)> OnMissing;
   // A file whose name stops the run, before anything is written.
   std::function<void(const std::string& path, const std::string& problem)> OnRefused;
   // A file stored, but not as Windows will hold it or with a date moved into range; or one
@@ -122,17 +129,23 @@ class TreePack final : public TPackLz {
   void BuildList() override {
     List.clear();
     refused_ = 0;
+    // One walk of the tree; the files are then stored mask by mask, each in the walk's
+    // alphabetical order, as if every mask had been searched for in turn.
+    std::vector<std::pair<std::size_t, std::string>> found;
     std::set<std::string> seen;
-    for (const std::string& line : Items) {
-      std::string pattern = ConcatPath(Directory, line);
-      Walk(ExtractFilePath(pattern), ExtractFileName(pattern), seen);
-    }
+    Walk(Directory.empty() ? Directory : ConcatPath(Directory, ""), std::string(), found, seen);
+    std::stable_sort(found.begin(), found.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (auto& [mask, path] : found) List.push_back(std::move(path));
     CheckNames();
+    const std::vector<std::string> missing = Select->NotFound();
+    if (OnMissing && !missing.empty()) OnMissing(missing);
     if (refused_ > 0)
       throw Exception(Format(refused_ == 1
                                  ? _("%d file cannot be stored as named; nothing was written")
                                  : _("%d files cannot be stored as named; nothing was written"),
                              refused_));
+    if (!missing.empty()) throw Exception(_("nothing was written"));
     if (List.empty()) throw Exception(_("no files match"));
     DoPrepared();
   }
@@ -241,8 +254,11 @@ class TreePack final : public TPackLz {
     }
   }
   // Directories are followed also through links, as a user packing a tree expects its files,
-  // but never into a directory the walk is already inside of, which would never end.
-  void Walk(const std::string& dir, const std::string& mask, std::set<std::string>& seen,
+  // but never into a directory the walk is already inside of, which would never end; nor into
+  // one where no mask can select anything. dir is the folder as found, relative the same
+  // folder under Directory; found takes each file with the first mask that selects it.
+  void Walk(const std::string& dir, const std::string& relative,
+            std::vector<std::pair<std::size_t, std::string>>& found, std::set<std::string>& seen,
             std::vector<std::filesystem::path> chain = {}) {
     std::error_code ec;
     std::filesystem::path here =
@@ -251,10 +267,10 @@ class TreePack final : public TPackLz {
     for (const auto& outer : chain)
       if (here == outer) return;
     chain.push_back(here);
-    for (const auto& f : Sorted(platform::FindFiles(dir + mask, 0x27 | platform::faOther))) {
+    for (const auto& f : Sorted(platform::FindFiles(dir + "*", 0x27 | platform::faOther))) {
       std::string path = ConcatPath(dir, f.Name);
-      if (MatchesAnyMask(Directory, Excludes, path) || IsOwnFile(path, f.Name) ||
-          !seen.insert(path).second)
+      const std::size_t mask = Select->Select(relative + f.Name);
+      if (mask == Selection::kNone || IsOwnFile(path, f.Name) || !seen.insert(path).second)
         continue;
       if (f.Attr & platform::faOther) {
         Warn(path, Format(_("not stored: it is %s"), KindText(f.Kind)));
@@ -267,17 +283,18 @@ class TreePack final : public TPackLz {
                                        "first time an archive holds")
                                    : _("dated after 2107, stored as 2107-12-31 23:59:58, the "
                                        "last time an archive holds"));
-        List.push_back(path);
+        found.emplace_back(mask, path);
       }
     }
     for (const auto& d : Sorted(platform::FindFiles(dir + "*", 0x37))) {
       if (!(d.Attr & platform::faDirectory)) continue;
       const std::string path = ConcatPath(dir, d.Name);
+      if (!Select->MayReachBelow(relative + d.Name)) continue;
       // A stand-in that finds nothing (on Windows) is refused as a folder; elsewhere each file
-      // below is, unless excluded.
+      // below is.
       if (d.Exact || !platform::IsExactPath(d.Name))
-        Walk(path + "\\", mask, seen, chain);
-      else if (!MatchesAnyMask(Directory, Excludes, path))
+        Walk(path + "\\", relative + d.Name + "\\", found, seen, chain);
+      else
         Refuse(path, WhyInexact(StoredName(path)));
     }
   }
@@ -315,6 +332,28 @@ bool ApplySourceDate(TCustomPack& pack, const char* value) {
 }
 
 
+
+// The names or masks of a --files-from list, one a line (a line end of "\r\n" too, empty lines
+// skipped), appended to names; "-" is standard input.
+bool ReadNames(const std::string& list, std::vector<std::string>& names) {
+  std::FILE* in = list == "-" ? stdin : std::fopen(platform::NativePath(EnginePath(list)).c_str(), "rb");
+  if (!in) return false;
+  std::string line;
+  int c;
+  do {
+    c = std::fgetc(in);
+    if (c != '\n' && c != EOF) {
+      line += static_cast<char>(c);
+      continue;
+    }
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty()) names.push_back(line);
+    line.clear();
+  } while (c != EOF);
+  const bool ok = !std::ferror(in);
+  if (in != stdin) std::fclose(in);
+  return ok;
+}
 
 // Volumes of an earlier, longer set would be taken for part of this one.
 void RemoveStaleDisks(const MediaSet& media, int last) {
@@ -373,9 +412,22 @@ int Create(const Command& command, const Options& o) {
                             "since 1970-01-01 00:00 UTC, up to the year 2107"),
                           epoch));
   pack.Header = headers;
-  for (const auto& m : o.masks.empty() ? std::vector<std::string>{"*.*"} : o.masks)
-    pack.Items.push_back(EnginePath(m));
-  for (const auto& m : o.excludes) pack.Excludes.push_back(EnginePath(m));
+  std::vector<std::string> masks = o.masks;
+  for (const std::string& list : o.filesFrom) {
+    if (!ReadNames(list, masks)) {
+      const std::string reason = platform::SystemMessage(errno);
+      return list == "-" ? Failure(std::string(),
+                                   _("cannot read the names from standard input") + (": " + reason))
+                         : Failure(EnginePath(list), _("cannot read the names from it") +
+                                                         (": " + reason));
+    }
+  }
+  // Names asked for and none given is not "every file": an empty list stores nothing.
+  if (!o.filesFrom.empty() && masks.empty())
+    return Failure(std::string(), _("no names to store: MASK and --files-from gave none; "
+                                    "nothing was written"));
+  Selection selection(masks, o.excludes);
+  pack.Select = &selection;
 
   // Two runs writing one disk set would mix their volumes: the second stops at once. Taken
   // before the tree is read and let go after the last volume is in place.
@@ -410,6 +462,9 @@ int Create(const Command& command, const Options& o) {
   pack.OnWarning = [&](const std::string& path, const std::string& problem) {
     terminal.Warned(path, problem);
   };
+  pack.OnMissing = [&](const std::vector<std::string>& missing) {
+    terminal.NotFound(missing, o.directory.empty() ? _("the current directory") : o.directory);
+  };
   std::string stored;
   if (o.verbose) {
     pack.OnProgress = [&](TObject*, const std::string& name, std::int32_t, bool&) {
@@ -419,7 +474,8 @@ int Create(const Command& command, const Options& o) {
   }
   if (!pack.Create()) {
     // The names went one a line; the count says that nothing else happened.
-    if (pack.Refused() > 0) return Failure(std::string(), pack.ErrorMessage());
+    if (pack.Refused() > 0 || terminal.Failed())
+      return Failure(std::string(), pack.ErrorMessage());
     return terminal.RunFailure(pack);
   }
   terminal.Clear();
@@ -448,14 +504,11 @@ const std::vector<Command> kCommands = {
     {"create", "ARCHIVE [MASK...]", 1, kAnyNumber,
      N_("Store the files matching MASK under DIR, with their subdirectories, in a new archive."),
      N_("Creates ARCHIVE (replacing it) from the files under DIR (default: the current directory)\n"
-        "whose names match a MASK (default \"*.*\", every file), searched in DIR and in all the\n"
-        "directories below it. Names are stored relative to DIR, with their last-write times and\n"
-        "read-only attribute; every file is compressed on its own. Empty directories are not\n"
-        "stored: an archive holds files only.\n"
-        "\n"
-        "Masks follow the Windows rules: \"*\" and \"?\" wildcards, letters without regard to case,\n"
-        "\"*.*\" any name, \"*\" only names without an extension; a mask may start with a\n"
-        "directory (\"docs/*.txt\"). Quote masks so the shell leaves them alone.\n"),
+        "that a MASK or a name from --files-from selects (default: every file), in the order of\n"
+        "the masks and alphabetically for each. Names are stored relative to DIR, with their\n"
+        "last-write times and read-only attribute; every file is compressed on its own. Empty\n"
+        "directories are not stored: an archive holds files only. A MASK that matches no file\n"
+        "is named and nothing is written (exit status 1).\n"),
      {{Opt::Directory, N_("take the files from DIR (default: the current directory)")},
       {Opt::Mode},
       {Opt::Password, N_("make readers ask for the password P (see below)")},
@@ -465,6 +518,7 @@ const std::vector<Command> kCommands = {
                        "it, is refused, as are such a password and an empty one)")},
       {Opt::Exclude, N_("leave out files matching MASK, relative to DIR; \"*.BAK\" also\n"
                         "matches in subdirectories (repeatable)")},
+      {Opt::FilesFrom},
       {Opt::Media, N_("write a set of disks: DIR/DISK1/ARCHIVE, DIR/DISK2/ARCHIVE, ...\n"
                       "(ARCHIVE a name without a folder); DIR/ARCHIVE.lock keeps a\n"
                       "second create of the set out while this one runs")},

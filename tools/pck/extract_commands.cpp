@@ -1,7 +1,10 @@
 // pck extract / test: the entries of a .PCK archive into files, or into nothing but a check,
 // expanded on every core while the archive is read in order.
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <set>
@@ -14,16 +17,29 @@
 #include "platform/file.h"
 #include "platform/fileinfo.h"
 #include "platform/folder.h"
+#include "platform/text.h"
 #include "tools/pck/archive_cli.h"
 #include "tools/pck/commands.h"
 #include "tools/pck/failures.h"
 #include "tools/pck/i18n.h"
 #include "tools/pck/lz_pipeline.h"
+#include "tools/pck/masks.h"
 #include "tools/pck/safe_output.h"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 namespace pck {
 namespace {
 
+
+// Whether something stands at path (a Windows path), links not followed.
+bool Taken(const std::string& path) {
+  std::error_code ec;
+  return std::filesystem::exists(std::filesystem::symlink_status(platform::NativePath(path), ec));
+}
 
 // TPackLz whose entries are expanded behind the engine's reading, Jobs at a time: the engine
 // copies each entry's stored bytes into a temporary file of the pipeline and reads on; what
@@ -35,6 +51,13 @@ class BehindPack : public TPackLz {
   int Jobs = 1;
   // A set of disks in folders: the last volume's file, read first for its checksums.
   const MediaSet* Media = nullptr;
+  // The entries to take, by pck's mask rule (masks.h); the engine's Items and Excludes are not
+  // used. Null: all of them.
+  Selection* Select = nullptr;
+  // With --keep-going: past an entry that failed on its own (damaged, or its file not made).
+  bool KeepGoing = false;
+  // The entries the masks selected, whether or not they came through.
+  std::size_t Selected = 0;
 
   // Extract, with the pipeline's results taken in between the entries and all of them before
   // the run counts as a success.
@@ -57,6 +80,13 @@ class BehindPack : public TPackLz {
  protected:
   // What expanding the current entry (Entry) for Target is; DataName names its bytes.
   virtual ExpandBehind::Job Expansion(const std::string& Target) = 0;
+
+  bool MatchEntry() override {
+    if (Select && !Select->Selects(Entry.FileName)) return false;
+    ++Selected;
+    return true;
+  }
+  bool GoesOnAfterDamage() const override { return KeepGoing; }
 
   void CreateTarget(const std::string& Target) override {
     if (!behind_) behind_ = std::make_unique<ExpandBehind>(Jobs, GetTempName());
@@ -95,11 +125,27 @@ class BehindPack : public TPackLz {
 // its name is replaced, and a device, pipe or socket there is left alone and fails it.
 class ExtractPack final : public BehindPack {
  public:
+  // -k: an entry whose name is taken (by anything, a link to nothing too) is passed over.
+  bool KeepOld = false;
+  // -O: each entry is expanded into a temporary file and copied to Out once it has come
+  // through whole, so a damaged entry gives none of its bytes; no file is made under Directory.
+  std::FILE* Out = nullptr;
   std::function<void(const std::string& target)> OnExtracted;
   std::function<void(const std::string& target, const std::exception& failure)> OnFailed;
+  std::function<void(const std::string& target)> OnKept;
 
  protected:
+  bool MatchEntry() override {
+    if (!BehindPack::MatchEntry()) return false;
+    if (!KeepOld || Out) return true;
+    const std::string target = ConcatPath(Directory, Entry.FileName);
+    if (!Taken(target)) return true;
+    if (OnKept) OnKept(target);
+    return false;
+  }
+
   ExpandBehind::Job Expansion(const std::string& Target) override {
+    if (Out) return Written(Target);
     const std::string relative =
         !Entry.FileName.empty() && Entry.FileName.front() == '\\' ? Entry.FileName.substr(1)
                                                                     : Entry.FileName;
@@ -130,12 +176,52 @@ class ExtractPack final : public BehindPack {
     // Only a file that expanded whole and to its recorded size gets here: nothing is put in
     // place before every check of the entry has passed.
     job.done = [this, output, Target, attr] {
-      if (!output->Commit(attr)) platform::RaiseLastOSError(platform::IoAction::Write, Target);
+      if (!output->Commit(attr, !KeepOld)) {
+        // With -k a name taken since the entry was selected is kept all the same.
+        if (KeepOld && Taken(Target)) {
+          if (OnKept) OnKept(Target);
+          return;
+        }
+        platform::RaiseLastOSError(platform::IoAction::Write, Target);
+      }
       if (OnExtracted) OnExtracted(Target);
     };
     job.failed = [this, Target](const std::exception& e) {
       if (OnFailed) OnFailed(Target, e);
-      return false;
+      return KeepGoing;
+    };
+    return job;
+  }
+
+  // The entry expanded into a temporary file of its own, then copied to Out in archive order.
+  ExpandBehind::Job Written(const std::string& Target) {
+    auto expanded = std::make_shared<TempSlots>(1, std::string());
+    expanded->Path(0);  // raises when no temporary file could be made
+    ExpandBehind::Job job;
+    job.expand = [Target, expanded](Tlzrw1& codec, platform::File& data) {
+      codec.InputFile = Target;
+      codec.OutputFile = Target;
+      FileOutput sink(expanded->File(0));
+      codec.Decompress(data, sink);
+    };
+    job.done = [this, Target, expanded] {
+      platform::File& file = expanded->File(0);
+      std::vector<char> buffer(1 << 16);
+      bool ok = file.Seek(0);
+      for (std::int64_t got; ok && (got = file.Read(buffer.data(), buffer.size())) != 0;)
+        ok = got > 0 && std::fwrite(buffer.data(), 1, static_cast<std::size_t>(got), Out) ==
+                            static_cast<std::size_t>(got);
+      if (!ok || std::fflush(Out) != 0) {
+        const int code = errno;
+        outBroken_ = true;  // nothing after this entry can get through either
+        throw Exception(std::string(_("cannot write to standard output: ")) +
+                        (code ? std::strerror(code) : _("unknown error")));
+      }
+      if (OnExtracted) OnExtracted(Target);
+    };
+    job.failed = [this, Target](const std::exception& e) {
+      if (OnFailed) OnFailed(Target, e);
+      return KeepGoing && !outBroken_;
     };
     return job;
   }
@@ -170,6 +256,7 @@ class ExtractPack final : public BehindPack {
 
   std::shared_ptr<const platform::Folder> folder_;
   std::string folderName_;
+  bool outBroken_ = false;
 };
 
 // Expands every entry into a counter instead of a file: the data is read, copied, decompressed
@@ -181,6 +268,7 @@ class TestPack final : public BehindPack {
   std::int64_t Expanded = 0;
 
  protected:
+  // A test names every damaged entry: --keep-going is what it does anyway.
   bool GoesOnAfterDamage() const override { return true; }
 
   class CountingOutput final : public TLzrw1Output {
@@ -209,6 +297,15 @@ class TestPack final : public BehindPack {
   }
 };
 
+// The standard output as the bytes of files go there: on Windows without the text mode, which
+// would add a carriage return before every line feed.
+std::FILE* BinaryStdout() {
+#ifdef _WIN32
+  _setmode(_fileno(stdout), _O_BINARY);
+#endif
+  return stdout;
+}
+
 int Extract(const Command& command, const Options& o) {
   ArchiveEngine<ExtractPack> engine(o);
   ExtractPack& pack = engine.pack;
@@ -217,26 +314,48 @@ int Extract(const Command& command, const Options& o) {
   pack.Directory = EnginePath(o.directory);
   pack.Jobs = Jobs(o);
   pack.Media = engine.Media();
-  for (const auto& m : o.masks) pack.Items.push_back(EnginePath(m));
-  for (const auto& m : o.excludes) pack.Excludes.push_back(EnginePath(m));
+  Selection selection(o.masks, o.excludes);
+  pack.Select = &selection;
+  pack.KeepGoing = o.keepGoing;
+  pack.KeepOld = o.keepOld;
+  if (o.toStdout) pack.Out = BinaryStdout();
+  // With -O the standard output carries the entries' bytes and nothing else.
+  std::FILE* names = o.toStdout ? stderr : stdout;
 
   Terminal terminal;
   terminal.Watch(pack);
-  int extracted = 0;
-  pack.OnExtracted = [&](const std::string& target) {
-    ++extracted;
-    if (o.verbose) {
-      terminal.Clear();
-      Print(stdout, platform::NativePath(target) + "\n");
-    }
+  std::set<std::string> failed;
+  std::size_t kept = 0;
+  pack.OnError = [&](TObject*, const Exception& e, const std::string& name) {
+    terminal.Failed(name, e);
+    failed.insert(name);
   };
   pack.OnFailed = [&](const std::string& target, const std::exception& failure) {
     terminal.Failed(target, failure);
+    failed.insert(target);
+  };
+  pack.OnKept = [&](const std::string& target) {
+    terminal.Failed(target, _("exists, not replaced (--keep-old-files)"));
+    ++kept;
+  };
+  pack.OnExtracted = [&](const std::string& target) {
+    if (o.verbose) {
+      terminal.Clear();
+      Print(names, platform::NativePath(target) + "\n");
+    }
   };
   if (!pack.ExtractAll()) return terminal.RunFailure(pack);
   terminal.Clear();
-  if (extracted == 0 && !o.masks.empty()) return Failure(pack.PackFileName, _("no entry matches"));
-  return kExitOk;
+  const bool missing = terminal.NotFound(selection.NotFound());
+  // Only a run that went on past its failures gets here with some. The archive itself is
+  // named when its header or its checksum block is damaged; it is no entry.
+  const bool head = failed.erase(pack.PackFileName) > 0;
+  if (!failed.empty()) {
+    const std::size_t total = std::max(pack.EntriesInArchive(), pack.List.size());
+    Report(std::string(), Format(_("%zu of %zu entries not extracted; the others were"),
+                                 failed.size(), total));
+  }
+  return missing || kept > 0 || head || !failed.empty() ? kExitFailure : kExitOk;
 }
 
 // Whether the run ended where an entry went on past its volume and no next disk could be had.
@@ -257,6 +376,8 @@ int Test(const Command& command, const Options& o) {
     return Failure(refused);
   pack.Jobs = Jobs(o);
   pack.Media = engine.Media();
+  Selection selection(o.masks, {});
+  pack.Select = &selection;
   std::string archive = pack.PackFileName;
 
   Terminal terminal;
@@ -293,11 +414,14 @@ int Test(const Command& command, const Options& o) {
     return Failure(archive, head ? Format(_("%s, and the archive's header or checksums"),
                                           counts.c_str())
                                  : counts);
+  if (terminal.NotFound(selection.NotFound())) return kExitFailure;
+  // With masks, the entries they selected.
+  const std::size_t tested = o.masks.empty() ? total : pack.Selected;
   if (!o.quiet)
     Print(stdout, platform::NativePath(archive) + ": " +
-                      Format(total == 1 ? _("%zu entry, %lld bytes expanded, no errors")
-                                        : _("%zu entries, %lld bytes expanded, no errors"),
-                             total, static_cast<long long>(pack.Expanded)) +
+                      Format(tested == 1 ? _("%zu entry, %lld bytes expanded, no errors")
+                                         : _("%zu entries, %lld bytes expanded, no errors"),
+                             tested, static_cast<long long>(pack.Expanded)) +
                       "\n");
   return kExitOk;
 }
@@ -305,21 +429,27 @@ int Test(const Command& command, const Options& o) {
 const std::vector<Command> kCommands = {
     {"extract", "ARCHIVE [MASK...]", 1, kAnyNumber,
      N_("Extract the entries matching MASK (default all) into DIR."),
-     N_("Extracts the entries of ARCHIVE whose names match a MASK (default: all) into DIR (default:\n"
+     N_("Extracts the entries of ARCHIVE that a MASK selects (default: all) into DIR (default:\n"
         "the current directory), creating subdirectories and replacing existing files, with the\n"
-        "stored last-write times and attributes. Masks are matched against the whole stored name,\n"
-        "and a star also spans directories: \"*.TXT\" selects SUB\\A.TXT as well.\n"
-        "Entry names that would leave DIR are refused. Each file is expanded under a temporary\n"
-        "name beside it and renamed when complete, so an interrupted run leaves no partial file.\n"),
+        "stored last-write times and attributes. A MASK that selects no entry is named (exit\n"
+        "status 1) and the others are extracted. Entry names that would leave DIR are refused.\n"
+        "Each file is expanded under a temporary name beside it and renamed when complete and\n"
+        "checked, so an interrupted run leaves no partial file and a damaged entry replaces\n"
+        "nothing. Without --keep-going the run stops at the first entry that fails.\n"),
      {{Opt::Directory}, {Opt::Password}, {Opt::PasswordFile}, {Opt::Media}, {Opt::Exclude},
-      {Opt::Jobs}, {Opt::Verbose}, {Opt::Quiet}},
+      {Opt::KeepOld}, {Opt::ToStdout}, {Opt::KeepGoing}, {Opt::Jobs},
+      {Opt::Verbose, "name every file extracted (with -O, on standard error)"}, {Opt::Quiet}},
      "",
      Extract},
-    {"test", "ARCHIVE", 1, 1,
-     N_("Expand every entry without writing anything and report damaged ones."),
-     N_("Reads ARCHIVE as an extraction would, expands every entry to nowhere and checks its size\n"
-        "and, for archives made by \"pck create\", its checksum. Every damaged entry is named.\n"),
-     {{Opt::Password}, {Opt::PasswordFile}, {Opt::Media}, {Opt::Jobs},
+    {"test", "ARCHIVE [MASK...]", 1, kAnyNumber,
+     N_("Expand the entries matching MASK (default all) without writing anything; report "
+        "damage."),
+     N_("Reads ARCHIVE as an extraction would, expands every entry a MASK selects (default: all)\n"
+        "to nowhere and checks its size and, for archives made by \"pck create\", its checksum.\n"
+        "Every damaged entry is named and the test goes on with the next; a MASK that selects\n"
+        "no entry is named. Exit status 1 for either.\n"),
+     {{Opt::Password}, {Opt::PasswordFile}, {Opt::Media},
+      {Opt::KeepGoing, N_("go on past a damaged entry (a test always does)")}, {Opt::Jobs},
       {Opt::Verbose, N_("name every entry tested")}, {Opt::Quiet}},
      "",
      Test},

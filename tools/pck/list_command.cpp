@@ -13,6 +13,7 @@
 #include "tools/pck/archive_cli.h"
 #include "tools/pck/commands.h"
 #include "tools/pck/i18n.h"
+#include "tools/pck/masks.h"
 #include "tools/pck/safe_output.h"
 
 namespace pck {
@@ -192,23 +193,29 @@ int List(const Command& command, const Options& o) {
     Listed& e = entries.back();
     e.header = TCompressedHeader::Read(head.data(), head.size(), e.stored);
   };
-  if (!pack.Process(3)) return Terminal().RunFailure(pack);
+  Terminal terminal;
+  if (!pack.Process(3)) return terminal.RunFailure(pack);
+  Selection selection(o.masks, {});
+  std::erase_if(entries, [&](const Listed& e) { return !selection.Selects(e.name); });
   if (o.json)
     PrintJson(pack, archive, entries);
   else
     PrintTable(pack, archive, entries);
-  return kExitOk;
+  std::fflush(stdout);  // the listing first, then what it lacks
+  return terminal.NotFound(selection.NotFound()) ? kExitFailure : kExitOk;
 }
 
 const std::vector<Command> kCommands = {
-    {"list", "ARCHIVE", 1, 1,
+    {"list", "ARCHIVE [MASK...]", 1, kAnyNumber,
      N_("List the entries of an archive: sizes, ratio, method, attributes, date and name."),
-     N_("Lists every entry of ARCHIVE: its size (from the header of the compressed file stored in\n"
-        "the entry), its stored size, the ratio of the two, the method (Fast or Good), its\n"
-        "attributes (R read-only, H hidden, S system, A archive), last-write time and name, then\n"
-        "a line of totals and the header text. Size, Ratio and Method are blank for an entry whose\n"
-        "data is not a compressed file; Size reads \"damaged\" when the compressed file's header\n"
-        "cannot be right. Only the first bytes of each entry are read.\n"),
+     N_("Lists the entries of ARCHIVE that a MASK selects (default: all; a MASK that selects\n"
+        "none is named after the listing, exit status 1): the size of each (from the header of\n"
+        "the compressed file stored in the entry), its stored size, the ratio of the two, the\n"
+        "method (Fast or Good), its attributes (R read-only, H hidden, S system, A archive),\n"
+        "last-write time and name, then a line of totals and the header text. Size, Ratio and\n"
+        "Method are blank for an entry whose data is not a compressed file; Size reads\n"
+        "\"damaged\" when the compressed file's header cannot be right. Only the first bytes of\n"
+        "each entry are read.\n"),
      {{Opt::Password}, {Opt::PasswordFile}, {Opt::Media}, {Opt::Json}},
      N_("JSON (UTF-8, \"/\" between directories; members may be added, none will change):\n"
         "  {\"archive\": path, \"version\": 1 or 2, \"volumes\": n, \"header\": [line, ...],\n"

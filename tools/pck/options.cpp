@@ -127,7 +127,57 @@ const OptionRow kOptions[] = {
        o.quiet = true;
        return std::string();
      }},
+    {Opt::FilesFrom, 'T', "files-from", "FILE|-", true,
+     N_("store the names or masks in FILE, one a line (\"-\": standard\n"
+        "input), as if each were a MASK (repeatable)"),
+     nullptr,
+     [](Options& o, const std::string& v) {
+       o.filesFrom.push_back(v);
+       return std::string();
+     }},
+    {Opt::KeepOld, 'k', "keep-old-files", nullptr, false,
+     N_("replace no existing file: each one found is named and left as\n"
+        "it is, the other entries are extracted, and the exit status is 1"),
+     nullptr,
+     [](Options& o, const std::string&) {
+       o.keepOld = true;
+       return std::string();
+     }},
+    {Opt::ToStdout, 'O', "to-stdout", nullptr, false,
+     N_("write the entries' bytes to standard output, one after another\n"
+        "in archive order, and make no file; each entry is checked whole\n"
+        "before any of it is written"),
+     nullptr,
+     [](Options& o, const std::string&) {
+       o.toStdout = true;
+       return std::string();
+     }},
+    {Opt::KeepGoing, 0, "keep-going", nullptr, false,
+     N_("go on past a damaged entry: every sound entry is extracted,\n"
+        "each damaged one named, and the exit status is 1"),
+     nullptr,
+     [](Options& o, const std::string&) {
+       o.keepGoing = true;
+       return std::string();
+     }},
 };
+
+// The one mask rule, at the end of the help of every command that takes masks.
+const char kMaskNote[] = N_(
+    "Masks (MASK, --exclude and the lines of --files-from) are matched as shells match\n"
+    "names: \"*\" is any run of characters within one name and \"?\" one character, so\n"
+    "\"*\" is every name and \"*.*\" only names with a dot; \"/\" and \"\\\" both separate\n"
+    "folders; letters match either case. A mask with a separator starts at the top\n"
+    "(\"usb/*.txt\", \"/README\"); one without matches a name at any depth (\"*.txt\" also\n"
+    "selects docs/a.txt). A folder a mask matches comes with everything in it: \"usb\"\n"
+    "and \"usb/*\" alike. Quote masks, so that the shell leaves them to pck.\n");
+
+bool TakesMasks(const Command& command) {
+  return std::string_view(command.operands).find("MASK") != std::string_view::npos ||
+         std::any_of(command.options.begin(), command.options.end(), [](const OptionUse& use) {
+           return use.option == Opt::Exclude || use.option == Opt::FilesFrom;
+         });
+}
 
 const OptionRow& Row(Opt id) {
   return *std::find_if(std::begin(kOptions), std::end(kOptions),
@@ -238,6 +288,9 @@ std::string Read(const Command& command, const std::vector<std::string>& args, O
     o.masks.assign(o.operands.begin() + 1, o.operands.end());
   }
   if (o.verbose && o.quiet) return _("--verbose and --quiet exclude each other");
+  if (std::count(o.filesFrom.begin(), o.filesFrom.end(), "-") + (o.passwordFile == "-") > 1)
+    return _("standard input can be read only once: give one of --files-from - and "
+             "--password-file - a file");
   if (o.volumeSize > 0 && o.media.empty())
     return _("--volume-size needs --media DIR: each volume is a disk of its own");
   // DIR/DISKn/ARCHIVE must be one file per disk: "../x.pck" or "/tmp/x.pck" would put every
@@ -316,6 +369,7 @@ std::string HelpText(const Command& command) {
     out += '\n';
   }
   if (*command.notes) out += std::string("\n") + Tr(command.notes);
+  if (TakesMasks(command)) out += std::string("\n") + Tr(kMaskNote);
   for (const OptionUse& use : command.options)
     if (const char* note = Row(use.option).note) out += std::string("\n") + Tr(note);
   return out;

@@ -214,9 +214,9 @@ PlacedOutput::~PlacedOutput() {
   if (!temp_.empty()) folder_->Remove(temp_);
 }
 
-bool PlacedOutput::Commit(std::uint16_t attr) {
+bool PlacedOutput::Commit(std::uint16_t attr, bool replace) {
   SignalsHeld hold;
-  if (temp_.empty() || !folder_->MoveIntoPlace(file_, temp_, name_, attr)) return false;
+  if (temp_.empty() || !folder_->MoveIntoPlace(file_, temp_, name_, attr, replace)) return false;
   tracked_.Set(std::string());
   temp_.clear();
   return true;

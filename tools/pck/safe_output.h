@@ -100,8 +100,9 @@ class PlacedOutput {
   // GetLastError tell why).
   platform::File& File() { return file_; }
   // Closes the file and moves it into place with the attributes attr (platform/fileinfo.h);
-  // false when the system refuses, and then the name holds what it held.
-  bool Commit(std::uint16_t attr);
+  // false when the system refuses, and then the name holds what it held. Without replace,
+  // anything standing at the name refuses it.
+  bool Commit(std::uint16_t attr, bool replace = true);
 
  private:
   std::shared_ptr<const platform::Folder> folder_;
