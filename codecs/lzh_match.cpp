@@ -26,6 +26,12 @@ inline bool WordGreater(std::uint64_t x, std::uint64_t y) {
   return x > y;
 }
 
+// A word as a number whose order is the lexicographic order of its bytes.
+inline std::uint64_t InOrder(std::uint64_t x) {
+  if constexpr (kLittleEndian) return __builtin_bswap64(x);
+  return x;
+}
+
 // Equal leading bytes of the two words, given that they differ.
 inline unsigned WordCommon(std::uint64_t diff) {
   return static_cast<unsigned>(kLittleEndian ? std::countr_zero(diff) : std::countl_zero(diff)) /
@@ -160,9 +166,13 @@ void MatchFinder::Insert(unsigned r) {
   std::uint32_t best = 0;
   // The descent is a chain of dependent loads, short as they are from a window that stays in
   // the first-level cache. While a node is compared, both children's links and first key words
-  // are loaded, so the step down only picks among values at hand, with masks: the side is as
-  // good as random, and a branch on it would mispredict half the time.
+  // are loaded, so the step down only picks among values at hand, with conditional moves: the
+  // side is as good as random, and a branch on it would mispredict half the time.
   const std::uint64_t first = LoadWord(key + 1);
+  // Words are compared as big-endian numbers, so that their order is the bytes' order and the
+  // common prefix is the count of leading equal bits.
+  const std::uint64_t firstOrder = InOrder(first);
+  const unsigned ageBase = kWindow - r;  // age of q: (q + ageBase) mod kWindow
   unsigned p = kWindow + 1 + key[0], depth = 0;
   bool greater = true;
   unsigned next = node[p].child[kRight];
@@ -190,13 +200,14 @@ void MatchFinder::Insert(unsigned r) {
         }
       } while (x == y && i != kLastWord);
       if (x == y) return Finish(r, p, kRight, best, true);  // all 60 bytes
+      greater = WordGreater(x, y);
+    } else {
+      greater = firstOrder > InOrder(y);
     }
-    best = std::max(best, (i + WordCommon(x ^ y)) << 12 | ((p - r) & (kWindow - 1)));
-    greater = WordGreater(x, y);
-    const std::uint64_t side = 0 - static_cast<std::uint64_t>(greater);
-    next = left ^ ((left ^ right) & static_cast<unsigned>(side));
-    links = leftLinks ^ ((leftLinks ^ rightLinks) & static_cast<std::uint32_t>(side));
-    word = leftWord ^ ((leftWord ^ rightWord) & side);
+    best = std::max(best, (i + WordCommon(x ^ y)) << 12 | ((p + ageBase) & (kWindow - 1)));
+    next = greater ? right : left;
+    links = greater ? rightLinks : leftLinks;
+    word = greater ? rightWord : leftWord;
   }
   Finish(r, p, greater ? kRight : kLeft, best, false);
 }

@@ -6,12 +6,15 @@
 #include <memory>
 #include <new>
 
+#include "platform/errors.h"
 #include "platform/file.h"
 #include "platform/fileinfo.h"
 #include "platform/little_endian.h"
 #include "platform/ui.h"
 
 namespace {
+
+using Kind = ELzrw1Exception::TKind;
 
 constexpr std::size_t kBlockSize = TLZRW1KH::kMaxBlockSize;  // 32768
 constexpr std::size_t kBufferSize = kBlockSize + 16;
@@ -27,7 +30,12 @@ std::int32_t Percent(std::int64_t part, std::int64_t whole) {
 }
 
 [[noreturn]] void TooLarge(const std::string& file) {
-  throw ELzrw1Exception("Lzrw1 : " + file + " : FILE TOO LARGE (2 GB OR MORE) !");
+  throw ELzrw1Exception(Kind::TooLarge, "Lzrw1 : " + file + " : FILE TOO LARGE (2 GB OR MORE) !",
+                        file);
+}
+
+[[noreturn]] void Corrupt(const std::string& message, const std::string& file) {
+  throw ELzrw1Exception(Kind::Corrupt, message, file);
 }
 
 }  // namespace
@@ -69,7 +77,7 @@ struct Tlzrw1::Operation {
       : in(new (std::nothrow) std::uint8_t[kBufferSize]),
         out(new (std::nothrow) std::uint8_t[kBufferSize]),
         input(callerInput ? *callerInput : ownInput) {
-    if (!in || !out) throw ELzrw1Exception(noMemory);
+    if (!in || !out) throw ELzrw1Exception(Kind::NoMemory, noMemory);
   }
 };
 
@@ -79,7 +87,9 @@ class Tlzrw1::StreamSource final : public TLzhSource {
   StreamSource(Tlzrw1& owner, Operation& op) : owner_(owner), op_(op) {}
   bool Refill() override {
     const std::int64_t n = op_.input.Read(op_.in.get(), kBlockSize);
-    if (n < 0) throw ELzrw1Exception("Lzrw1/LZH : READ ERROR ON " + owner_.InputFile + " !");
+    if (n < 0)
+      throw ELzrw1Exception(Kind::ReadError, "Lzrw1/LZH : READ ERROR ON " + owner_.InputFile + " !",
+                            owner_.InputFile, platform::LastErrorCode());
     platform::KeepResponsive();
     owner_.AddIn(n);
     owner_.Progress();
@@ -119,12 +129,15 @@ Tlzrw1::Tlzrw1(TComponent* owner) : TComponent(owner) {}
 Tlzrw1::~Tlzrw1() = default;
 
 void Tlzrw1::CheckWritten(std::int64_t actual, std::int64_t expected) {
-  if (actual != expected) throw ELzrw1Exception("Lzrw1 : ERROR WRITING TO " + OutputFile + " !");
+  if (actual != expected)
+    throw ELzrw1Exception(Kind::WriteError, "Lzrw1 : ERROR WRITING TO " + OutputFile + " !",
+                          OutputFile, platform::LastErrorCode());
 }
 
 void Tlzrw1::CheckRead(std::int64_t actual, std::int64_t expected) {
   if (actual != expected)
-    throw ELzrw1Exception("Lzrw1 : ERROR READING FROM " + InputFile + " !");
+    throw ELzrw1Exception(Kind::ReadError, "Lzrw1 : ERROR READING FROM " + InputFile + " !",
+                          InputFile, actual < 0 ? platform::LastErrorCode() : 0);
 }
 
 void Tlzrw1::Write(Operation& op, const void* data, std::int64_t size) {
@@ -138,7 +151,9 @@ void Tlzrw1::Write(Operation& op, const void* data, std::int64_t size) {
 std::int64_t Tlzrw1::GetInputSize() {
   platform::File file;
   const std::int64_t size = file.Open(InputFile, platform::OpenMode::Read) ? file.Size() : -1;
-  if (size < 0) throw ELzrw1Exception("Lzrw1 : Cannot obtain size of " + InputFile);
+  if (size < 0)
+    throw ELzrw1Exception(Kind::SizeUnknown, "Lzrw1 : Cannot obtain size of " + InputFile,
+                          InputFile, platform::LastErrorCode());
   return size;
 }
 
@@ -159,7 +174,9 @@ void Tlzrw1::AddOut(std::int64_t n) {
 // wherever the two names are one.
 void Tlzrw1::CreateOutput(Operation& op) {
   if (OutputFile == InputFile || !op.output.Open(OutputFile, platform::OpenMode::Create))
-    throw ELzrw1Exception("Lzrw1 : Outputfile " + OutputFile + " can not be opened !");
+    throw ELzrw1Exception(Kind::OutputNotOpened,
+                          "Lzrw1 : Outputfile " + OutputFile + " can not be opened !", OutputFile,
+                          OutputFile == InputFile ? 0 : platform::LastErrorCode());
 }
 
 void Tlzrw1::Progress() {
@@ -184,7 +201,8 @@ std::int32_t Tlzrw1::CompressTo(TLzrw1Output* output) {
   const std::int64_t size = GetInputSize();
   if (size > kMaxSize) TooLarge(InputFile);
   if (!op.input.Open(InputFile, platform::OpenMode::Read))
-    throw ELzrw1Exception("LZRWKH1 : Inputfile " + InputFile + " not found !");
+    throw ELzrw1Exception(Kind::InputNotFound, "LZRWKH1 : Inputfile " + InputFile + " not found !",
+                          InputFile, platform::LastErrorCode());
   const bool toFile = output == nullptr;
   if (toFile) CreateOutput(op);
 
@@ -200,10 +218,13 @@ std::int32_t Tlzrw1::CompressTo(TLzrw1Output* output) {
     // The size field was written first; an input that grew or shrank since would make a file
     // that expands to something else than it claims.
     if (inSize_ != size)
-      throw ELzrw1Exception("Lzrw1 : " + InputFile + " changed while it was compressed !");
+      throw ELzrw1Exception(Kind::Changed,
+                            "Lzrw1 : " + InputFile + " changed while it was compressed !",
+                            InputFile);
     op.input.Close();
     if (toFile && !op.output.Close())
-      throw ELzrw1Exception("Lzrw1 : ERROR WRITING TO " + OutputFile + " !");
+      throw ELzrw1Exception(Kind::WriteError, "Lzrw1 : ERROR WRITING TO " + OutputFile + " !",
+                            OutputFile, platform::LastErrorCode());
   } catch (...) {
     if (toFile) {
       op.output.Close();
@@ -220,7 +241,9 @@ void Tlzrw1::PackBlocks(Operation& op) {
   std::int64_t n;
   do {
     n = op.input.Read(op.in.get(), kBlockSize);
-    if (n < 0) throw ELzrw1Exception("Lzrw1/KH : READ ERROR ON " + InputFile + " !");
+    if (n < 0)
+      throw ELzrw1Exception(Kind::ReadError, "Lzrw1/KH : READ ERROR ON " + InputFile + " !",
+                            InputFile, platform::LastErrorCode());
     if (n == 0) break;
     platform::KeepResponsive();
     AddIn(n);
@@ -252,7 +275,8 @@ std::int32_t Tlzrw1::DecompressFrom(TLzrw1Output* output) {
   Operation op("Lzrw1 : no memory for I/O Buffers !!");
   op.sink = output;
   if (!op.input.Open(InputFile, platform::OpenMode::Read))
-    throw ELzrw1Exception("Lzrw1 : Inputfile " + InputFile + " not found !");
+    throw ELzrw1Exception(Kind::InputNotFound, "Lzrw1 : Inputfile " + InputFile + " not found !",
+                          InputFile, platform::LastErrorCode());
   return Expand(op, std::nullopt);
 }
 
@@ -278,7 +302,8 @@ std::int32_t Tlzrw1::Expand(Operation& op, std::optional<Stamp> stamp) {
     CheckRead(op.input.Read(signature, 4), 4);
     const bool fast = std::memcmp(signature, kFastSignature, 4) == 0;
     if (!fast && std::memcmp(signature, kGoodSignature, 4) != 0)
-      throw ELzrw1Exception("Lzrw1 : " + InputFile + " : NOT A COMPRESSED FILE !");
+      throw ELzrw1Exception(Kind::NotCompressed,
+                            "Lzrw1 : " + InputFile + " : NOT A COMPRESSED FILE !", InputFile);
     inSize_ = 4;
     if (fast)
       UnpackBlocks(op);
@@ -290,7 +315,8 @@ std::int32_t Tlzrw1::Expand(Operation& op, std::optional<Stamp> stamp) {
     // the handle did not take are set by name once it is closed.
     const bool attrPending = stamp && toFile && !op.output.SetDosTimeAttr(stamp->time, stamp->attr);
     if (!op.output.Close())
-      throw ELzrw1Exception("Lzrw1 : ERROR WRITING TO " + OutputFile + " !");
+      throw ELzrw1Exception(Kind::WriteError, "Lzrw1 : ERROR WRITING TO " + OutputFile + " !",
+                            OutputFile, platform::LastErrorCode());
     if (attrPending) platform::FileSetAttr(OutputFile, stamp->attr);
   } catch (...) {
     if (toFile) {
@@ -319,21 +345,21 @@ void Tlzrw1::UnpackBlocks(Operation& op) {
     if (got == 0) break;  // the end of the file: no further record
     CheckRead(got, 2);
     const unsigned b = platform::LoadLE<std::uint16_t>(length);
-    if (b > TLZRW1KH::kMaxEncodedSize) throw ELzrw1Exception(kCorrupt);
+    if (b > TLZRW1KH::kMaxEncodedSize) Corrupt(kCorrupt, InputFile);
     CheckRead(op.input.Read(op.in.get(), b), b);
     AddIn(b + 2);
     try {
       d = kh_.DecompressBlock(op.in.get(), op.out.get(), static_cast<std::uint16_t>(b),
                               static_cast<std::uint16_t>(kBlockSize));
     } catch (const ELzrw1KHCompressor&) {
-      throw ELzrw1Exception(kCorrupt);
+      Corrupt(kCorrupt, InputFile);
     }
     Write(op, op.out.get(), d);
     platform::KeepResponsive();
     Progress();
-    if (outSize_ > recorded) throw ELzrw1Exception(kCorrupt);
+    if (outSize_ > recorded) Corrupt(kCorrupt, InputFile);
   } while (d == kBlockSize);
-  if (outSize_ != recorded) throw ELzrw1Exception(kCorrupt);
+  if (outSize_ != recorded) Corrupt(kCorrupt, InputFile);
 }
 
 void Tlzrw1::UnpackStream(Operation& op) {
@@ -346,7 +372,7 @@ void Tlzrw1::UnpackStream(Operation& op) {
   StreamSink sink(*this, op);
   lzh_.Decode(recorded, source, sink);
   sink.Flush();
-  if (outSize_ != recorded) throw ELzrw1Exception("Lzrw1/LZH : Sizes do not match !! Corruption");
+  if (outSize_ != recorded) Corrupt("Lzrw1/LZH : Sizes do not match !! Corruption", InputFile);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -356,7 +382,8 @@ TCompressMode Tlzrw1::Advise() {
   Operation op("Lzrw1 : Cannot get memory for I/O Buffers");
   const std::int64_t size = GetInputSize();
   if (!op.input.Open(InputFile, platform::OpenMode::Read))
-    throw ELzrw1Exception("LZRWKH1 : Inputfile " + InputFile + " not found !");
+    throw ELzrw1Exception(Kind::InputNotFound, "LZRWKH1 : Inputfile " + InputFile + " not found !",
+                          InputFile, platform::LastErrorCode());
   if (size < kAdviseMinimum) {
     CompressMode = TCompressMode::Good;
     return TCompressMode::Good;
@@ -368,7 +395,9 @@ TCompressMode Tlzrw1::Advise() {
     const std::int64_t n = op.input.Seek(at & ~std::int64_t{kBlockSize - 1})
                                ? op.input.Read(op.in.get(), kBlockSize)
                                : -1;
-    if (n < 0) throw ELzrw1Exception("Lzrw1/KH : READ ERROR ON " + InputFile + " !");
+    if (n < 0)
+      throw ELzrw1Exception(Kind::ReadError, "Lzrw1/KH : READ ERROR ON " + InputFile + " !",
+                            InputFile, platform::LastErrorCode());
     platform::KeepResponsive();
     sampled += n;
     encoded += kh_.CompressBlock(op.in.get(), op.out.get(), static_cast<std::uint16_t>(n));

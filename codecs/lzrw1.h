@@ -55,9 +55,29 @@ struct TCompressedHeader {
   static TCompressedHeader Read(const std::uint8_t* head, std::size_t n, std::int64_t fileSize);
 };
 
+// The message is the setup program's, exactly; what went wrong is also told by Kind, and the
+// file by FileName, for a program that words it otherwise.
 class ELzrw1Exception : public Exception {
  public:
-  using Exception::Exception;
+  enum class TKind : std::uint8_t {
+    NoMemory,         // the I/O buffers could not be had
+    InputNotFound,    // the input cannot be opened
+    OutputNotOpened,  // the output cannot be created (or is the input)
+    SizeUnknown,      // the input's size cannot be read
+    ReadError,        // reading the input failed, or it ended inside a record
+    WriteError,       // writing or closing the output failed
+    TooLarge,         // 2 GB or more
+    Changed,          // the input grew or shrank while it was compressed
+    NotCompressed,    // no signature of a compressed file
+    Corrupt,          // the data does not expand to the size recorded
+    Other,            // raised by a handler, not the compressor
+  };
+  ELzrw1Exception(TKind kind, const std::string& message, std::string fileName = {},
+                  int errorCode = 0)
+      : Exception(message), Kind(kind), FileName(std::move(fileName)), ErrorCode(errorCode) {}
+  TKind Kind;
+  std::string FileName;  // the file it concerns (InputFile or OutputFile), or empty
+  int ErrorCode;         // the system's error code of a failed read or write, or 0
 };
 
 // Where Decompress can send the expanded bytes instead of OutputFile: a check that only counts

@@ -58,12 +58,16 @@ inline void Put16(std::uint8_t* p, unsigned v) {
   p[1] = static_cast<std::uint8_t>(v);
 }
 
-[[noreturn]] void Damaged() { throw ELzrw1KHCompressor("LZRW1KH : damaged block"); }
+[[noreturn]] void Damaged() {
+  throw ELzrw1KHCompressor(ELzrw1KHCompressor::TKind::Damaged, "LZRW1KH : damaged block");
+}
 
 }  // namespace
 
 TLZRW1KH::TLZRW1KH() : hash_(new (std::nothrow) std::int16_t[kHashSize]) {
-  if (!hash_) throw ELzrw1KHCompressor("LZRW1KH : no memory for HASH table");
+  if (!hash_)
+    throw ELzrw1KHCompressor(ELzrw1KHCompressor::TKind::NoMemory,
+                             "LZRW1KH : no memory for HASH table");
 }
 
 TLZRW1KH::~TLZRW1KH() = default;

@@ -24,7 +24,9 @@
 
 class ELzrw1KHCompressor : public Exception {
  public:
-  using Exception::Exception;
+  enum class TKind : std::uint8_t { Damaged, NoMemory };
+  ELzrw1KHCompressor(TKind kind, const std::string& message) : Exception(message), Kind(kind) {}
+  TKind Kind;
 };
 
 class TLZRW1KH : public TObject {

@@ -40,11 +40,21 @@ bool TCustomPack::Run(std::uint8_t mode, void (TCustomPack::*body)()) {
       if (!EntryTarget.empty()) ReportError(e);
     }
   } catch (...) {
-    if (!FailureCause) FailureCause = std::current_exception();
+    // A handler of OnError that raised, or something no std::exception: the latter stops the
+    // run without a message of its own.
+    if (!FailureCause) {
+      FailureCause = std::current_exception();
+      LastError = EAbort().what();
+    }
   }
   if (FailureCause) AbandonVolume();
   FinishRun();
   return !FailureCause;
+}
+
+void TCustomPack::WrongVolume() const {
+  throw EPackException(EPackException::TKind::WrongVolume, "Volume inesperado: " + PackFileName,
+                       PackFileName);
 }
 
 void TCustomPack::ReportError(const std::exception& e) {
@@ -158,10 +168,11 @@ void TCustomPack::NextVolume() {
   ++Volume;
   while (true) {
     if (!IsRemovableDrive(PackFileName, Mode != kModeCreate)) {
-      // Reading, no other volume can come: the data is missing and the archive is cut.
+      // Reading, no other volume can come: the archive is cut, or this is one disk of a set
+      // read where the others are not.
       if (Mode == kModeCreate) throw EAbort();
       Truncated = true;
-      throw EPackReadError();
+      throw EPackVolumeEnds(PackFileName);
     }
     std::string prompt = kDiskPrompt + std::to_string(Volume) + "]";
     if (platform::ShowMessage(prompt, platform::MsgType::Information,

@@ -38,41 +38,67 @@
 #include "platform/exception.h"
 #include "platform/file.h"
 
+// The messages are the setup program's, exactly; what went wrong is also told by Kind, and the
+// file or entry by FileName, for a program that words it otherwise.
 class EPackException : public Exception {
  public:
-  using Exception::Exception;
+  enum class TKind : std::uint8_t {
+    ReadError,           // the data could not be read
+    VolumeEnds,          // an entry goes on past its volume, and no next disk can be asked for
+    Corrupt,             // EPackCorrupt
+    Password,            // EPackPassword
+    FileName,            // EPackFileName
+    EntryName,           // EPackEntryName
+    NotAnArchive,        // the file has no archive signature
+    WrongVolume,         // a volume of another archive, or not the one due
+    VolumeTooSmall,      // a volume cannot hold what must go on it whole
+    TooManyHeaderLines,  // more header lines than an archive holds
+    FileTooLarge,        // a file of 2 GB or more to store
+  };
+  EPackException(TKind kind, const std::string& message, std::string fileName = {})
+      : Exception(message), Kind(kind), FileName(std::move(fileName)) {}
+  TKind Kind;
+  std::string FileName;  // the archive, volume, entry or file it concerns, or empty
 };
 
 class EPackReadError : public EPackException {
  public:
-  EPackReadError() : EPackException("Erro lendo dados") {}
+  EPackReadError() : EPackException(TKind::ReadError, "Erro lendo dados") {}
 
  protected:
   using EPackException::EPackException;
+};
+
+// An entry's data goes on past the end of its volume file, on a drive that cannot be asked for
+// the next disk: the first volume of a set read where the set is not.
+class EPackVolumeEnds : public EPackReadError {
+ public:
+  explicit EPackVolumeEnds(const std::string& volume)
+      : EPackReadError(TKind::VolumeEnds, "Erro lendo dados", volume) {}
 };
 
 // Stored data whose checksum does not match, or an entry record that cannot be right.
 class EPackCorrupt : public EPackReadError {
  public:
   explicit EPackCorrupt(const std::string& fileName)
-      : EPackReadError("Dados corrompidos: " + fileName) {}
+      : EPackReadError(TKind::Corrupt, "Dados corrompidos: " + fileName, fileName) {}
 };
 
 class EPackPassword : public EPackException {
  public:
-  EPackPassword() : EPackException("Senha inv\xE1lida") {}
+  EPackPassword() : EPackException(TKind::Password, "Senha inv\xE1lida") {}
 };
 
 class EPackFileName : public EPackException {
  public:
-  EPackFileName() : EPackException("PackFileName inv\xE1lido") {}
+  EPackFileName() : EPackException(TKind::FileName, "PackFileName inv\xE1lido") {}
 };
 
 // An entry name that would land outside Directory, or cannot be a file name, or is too long.
 class EPackEntryName : public EPackException {
  public:
   explicit EPackEntryName(const std::string& fileName)
-      : EPackException("Nome de arquivo inv\xE1lido: " + fileName) {}
+      : EPackException(TKind::EntryName, "Nome de arquivo inv\xE1lido: " + fileName, fileName) {}
 };
 
 enum class TPathOption : std::uint8_t { poNone, poFullPath, poRelative };
@@ -148,9 +174,9 @@ class TCustomPack : public TComponent {
   const std::vector<std::uint8_t>& GetRawHeader() const { return RawHeader; }
   // The message of what ended the last run unsuccessfully (empty after a success).
   const std::string& ErrorMessage() const { return LastError; }
-  // What ended the last run unsuccessfully, as it was raised (null after a success): its type
-  // tells the kind of failure (EPackPassword, EInOutError, EAbort, ...).
-  std::exception_ptr Failure() const { return FailureCause; }
+  // What ended it, as raised (null after a success), for a caller that words it otherwise: its
+  // type and Kind tell the failure (EPackPassword, EPackVolumeEnds, EInOutError, EAbort, ...).
+  const std::exception_ptr& ErrorException() const { return FailureCause; }
   // Whether the last run met the end of the archive where more of it was due: a cut archive.
   bool Cut() const { return Truncated; }
   // The number of entries the archive was written with, as far as the last run could tell: the
@@ -230,6 +256,8 @@ class TCustomPack : public TComponent {
   void EntryFailed(const std::exception_ptr& failure);
   // OnError with e for EntryTarget.
   void ReportError(const std::exception& e);
+  // Raises "not the volume due" for PackFileName.
+  [[noreturn]] void WrongVolume() const;
   static bool IsSafeEntryName(const std::string& name);
   void CheckEntryName(const std::string& name) const;
   void ProgressStart();

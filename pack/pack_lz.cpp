@@ -29,8 +29,8 @@ const std::string& TCustomPackLz::Temp() {
   // again, so the failure is reported where it matters, through the run.
   if (TempName.empty()) TempName = MakeTempName();
   if (TempName.empty())
-    platform::RaiseIOError("Erro criando", platform::TempDirectory() + "PCK*.TMP",
-                           "sem nome tempor\xE1rio");
+    platform::RaiseIOError(platform::IoAction::Create, platform::TempDirectory() + "PCK*.TMP",
+                           platform::IoFault::NoTempName);
   return TempName;
 }
 
@@ -51,7 +51,7 @@ void TCustomPackLz::DecompressTemp(const std::string& Target) {
 void TCustomPackLz::OpenSource(const std::string& FileName) {
   CompressFile(FileName, Temp());
   if (!DataFile.Open(TempName, platform::OpenMode::Read))
-    platform::RaiseLastOSError("Erro abrindo", TempName);
+    platform::RaiseLastOSError(platform::IoAction::Open, TempName);
   DataName = TempName;
 }
 
@@ -66,8 +66,8 @@ void TCustomPackLz::CloseSource() {
 // it for every entry costs more than the rest of a small entry's work.
 void TCustomPackLz::CreateTarget(const std::string&) {
   if (!DataFile.IsOpen() && !DataFile.Open(Temp(), platform::OpenMode::Create))
-    platform::RaiseLastOSError("Erro criando", TempName);
-  if (!DataFile.Seek(0)) platform::RaiseLastOSError("Erro posicionando em", TempName);
+    platform::RaiseLastOSError(platform::IoAction::Create, TempName);
+  if (!DataFile.Seek(0)) platform::RaiseLastOSError(platform::IoAction::Seek, TempName);
   DataName = TempName;
 }
 
@@ -76,7 +76,7 @@ void TCustomPackLz::CloseTarget(const std::string& Target, bool Complete) {
   // looks complete.
   if (!Complete) return;
   if (!DataFile.Truncate() || !DataFile.Seek(0))
-    platform::RaiseLastOSError("Erro gravando", TempName);
+    platform::RaiseLastOSError(platform::IoAction::Write, TempName);
   std::string dir = ExtractFilePath(Target);
   if (!dir.empty() && !MadeDirectories.count(dir) && platform::ForceDirectories(dir))
     MadeDirectories.insert(dir);
@@ -87,7 +87,7 @@ void TCustomPackLz::CloseTarget(const std::string& Target, bool Complete) {
     // only then, which spares asking every target for its attributes; the compressor had not
     // read anything when it could not create the target.
     if (!ClearReadOnly(Target)) throw;
-    if (!DataFile.Seek(0)) platform::RaiseLastOSError("Erro posicionando em", TempName);
+    if (!DataFile.Seek(0)) platform::RaiseLastOSError(platform::IoAction::Seek, TempName);
     DecompressTemp(Target);
   }
 }

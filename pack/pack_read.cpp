@@ -16,7 +16,6 @@ using namespace pck_format;
 namespace {
 
 const char kNotAnArchive[] = "N\xE3o \xE9 um pacote: ";
-const char kWrongVolume[] = "Volume inesperado: ";
 
 }  // namespace
 
@@ -51,12 +50,12 @@ void TCustomPack::ReadEntries() {
 void TCustomPack::OpenRead() {
   if (PackFileName.empty()) throw EPackFileName();
   if (!ArchiveFile.Open(PackFileName, platform::OpenMode::Read))
-    platform::RaiseLastOSError("Erro abrindo", PackFileName);
+    platform::RaiseLastOSError(platform::IoAction::Open, PackFileName);
   ArchivePos = VolumeStart = 0;
   ArchiveSize = ArchiveFile.Size();
-  if (ArchiveSize < 0) platform::RaiseLastOSError("Erro lendo", PackFileName);
+  if (ArchiveSize < 0) platform::RaiseLastOSError(platform::IoAction::Read, PackFileName);
   if (Volume == 0 && Offset > 0) {
-    if (!ArchiveFile.Seek(Offset)) platform::RaiseLastOSError("Erro posicionando em", PackFileName);
+    if (!ArchiveFile.Seek(Offset)) platform::RaiseLastOSError(platform::IoAction::Seek, PackFileName);
     ArchivePos = VolumeStart = Offset;
   }
 }
@@ -65,12 +64,12 @@ void TCustomPack::CloseArchive() { ArchiveFile.Close(); }
 
 void TCustomPack::ReadArchive(void* data, std::size_t size) {
   std::int64_t got = ArchiveFile.Read(data, size);
-  if (got < 0) platform::RaiseLastOSError("Erro lendo", PackFileName);
+  if (got < 0) platform::RaiseLastOSError(platform::IoAction::Read, PackFileName);
   ArchivePos += got;
   if (HashHead) HeadCrc = Crc32(HeadCrc, data, static_cast<std::size_t>(got));
   if (static_cast<std::size_t>(got) != size) {
     Truncated = true;
-    platform::RaiseIOError("Erro lendo", PackFileName, "fim do arquivo");
+    platform::RaiseIOError(platform::IoAction::Read, PackFileName, platform::IoFault::EndOfFile);
   }
 }
 
@@ -83,18 +82,19 @@ void TCustomPack::OpenVolume() {
   ReadArchive(raw, sizeof raw);
   VolumeHeader header = VolumeHeader::Decode(raw);
   Version = FindSignature(header.Sig);
-  if (Version == 0) throw EPackException(kNotAnArchive + PackFileName);
+  if (Version == 0) throw EPackException(EPackException::TKind::NotAnArchive, kNotAnArchive + PackFileName,
+                         PackFileName);
   if (Volume == 0) {
     // A run starts with volume 1: a later volume read first would make its data look like an
     // archive header.
-    if (header.Volume != 1) throw EPackException(kWrongVolume + PackFileName);
+    if (header.Volume != 1) WrongVolume();
     Signature = header.Sig;
     Stamp = header.Stamp;
     Volume = header.Volume;
     ReadHeader();
     HashHead = false;
   } else if (header.Stamp != Stamp || header.Volume != Volume) {
-    throw EPackException(kWrongVolume + PackFileName);
+    WrongVolume();
   }
 }
 
@@ -239,7 +239,7 @@ void TCustomPack::EntryFailed(const std::exception_ptr& failure) {
 void TCustomPack::ReadData(std::uint8_t* buf, std::uint16_t n) {
   while (true) {
     std::int64_t got = ArchiveFile.Read(buf, n);
-    if (got < 0) platform::RaiseLastOSError("Erro lendo", PackFileName);
+    if (got < 0) platform::RaiseLastOSError(platform::IoAction::Read, PackFileName);
     ArchivePos += got;
     EntryCrc = Crc32(EntryCrc, buf, static_cast<std::size_t>(got));
     EntryFullCrc = Crc32(EntryFullCrc, buf, static_cast<std::size_t>(got));
@@ -257,7 +257,7 @@ void TCustomPack::SkipData(std::int64_t n) {
     NextVolume();
   }
   if (!ArchiveFile.Seek(ArchivePos + n))
-    platform::RaiseLastOSError("Erro posicionando em", PackFileName);
+    platform::RaiseLastOSError(platform::IoAction::Seek, PackFileName);
   ArchivePos += n;
 }
 
@@ -274,8 +274,8 @@ void TCustomPack::PeekData() {
 void TCustomPack::WriteData(const std::uint8_t* buf, std::uint16_t n) {
   if (n == 0) return;
   std::int64_t put = DataFile.Write(buf, n);
-  if (put < 0) platform::RaiseLastOSError("Erro gravando", DataName);
-  if (put != n) platform::RaiseIOError("Erro gravando", DataName, "disco cheio");
+  if (put < 0) platform::RaiseLastOSError(platform::IoAction::Write, DataName);
+  if (put != n) platform::RaiseIOError(platform::IoAction::Write, DataName, platform::IoFault::DiskFull);
 }
 
 
@@ -301,7 +301,7 @@ void TCustomPack::LocateChecksums() {
       readEnd(static_cast<std::int64_t>(kOldChecksumFixedSize) + 4 * std::int64_t{FileCount}))
     verdict = Sums.Load(block, count);
   if (!ArchiveFile.Seek(ArchivePos))
-    platform::RaiseLastOSError("Erro posicionando em", PackFileName);
+    platform::RaiseLastOSError(platform::IoAction::Seek, PackFileName);
   // A set of disks in folders: the block ends the last volume. Only one that covers this very
   // head is taken; any other file is left to the check after the last entry.
   const std::string last = verdict == TChecksums::TVerdict::NotABlock ? LastVolumeName() : "";
@@ -374,7 +374,7 @@ void TCustomPack::CreateTarget(const std::string& Target) {
   if (!dir.empty()) platform::ForceDirectories(dir);
   ClearReadOnly(Target);  // a second extraction replaces what the first one left
   if (!DataFile.Open(Target, platform::OpenMode::Create))
-    platform::RaiseLastOSError("Erro criando", Target);
+    platform::RaiseLastOSError(platform::IoAction::Create, Target);
   DataName = Target;
 }
 
@@ -385,6 +385,6 @@ void TCustomPack::CloseTarget(const std::string& Target, bool Complete) {
     platform::RemoveFile(Target);
     return;
   }
-  if (!closed) platform::RaiseLastOSError("Erro fechando", Target);
+  if (!closed) platform::RaiseLastOSError(platform::IoAction::Close, Target);
   SetFileDateAttr(Target, Entry.Time, Entry.Attr);
 }

@@ -16,8 +16,10 @@ namespace {
 
 constexpr std::int64_t kUnlimited = std::numeric_limits<std::int64_t>::max();
 
-const char kVolumeTooSmall[] = "Tamanho de volume insuficiente";
-const char kWrongVolume[] = "Volume inesperado: ";
+[[noreturn]] void VolumeTooSmall(const std::string& volume) {
+  throw EPackException(EPackException::TKind::VolumeTooSmall, "Tamanho de volume insuficiente",
+                       volume);
+}
 
 // The stamp tells the volumes of one archive from those of another, so two archives made one
 // after the other in the same millisecond must still differ.
@@ -56,7 +58,7 @@ void TCustomPack::WriteEntries() {
   for (std::size_t i = 0; i < List.size(); ++i) WriteEntry(i);
   BeforeTrailer();
   if (Checksums && Version == 2) WriteChecksums();
-  if (!ArchiveFile.Close()) platform::RaiseLastOSError("Erro fechando", PackFileName);
+  if (!ArchiveFile.Close()) platform::RaiseLastOSError(platform::IoAction::Close, PackFileName);
   VolumeCreated = false;  // complete
 }
 
@@ -103,15 +105,15 @@ void TCustomPack::OpenWrite() {
   if (PackFileName.empty()) throw EPackFileName();
   if (Volume == 1 && Offset > 0) {
     if (!ArchiveFile.Open(PackFileName, platform::OpenMode::ReadWrite))
-      platform::RaiseLastOSError("Erro abrindo", PackFileName);
-    if (!ArchiveFile.Seek(Offset)) platform::RaiseLastOSError("Erro posicionando em", PackFileName);
+      platform::RaiseLastOSError(platform::IoAction::Open, PackFileName);
+    if (!ArchiveFile.Seek(Offset)) platform::RaiseLastOSError(platform::IoAction::Seek, PackFileName);
     ArchivePos = VolumeStart = Offset;
     VolumeCreated = false;
   } else {
     std::string dir = ExtractFilePath(PackFileName);
     if (!dir.empty()) platform::ForceDirectories(dir);
     if (!ArchiveFile.Open(PackFileName, platform::OpenMode::Create))
-      platform::RaiseLastOSError("Erro criando", PackFileName);
+      platform::RaiseLastOSError(platform::IoAction::Create, PackFileName);
     ArchivePos = VolumeStart = 0;
     VolumeCreated = true;
   }
@@ -142,7 +144,7 @@ void TCustomPack::CreateVolume() {
   bool written =
       std::find(WrittenPaths.begin(), WrittenPaths.end(), PackFileName) != WrittenPaths.end();
   if (written && platform::FileExists(PackFileName) && IsSameVolume())
-    throw EPackException(kWrongVolume + PackFileName);
+    WrongVolume();
   OpenWrite();
   VolumeLimit = VolumeSize > 0 ? VolumeStart + VolumeSize : kUnlimited;
   if (IsRemovableDrive(PackFileName, false)) {
@@ -165,7 +167,8 @@ void TCustomPack::WriteHeader() {
   } else {
     // The count is 16 bits: more lines would leave a header that reads back as garbage.
     if (Header.size() > kMaxHeaderLines)
-      throw EPackException("Linhas de cabe\xE7" "alho demais: " + std::to_string(Header.size()));
+      throw EPackException(EPackException::TKind::TooManyHeaderLines,
+                           "Linhas de cabe\xE7" "alho demais: " + std::to_string(Header.size()));
     platform::AppendLE<std::uint32_t>(out, static_cast<std::uint32_t>(FileCount));
     platform::AppendLE<std::uint32_t>(out, static_cast<std::uint32_t>(Reserved));
     std::string inverted = platform::ShortString(Password);
@@ -184,11 +187,11 @@ std::int64_t TCustomPack::VolumeRoom() const { return VolumeLimit - ArchivePos; 
 
 void TCustomPack::WriteArchive(const void* data, std::size_t size) {
   // Headers and records are never cut: they must fit where the volume still has room.
-  if (static_cast<std::int64_t>(size) > VolumeRoom()) throw EPackException(kVolumeTooSmall);
+  if (static_cast<std::int64_t>(size) > VolumeRoom()) VolumeTooSmall(PackFileName);
   std::int64_t put = ArchiveFile.Write(data, size);
-  if (put < 0) platform::RaiseLastOSError("Erro gravando", PackFileName);
+  if (put < 0) platform::RaiseLastOSError(platform::IoAction::Write, PackFileName);
   if (static_cast<std::size_t>(put) != size)
-    platform::RaiseIOError("Erro gravando", PackFileName, "disco cheio");
+    platform::RaiseIOError(platform::IoAction::Write, PackFileName, platform::IoFault::DiskFull);
   ArchivePos += put;
 }
 
@@ -205,13 +208,14 @@ void TCustomPack::WriteEntry(std::size_t index) {
   OpenSource(path);
   try {
     std::int64_t size = DataFile.Size();
-    if (size < 0) platform::RaiseLastOSError("Erro lendo", path);
+    if (size < 0) platform::RaiseLastOSError(platform::IoAction::Read, path);
     if (size > std::numeric_limits<std::int32_t>::max())
-      throw EPackException("Arquivo grande demais: " + path);
+      throw EPackException(EPackException::TKind::FileTooLarge, "Arquivo grande demais: " + path,
+                           path);
     std::int32_t attr = platform::FileGetAttr(path);
     // Only -1 says the time is unknown: from 2044 on a valid time is negative as a number.
     std::int32_t time = platform::FileAge(path);
-    if (time == -1) platform::RaiseLastOSError("Erro lendo", path);
+    if (time == -1) platform::RaiseLastOSError(platform::IoAction::Read, path);
     Entry.Size = static_cast<std::int32_t>(size);
     Entry.Attr = attr < 0 ? 0 : static_cast<std::uint16_t>(attr);
     Entry.Time = time;
@@ -230,7 +234,7 @@ void TCustomPack::WriteEntry(std::size_t index) {
       // The data may not end where what has to follow it no longer fits.
       if (left <= allowed && allowed - left < Trailing[index]) allowed = left - 1;
       if (allowed <= 0) {
-        if (fresh) throw EPackException(kVolumeTooSmall);
+        if (fresh) VolumeTooSmall(PackFileName);
         NextVolume();
         fresh = true;
         continue;
@@ -238,9 +242,9 @@ void TCustomPack::WriteEntry(std::size_t index) {
       std::size_t n = static_cast<std::size_t>(
           std::min<std::int64_t>({left, allowed, static_cast<std::int64_t>(kCopyBufferSize)}));
       std::int64_t got = DataFile.Read(Buffer.data(), n);
-      if (got < 0) platform::RaiseLastOSError("Erro lendo", DataName);
+      if (got < 0) platform::RaiseLastOSError(platform::IoAction::Read, DataName);
       if (static_cast<std::size_t>(got) != n)
-        platform::RaiseIOError("Erro lendo", DataName, "fim do arquivo");
+        platform::RaiseIOError(platform::IoAction::Read, DataName, platform::IoFault::EndOfFile);
       WriteArchive(Buffer.data(), n);
       crc = Crc32(crc, Buffer.data(), n);
       left -= static_cast<std::int64_t>(n);
@@ -268,7 +272,7 @@ void TCustomPack::WriteChecksums() {
 
 void TCustomPack::OpenSource(const std::string& FileName) {
   if (!DataFile.Open(FileName, platform::OpenMode::Read))
-    platform::RaiseLastOSError("Erro abrindo", FileName);
+    platform::RaiseLastOSError(platform::IoAction::Open, FileName);
   DataName = FileName;
 }
 

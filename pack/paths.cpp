@@ -109,9 +109,9 @@ bool IsRemovableDrive(const std::string& FileName, bool AllowCdRom) {
 void SetFileDateAttr(const std::string& FileName, std::int32_t Time, std::uint16_t Attr) {
   platform::File file;
   if (!file.Open(FileName, platform::OpenMode::ReadWrite))
-    platform::RaiseLastOSError("Erro abrindo", FileName);
+    platform::RaiseLastOSError(platform::IoAction::Open, FileName);
   file.SetDosTime(Time);  // a date the system refuses leaves the file's own
-  if (!file.Close()) platform::RaiseLastOSError("Erro fechando", FileName);
+  if (!file.Close()) platform::RaiseLastOSError(platform::IoAction::Close, FileName);
   platform::FileSetAttr(FileName, Attr);
 }
 

@@ -5,15 +5,12 @@
 
 namespace platform {
 
-void RaiseLastOSError(const std::string& action, const std::string& path) {
-  int code = errno;
-  // A failure the system gave no code for must not read "Success".
-  throw EInOutError(action + " " + path + ": " + (code ? std::strerror(code) : "erro desconhecido"),
-                    code);
-}
+int LastErrorCode() { return errno; }
 
-void RaiseIOError(const std::string& action, const std::string& path, const std::string& reason) {
-  throw EInOutError(action + " " + path + ": " + reason, 0);
-}
+std::string SystemMessage(int code) { return std::strerror(code); }
+
+bool IsSizeLimit(int code) { return code == EFBIG; }
+
+bool IsDiskFull(int code) { return code == ENOSPC || code == EDQUOT; }
 
 }  // namespace platform

@@ -1,21 +1,25 @@
 #include <windows.h>
 
+#include <cstdio>
+#include <cstring>
+
 #include "platform/errors.h"
 
 namespace platform {
 
-void RaiseLastOSError(const std::string& action, const std::string& path) {
-  DWORD code = GetLastError();
+int LastErrorCode() { return static_cast<int>(GetLastError()); }
+
+std::string SystemMessage(int code) {
   char text[512] = "";
   DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                           code, 0, text, sizeof text, nullptr);
+                           static_cast<DWORD>(code), 0, text, sizeof text, nullptr);
   while (n > 0 && (text[n - 1] == '\r' || text[n - 1] == '\n' || text[n - 1] == '.')) --n;
-  std::string reason = n ? std::string(text, n) : "error " + std::to_string(code);
-  throw EInOutError(action + " " + path + ": " + reason, static_cast<int>(code));
+  if (n == 0) std::snprintf(text, sizeof text, "error %d", code);
+  return std::string(text, n ? n : std::strlen(text));
 }
 
-void RaiseIOError(const std::string& action, const std::string& path, const std::string& reason) {
-  throw EInOutError(action + " " + path + ": " + reason, 0);
-}
+bool IsSizeLimit(int code) { return code == ERROR_FILE_TOO_LARGE; }
+
+bool IsDiskFull(int code) { return code == ERROR_DISK_FULL || code == ERROR_HANDLE_DISK_FULL; }
 
 }  // namespace platform

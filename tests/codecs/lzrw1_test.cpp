@@ -282,7 +282,7 @@ TEST_F(Lzrw1Test, RefusesInputsOf2GBOrMore) {
 
 TEST_F(Lzrw1Test, FinishedHandlerFailures) {
   dir.Write("in", codec_test::TextBytes(1000, 4));
-  c.OnFinished = [](TObject*, std::int32_t) { throw ELzrw1Exception("handler"); };
+  c.OnFinished = [](TObject*, std::int32_t) { throw ELzrw1Exception(ELzrw1Exception::TKind::Other, "handler"); };
   // Compress has closed its files when the event fires: the output stays.
   EXPECT_EQ(ErrorOf([&] { CompressAs(TCompressMode::Good); }), "handler");
   EXPECT_TRUE(dir.Exists("z"));

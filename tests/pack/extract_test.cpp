@@ -283,9 +283,9 @@ TEST_F(ExtractTest, FailuresToOpen) {
 // Whether the last run of pack failed with an exception of type E.
 template <class E>
 bool FailedWith(const TCustomPack& pack) {
-  if (!pack.Failure()) return false;
+  if (!pack.ErrorException()) return false;
   try {
-    std::rethrow_exception(pack.Failure());
+    std::rethrow_exception(pack.ErrorException());
   } catch (const E&) {
     return true;
   } catch (...) {
@@ -359,7 +359,7 @@ TEST_F(ExtractTest, AFailureReachesTheCallerWithItsKind) {
   pack.OnProgress = nullptr;
   Write(good);
   ASSERT_TRUE(pack.Extract());
-  EXPECT_FALSE(pack.Failure());
+  EXPECT_FALSE(pack.ErrorException());
   EXPECT_EQ(pack.ErrorMessage(), "");
 }
 
@@ -373,7 +373,8 @@ class HookedPack : public TCustomPack {
  protected:
   void AfterEntry(const std::string& FileName) override {
     events.push_back("after(" + FileName + ")");
-    if (FileName == failAfter) throw EInOutError("hook", 5);
+    if (FileName == failAfter)
+      throw EInOutError("hook", 5, platform::IoAction::Write, FileName, platform::IoFault::System);
   }
   void BeforeTrailer() override { events.push_back("trailer"); }
 };

@@ -134,13 +134,13 @@ TEST_F(FileLayerTest, ErrorsNameTheirCause) {
   EXPECT_FALSE(file.Open(Path("sub"), platform::OpenMode::Read));
   EXPECT_EQ(errno, EISDIR);
   try {
-    platform::RaiseLastOSError("Erro abrindo", Path("sub"));
+    platform::RaiseLastOSError(platform::IoAction::Open, Path("sub"));
   } catch (const EInOutError& e) {
     EXPECT_EQ(e.ErrorCode, EISDIR);
   }
   errno = 0;
   try {
-    platform::RaiseLastOSError("Erro abrindo", "X");
+    platform::RaiseLastOSError(platform::IoAction::Open, "X");
   } catch (const EInOutError& e) {
     EXPECT_EQ(std::string(e.what()).find("Success"), std::string::npos) << e.what();
     EXPECT_EQ(e.ErrorCode, 0);

@@ -8,10 +8,12 @@ cmake=$1 build=$(readlink -f "$2")
 
 "$cmake" --install "$build" --prefix "$work/prefix" >/dev/null
 files=$(cd "$work/prefix" && find . -type f -o -type l | sort | tr '\n' ' ')
-[ "$files" = "./bin/pck ./share/bash-completion/completions/pck ./share/man/man1/pck.1 " ] ||
+[ "$files" = "./bin/pck ./share/bash-completion/completions/pck ./share/locale/pt/LC_MESSAGES/pck.mo ./share/man/man1/pck.1 " ] ||
   fail "installed files: $files"
 pck=$work/prefix/bin/pck
-grep -q "^Usage: pck COMMAND" <<<"$("$pck" --help)" || fail "the installed pck does not run"
+grep -q "^Usage: pck COMMAND" <<<"$(LANG=C.UTF-8 "$pck" --help)" || fail "the installed pck does not run"
+grep -q "^Uso: pck COMANDO" <<<"$(LANG=pt_BR.UTF-8 "$pck" --help)" ||
+  fail "the installed pck does not find its Portuguese messages"
 completed=$(bash -c '. "$1"; COMP_WORDS=("$2" ext); COMP_CWORD=1; _pck "$2" ext "$2"
                      printf "%s\n" "${COMPREPLY[@]}"' - \
               "$work/prefix/share/bash-completion/completions/pck" "$pck")
@@ -30,7 +32,7 @@ for c in $commands; do
   done
 done
 for word in SOURCE_DATE_EPOCH TMPDIR "EXIT STATUS" "encrypts nothing" DISK1 --version \
-  bash-completion; do
+  bash-completion LC_MESSAGES LANGUAGE Portuguese; do
   grep -q "$word" "$work/manual.txt" || fail "the manual lacks $word"
 done
 echo "install tree: bin/pck, its manual page and its completion"

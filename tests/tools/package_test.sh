@@ -10,7 +10,7 @@ debs=("$work"/out/*.deb)
 [ ${#debs[@]} -eq 1 ] && [ -f "${debs[0]}" ] || fail "no single package in $work/out"
 deb=${debs[0]}
 files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $NF}' | sort | tr '\n' ' ')
-[ "$files" = "./usr/bin/pck ./usr/share/bash-completion/completions/pck ./usr/share/man/man1/pck.1 " ] ||
+[ "$files" = "./usr/bin/pck ./usr/share/bash-completion/completions/pck ./usr/share/locale/pt/LC_MESSAGES/pck.mo ./usr/share/man/man1/pck.1 " ] ||
   fail "package files: $files"
 dpkg-deb -f "$deb" Package | grep -qx pck || fail "package name"
 dpkg-deb -f "$deb" Version | grep -qx "$("$build/bin/pck" --version | cut -d' ' -f2)" ||

@@ -1,6 +1,6 @@
 // The pck program on a pseudo-terminal, as a person at a terminal sees it: the progress line's
 // width, before and after the window is resized, how often it is redrawn, the line Ctrl+C and
-// SIGTERM leave, and a quiet run that prints nothing.
+// SIGTERM leave, a quiet run that prints nothing, and the password asked for without echo.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -191,6 +191,31 @@ TEST_F(PckTerminal, AnInterruptedRunLeavesACleanLineThatSaysSo) {
     const std::string& out = run.Output();
     ASSERT_GE(out.size(), tail.size()) << c.how;
     EXPECT_EQ(out.substr(out.size() - tail.size()), tail) << c.how << ": [" << out << "]";
+  }
+}
+
+// A protected archive read without a password on a terminal: pck asks for it, and what is typed
+// is not shown; a wrong one is called wrong.
+TEST_F(PckTerminal, AsksForThePasswordWithoutEcho) {
+  std::filesystem::create_directories(dir_->Host("small"));
+  dir_->Write("small/a.txt", codec_test::TextBytes(100, 1));
+  PtyRun make(Dir(), {"create", "-q", "p.pck", "-C", "small", "--password", "segredo"}, 80);
+  ASSERT_EQ(make.Finish(), 0) << make.Output();
+  for (const std::string typed : {"segredo", "errada"}) {
+    PtyRun run(Dir(), {"list", "p.pck"}, 80);
+    ASSERT_TRUE(run.Started());
+    ASSERT_TRUE(run.ReadUntil([](const std::string& out) {
+      return out.find("Password for p.pck: ") != std::string::npos;
+    })) << run.Output();
+    run.Type(typed + "\r");  // Enter
+    const int status = run.Finish();
+    const bool right = typed == "segredo";
+    ASSERT_TRUE(WIFEXITED(status)) << run.Output();
+    EXPECT_EQ(WEXITSTATUS(status), right ? 0 : 1) << run.Output();
+    EXPECT_EQ(run.Output().find(typed), std::string::npos) << "echoed: " << run.Output();
+    EXPECT_NE(run.Output().find(right ? " a.txt" : "pck list: p.pck: wrong password"),
+              std::string::npos)
+        << run.Output();
   }
 }
 

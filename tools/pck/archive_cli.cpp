@@ -3,9 +3,11 @@
 #include <algorithm>
 
 #include "pack/paths.h"
+#include "platform/console.h"
 #include "platform/drive.h"
 #include "platform/file.h"
 #include "platform/text.h"
+#include "tools/pck/failures.h"
 #include "tools/pck/i18n.h"
 #include "tools/pck/workers.h"
 
@@ -41,8 +43,9 @@ bool MediaSet::Holds(const std::string& path) const {
 int MediaSet::ShowMessage(const std::string&, platform::MsgType, unsigned) {
   int wanted = pack_.GetVolume();
   if (!asked_.insert(wanted).second) {
-    std::fprintf(stderr, "\npck: disk %d is missing or belongs to another archive: %s\n", wanted,
-                 platform::NativePath(Volume(wanted)).c_str());
+    progress::Clear();
+    Report(Volume(wanted),
+           Format(_("disk %d of the set is missing, or belongs to another archive"), wanted));
     return platform::mrCancel;
   }
   pack_.PackFileName = Volume(wanted);
@@ -51,7 +54,22 @@ int MediaSet::ShowMessage(const std::string&, platform::MsgType, unsigned) {
 
 void LocateArchive(TCustomPack& pack, const Options& o) {
   pack.PackFileName = EnginePath(o.archive);
-  if (o.hasPassword) pack.Password = EngineText(o.password, "the password");
+  if (o.hasPassword) {
+    pack.Password = EngineText(o.password, _("the password"));
+    return;
+  }
+  // A protected archive and no password given: a person at a terminal is asked for it, without
+  // echo; elsewhere the run fails and says how to give it (Terminal::RunFailure).
+  pack.OnPassword = [](TObject* sender, std::string& password) {
+    const auto& archive = *static_cast<TCustomPack*>(sender);
+    if (archive.GetStoredPassword().empty() || !password.empty()) return;
+    progress::Clear();
+    std::string typed;
+    if (platform::ReadHiddenLine(
+            Format(_("Password for %s: "), platform::NativePath(archive.PackFileName).c_str()),
+            typed))
+      password = EngineText(typed, _("the password"));
+  };
 }
 
 int Jobs(const Options& o) { return o.jobs > 0 ? o.jobs : std::min(DefaultJobs(), kMaxJobs); }
@@ -60,20 +78,24 @@ int Jobs(const Options& o) { return o.jobs > 0 ? o.jobs : std::min(DefaultJobs()
 
 void Terminal::Failed(const std::string& name, const std::string& problem) {
   Clear();
-  std::fprintf(stderr, "pck %s: %s: %s\n", command_.name, platform::NativePath(name).c_str(),
-               platform::NativePath(problem).c_str());
+  Report(name, problem);
   failed_ = true;
+}
+
+void Terminal::Failed(const std::string& name, const std::exception& failure) {
+  const Problem problem = Describe(failure);
+  // An entry that goes on past its volume says what to do with the volume.
+  Failed(dynamic_cast<const EPackVolumeEnds*>(&failure) ? problem.file : name, problem.text);
 }
 
 bool Terminal::NotFound(const std::vector<std::string>& masks, const std::string& where) {
   Clear();
   for (const std::string& mask : masks) {
     // The mask as typed, not as the engine takes it: the user looks for what they wrote.
-    std::fprintf(stderr, "pck %s: %s: ", command_.name, mask.c_str());
-    if (where.empty())
-      std::fputs(_("not found in the archive\n"), stderr);
-    else
-      std::fprintf(stderr, _("no file matches it under %s\n"), platform::NativePath(where).c_str());
+    Report(std::string(),
+           mask + ": " +
+               (where.empty() ? std::string(_("not found in the archive"))
+                              : Format(_("no file matches it under %s"), where.c_str())));
     failed_ = true;
   }
   return !masks.empty();
@@ -81,8 +103,8 @@ bool Terminal::NotFound(const std::vector<std::string>& masks, const std::string
 
 void Terminal::Warned(const std::string& name, const std::string& problem) {
   Clear();
-  std::fprintf(stderr, "pck %s: warning: %s: %s\n", command_.name,
-               platform::NativePath(name).c_str(), problem.c_str());
+  Report(std::string(), Format(_("warning: %s: %s"), platform::NativePath(name).c_str(),
+                               problem.c_str()));
 }
 
 void Terminal::Watch(TCustomPack& pack) {
@@ -90,16 +112,27 @@ void Terminal::Watch(TCustomPack& pack) {
     Show(name, percent);
   };
   pack.OnError = [this](TObject*, const Exception& e, const std::string& name) {
-    Failed(name, e.Message());
+    Failed(name, e);
   };
 }
 
 int Terminal::RunFailure(const TCustomPack& pack) {
   Clear();
   if (failed_) return kExitFailure;
-  std::string reason = pack.ErrorMessage();
-  if (reason.empty()) reason = "failed";
-  return Failure("pck " + std::string(command_.name) + ": " + reason);
+  try {
+    if (pack.ErrorException()) std::rethrow_exception(pack.ErrorException());
+  } catch (const EPackPassword&) {
+    if (pack.Password.empty())
+      return Failure(pack.PackFileName,
+                     _("the archive is protected by a password, and none was given: give it "
+                       "with --password-file FILE (\"-\": standard input), or type it when pck "
+                       "runs on a terminal"));
+    return Failure(pack.PackFileName, _("wrong password"));
+  } catch (const std::exception& e) {
+    return Failure(e, pack.PackFileName);
+  } catch (...) {
+  }
+  return Failure(pack.PackFileName, _("failed"));
 }
 
 }  // namespace pck

@@ -77,7 +77,7 @@ class ArchiveEngine {
 // "pck COMMAND: NAME: problem".
 class Terminal {
  public:
-  explicit Terminal(const Command& command) : command_(command) {}
+  Terminal() = default;
   ~Terminal() { Clear(); }
   Terminal(const Terminal&) = delete;
   Terminal& operator=(const Terminal&) = delete;
@@ -88,8 +88,10 @@ class Terminal {
     progress::Show(name, percent);
   }
   void Clear() { progress::Clear(); }
-  // Names an entry that failed; Failed() tells whether any did.
+  // Names an entry that failed, with what pck says of it or what it says of the engine's or
+  // the compressor's failure (failures.h); Failed() tells whether any did.
   void Failed(const std::string& name, const std::string& problem);
+  void Failed(const std::string& name, const std::exception& failure);
   // Names an entry stored, but not as the user may expect: "pck COMMAND: warning: NAME: ...".
   void Warned(const std::string& name, const std::string& problem);
   bool Failed() const { return failed_; }
@@ -102,7 +104,6 @@ class Terminal {
   int RunFailure(const TCustomPack& pack);
 
  private:
-  const Command& command_;
   bool failed_ = false;
 };
 

@@ -2,6 +2,7 @@
 // command line with the command's options (options.h) and answers --help from the same table.
 #pragma once
 
+#include <cstdio>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -41,8 +42,28 @@ const std::vector<Command>& ListCommands();
 
 // Reports a wrong command line: "pck NAME: problem" and where to read more, on stderr.
 int UsageError(const Command& command, const std::string& problem);
-// Prints a failure message of the system (Windows-1252, paths in Windows form) on stderr.
+
+// Every message of the run begins "pck NAME:" from here on ("pck:" before).
+void SetCommandName(const char* name);
+// "pck NAME: FILE: text" on stderr; FILE (a Windows path, shown in the host's form) is left out
+// when empty. text is in the user's language.
+void Report(const std::string& file, const std::string& text);
+// Report, and the exit code of a failed run.
+int Failure(const std::string& file, const std::string& text);
+// An engine's or a codec's failure, worded from its kind (failures.h); file names the file
+// when the failure itself names none (the archive of the run).
+int Failure(const std::exception& failure, const std::string& file);
+// Prints a whole message, already worded, on stderr.
 int Failure(const std::string& message);
+// Writes text on stream as the terminal shows it (platform::WriteText).
+void Print(std::FILE* stream, const std::string& text);
+// printf into a string: with _(), a translated format checked against the English one.
+#if defined(_WIN32)
+__attribute__((format(gnu_printf, 1, 2)))  // MinGW's C++ runtime formats as the C99 stdio does
+#elif defined(__GNUC__)
+__attribute__((format(printf, 1, 2)))
+#endif
+std::string Format(const char* format, ...);
 // A word of the command line that cannot be used as typed: main reports it (kExitUsage).
 class Unusable : public std::runtime_error {
  public:

@@ -31,44 +31,45 @@ namespace {
 // Why a name found in the tree has no exact Windows-1252 form.
 std::string WhyInexact(const std::string& name) {
   // On Windows the name found holds '?' for what the code page lacks, and tells no more.
-  if (platform::IsExactPath(name)) return "its name has characters the ANSI code page cannot hold";
+  if (platform::IsExactPath(name))
+    return _("its name has characters the ANSI code page cannot hold");
   const std::string native = platform::NativePath(name);
   std::string ansi;
   std::size_t at = native.size();
   char32_t cp = 0;
-  char detail[96];
   platform::AnsiFromUtf8Exact(native, ansi, at);
   const std::size_t other = native.find_first_of("\\\x01");
   if (other < at)
     return native[other] == '\\'
-               ? "its name holds a backslash, which Windows takes for a folder separator"
-               : "Windows forbids control characters (0x01) in names";
-  if (at == native.size()) return "its name has characters the ANSI code page cannot hold";
+               ? _("its name holds a backslash, which Windows takes for a folder separator")
+               : Format(_("Windows forbids control characters (0x%02X) in names"), 1);
+  if (at == native.size()) return _("its name has characters the ANSI code page cannot hold");
   if (platform::DecodeUtf8(native, at, cp) == 0)
-    std::snprintf(detail, sizeof detail, "its name is not UTF-8 text (the byte 0x%02X)",
+    return Format(_("its name is not UTF-8 text (the byte 0x%02X)"),
                   static_cast<unsigned char>(native[at]));
-  else
-    std::snprintf(detail, sizeof detail,
-                  "its name has the character U+%04X, which Windows-1252 cannot hold",
-                  static_cast<unsigned>(cp));
-  return detail;
+  return Format(_("its name has the character U+%04X, which Windows-1252 cannot hold"),
+                static_cast<unsigned>(cp));
+}
+
+// What the file search calls a file that is none (platform::FoundFile::Kind), translated.
+const char* KindText(const char* kind) {
+  static const char* const kKinds[] = {
+      N_("a link that leads in a circle"), N_("a dangling link"), N_("a file that cannot be read"),
+      N_("a named pipe"), N_("a socket"), N_("a character device"), N_("a block device"),
+      N_("neither a file nor a directory")};
+  for (const char* known : kKinds)
+    if (std::strcmp(known, kind) == 0) return Tr(known);
+  return kind;
 }
 
 // Why a stored name cannot be written at all (empty when it can): the setup program and every
 // reader refuse such an entry, so the archive would be of no use.
 std::string WhyUnstorable(const std::string& name) {
-  if (name.size() > 255) return "its path is longer than the 255 bytes an archive entry holds";
+  if (name.size() > 255) return _("its path is longer than the 255 bytes an archive entry holds");
   for (unsigned char c : name) {
-    char detail[80];
-    if (c < 0x20) {
-      std::snprintf(detail, sizeof detail, "Windows forbids control characters (0x%02X) in names",
-                    c);
-      return detail;
-    }
-    if (std::strchr(":*?\"<>|", c)) {
-      std::snprintf(detail, sizeof detail, "Windows forbids the character %c in names", c);
-      return detail;
-    }
+    if (c < 0x20) return Format(_("Windows forbids control characters (0x%02X) in names"), c);
+    if (std::strchr(":*?\"<>|", c))
+      return Format(_("Windows forbids the character %c in names"), c);
   }
   return std::string();
 }
@@ -89,11 +90,16 @@ std::string WindowsTrouble(const std::string& name) {
          ((base[3] >= '1' && base[3] <= '9') || base[3] == '\xB9' || base[3] == '\xB2' ||
           base[3] == '\xB3'));
     if (device)
-      return "\"" + part + "\" is a device name on Windows (" + base +
-             "): the setup program cannot make this file";
+      return Format(_("\"%s\" is a device name on Windows (%s): the setup program cannot make "
+                      "this file"),
+                    platform::NativeText(part).c_str(), platform::NativeText(base).c_str());
     if (part.back() == '.' || part.back() == ' ')
-      return "\"" + part + "\" ends with a " + (part.back() == '.' ? "dot" : "space") +
-             ", which Windows drops: the setup program makes another name";
+      return Format(part.back() == '.'
+                        ? _("\"%s\" ends with a dot, which Windows drops: the setup program "
+                            "makes another name")
+                        : _("\"%s\" ends with a space, which Windows drops: the setup program "
+                            "makes another name"),
+                    platform::NativeText(part).c_str());
   }
   return std::string();
 }
@@ -135,10 +141,12 @@ class TreePack final : public TPackLz {
     const std::vector<std::string> missing = Select->NotFound();
     if (OnMissing && !missing.empty()) OnMissing(missing);
     if (refused_ > 0)
-      throw Exception(std::to_string(refused_) + (refused_ == 1 ? " file" : " files") +
-                      " cannot be stored as named; nothing was written");
+      throw Exception(Format(refused_ == 1
+                                 ? _("%d file cannot be stored as named; nothing was written")
+                                 : _("%d files cannot be stored as named; nothing was written"),
+                             refused_));
     if (!missing.empty()) throw Exception(_("nothing was written"));
-    if (List.empty()) throw Exception("no files match");
+    if (List.empty()) throw Exception(_("no files match"));
     DoPrepared();
   }
 
@@ -243,9 +251,9 @@ class TreePack final : public TPackLz {
       for (char& c : key) c = platform::UpperName(c);
       auto [first, added] = folded.emplace(key, name);
       if (!added)
-        Warn(path, "differs from " + platform::NativePath(first->second) +
-                       " only in case: Windows holds one file for both, and the setup program "
-                       "installs one over the other");
+        Warn(path, Format(_("differs from %s only in case: Windows holds one file for both, "
+                            "and the setup program installs one over the other"),
+                          platform::NativePath(first->second).c_str()));
     }
   }
   // Directories are followed also through links, as a user packing a tree expects its files,
@@ -269,16 +277,16 @@ class TreePack final : public TPackLz {
       if (mask == Selection::kNone || IsOwnFile(path, f.Name) || !seen.insert(path).second)
         continue;
       if (f.Attr & platform::faOther) {
-        Warn(path, std::string("not stored: it is ") + f.Kind);
+        Warn(path, Format(_("not stored: it is %s"), KindText(f.Kind)));
       } else if (const std::string name = StoredName(path);
                  !f.Exact || !platform::IsExactPath(name)) {
         Refuse(path, WhyInexact(name));
       } else {
         if (f.Clamped)
-          Warn(path, f.Clamped < 0 ? "dated before 1980, stored as 1980-01-01 00:00:00, the "
-                                     "first time an archive holds"
-                                   : "dated after 2107, stored as 2107-12-31 23:59:58, the "
-                                     "last time an archive holds");
+          Warn(path, f.Clamped < 0 ? _("dated before 1980, stored as 1980-01-01 00:00:00, the "
+                                       "first time an archive holds")
+                                   : _("dated after 2107, stored as 2107-12-31 23:59:58, the "
+                                       "last time an archive holds"));
         found.emplace_back(mask, path);
       }
     }
@@ -356,15 +364,16 @@ void RemoveStaleDisks(const MediaSet& media, int last) {
 // anything is made: the user would not get what they typed.
 int RefuseTexts(const Command& command, const Options& o, std::vector<std::string>& headers) {
   if (o.hasPassword && o.password.empty())
-    return UsageError(command, "the password is empty, and an empty password is no password: "
-                               "leave the password out to make an archive without one");
-  if (o.hasPassword) EngineText(o.password, "the password");
+    return UsageError(command, _("the password is empty, and an empty password is no "
+                                 "password: leave the password out to make an archive without "
+                                 "one"));
+  if (o.hasPassword) EngineText(o.password, _("the password"));
   for (const auto& h : o.headers) {
-    headers.push_back(EngineText(h, "the header line \"" + h + "\""));
+    headers.push_back(EngineText(h, Format(_("the header line \"%s\""), h.c_str())));
     if (headers.back().size() > pck_format::kMaxString)
-      return UsageError(command, "the header line \"" + h + "\" has " +
-                                     std::to_string(headers.back().size()) +
-                                     " bytes; a header line holds at most 255");
+      return UsageError(command, Format(_("the header line \"%s\" has %zu bytes; a header line "
+                                          "holds at most 255"),
+                                        h.c_str(), headers.back().size()));
   }
   return kExitOk;
 }
@@ -381,11 +390,11 @@ int Create(const Command& command, const Options& o) {
   std::vector<std::string> headers;
   if (int refused = RefuseTexts(command, o, headers); refused != kExitOk) return refused;
   if (!o.directory.empty() && !platform::DirectoryExists(EnginePath(o.directory)))
-    return Failure("pck create: no directory " + EnginePath(o.directory));
+    return Failure(EnginePath(o.directory), _("no such directory"));
   if (o.media.empty() && IsPipe(EnginePath(o.archive)))
-    return Failure("pck create: " + EnginePath(o.archive) +
-                   " is a named pipe or a socket; an archive is written whole under a temporary "
-                   "name and then moved into place, so ARCHIVE must be a file");
+    return Failure(EnginePath(o.archive),
+                   _("is a named pipe or a socket; an archive is written whole under a "
+                     "temporary name and then moved into place, so ARCHIVE must be a file"));
 
   ArchiveEngine<TreePack> engine(o);
   TreePack& pack = engine.pack;
@@ -397,21 +406,25 @@ int Create(const Command& command, const Options& o) {
   pack.Jobs = Jobs(o);
   pack.Media = engine.Media();
   if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH"); epoch && !ApplySourceDate(pack, epoch))
-    return Failure(std::string("pck create: SOURCE_DATE_EPOCH is \"") + epoch +
-                   "\"; it must be a whole number of seconds since 1970-01-01 00:00 UTC, "
-                   "up to the year 2107");
+    return Failure(std::string(),
+                   Format(_("SOURCE_DATE_EPOCH is \"%s\"; it must be a whole number of seconds "
+                            "since 1970-01-01 00:00 UTC, up to the year 2107"),
+                          epoch));
   pack.Header = headers;
   std::vector<std::string> masks = o.masks;
   for (const std::string& list : o.filesFrom) {
-    if (!ReadNames(list, masks))
-      return Failure(std::string("pck create: ") + _("cannot read the names from ") +
-                     (list == "-" ? std::string(_("standard input")) : EnginePath(list)) +
-                     ": " + std::strerror(errno));
+    if (!ReadNames(list, masks)) {
+      const std::string reason = platform::SystemMessage(errno);
+      return list == "-" ? Failure(std::string(),
+                                   _("cannot read the names from standard input") + (": " + reason))
+                         : Failure(EnginePath(list), _("cannot read the names from it") +
+                                                         (": " + reason));
+    }
   }
   // Names asked for and none given is not "every file": an empty list stores nothing.
   if (!o.filesFrom.empty() && masks.empty())
-    return Failure(std::string("pck create: ") + _("no names to store: MASK and --files-from "
-                                                   "gave none; nothing was written"));
+    return Failure(std::string(), _("no names to store: MASK and --files-from gave none; "
+                                    "nothing was written"));
   Selection selection(masks, o.excludes);
   pack.Select = &selection;
 
@@ -427,19 +440,20 @@ int Create(const Command& command, const Options& o) {
         if (lock.Made()) lockGoes.Set(media->LockPath());
         break;
       case platform::LockFile::Result::Busy:
-        return Failure("pck create: another pck is writing the disk set " + media->Volume(1) +
-                       " now (it holds " + media->LockPath() +
-                       "); run again when it has finished");
+        return Failure(media->Volume(1),
+                       Format(_("another pck is writing the disk set now (it holds %s); run "
+                                "again when it has finished"),
+                              platform::NativePath(media->LockPath()).c_str()));
       case platform::LockFile::Result::Failed:
         try {
-          platform::RaiseLastOSError("cannot make the lock file", media->LockPath());
+          platform::RaiseLastOSError(platform::IoAction::Create, media->LockPath());
         } catch (const EInOutError& e) {
-          return Failure("pck create: " + e.Message());
+          return Failure(e, media->LockPath());
         }
     }
   }
 
-  Terminal terminal(command);
+  Terminal terminal;
   terminal.Watch(pack);
   pack.OnRefused = [&](const std::string& path, const std::string& problem) {
     terminal.Failed(path, problem);
@@ -454,79 +468,84 @@ int Create(const Command& command, const Options& o) {
   if (o.verbose) {
     pack.OnProgress = [&](TObject*, const std::string& name, std::int32_t, bool&) {
       if (!name.empty() && name != stored)
-        std::printf("%s\n", platform::NativePath(stored = name).c_str());
+        Print(stdout, platform::NativePath(stored = name) + "\n");
     };
   }
   if (!pack.Create()) {
     // The names went one a line; the count says that nothing else happened.
     if (pack.Refused() > 0 || terminal.Failed())
-      return Failure("pck create: " + pack.ErrorMessage());
+      return Failure(std::string(), pack.ErrorMessage());
     return terminal.RunFailure(pack);
   }
   terminal.Clear();
   if (!pack.CommitVolumes())
-    return Failure("pck create: cannot move the new archive into place: " +
-                   pack.FailedVolume());
+    return Failure(pack.FailedVolume(), _("cannot move the new archive into place"));
   if (const MediaSet* media = engine.Media()) {
     RemoveStaleDisks(*media, pack.GetVolume());
     if (!o.quiet)
-      std::printf("%s: %d files on %d disks\n",
-                  platform::NativePath(EnginePath(o.media)).c_str(), pack.GetFileCount(),
-                  pack.GetVolume());
+      Print(stdout, platform::NativePath(EnginePath(o.media)) + ": " +
+                        Format(pack.GetFileCount() == 1 ? _("%d file") : _("%d files"),
+                               pack.GetFileCount()) +
+                        " " +
+                        Format(pack.GetVolume() == 1 ? _("on %d disk") : _("on %d disks"),
+                               pack.GetVolume()) +
+                        "\n");
   } else if (o.verbose) {
-    std::printf("%s: %d files\n", platform::NativePath(EnginePath(o.archive)).c_str(),
-                pack.GetFileCount());
+    Print(stdout, platform::NativePath(EnginePath(o.archive)) + ": " +
+                      Format(pack.GetFileCount() == 1 ? _("%d file") : _("%d files"),
+                             pack.GetFileCount()) +
+                      "\n");
   }
   return kExitOk;
 }
 
 const std::vector<Command> kCommands = {
     Command{"create", "ARCHIVE [MASK...]", 1, kAnyNumber,
-     "Store the files matching MASK under DIR, with their subdirectories, in a new archive.",
-     "Creates ARCHIVE (replacing it) from the files under DIR (default: the current directory)\n"
-     "that a MASK or a name from --files-from selects (default: every file), in the order of\n"
-     "the masks and alphabetically for each. Names are stored relative to DIR, with their\n"
-     "last-write times and read-only attribute; every file is compressed on its own. Empty\n"
-     "directories are not stored: an archive holds files only. A MASK that matches no file\n"
-     "is named and nothing is written (exit status 1).\n",
-     {{Opt::Directory, "take the files from DIR (default: the current directory)"},
+     N_("Store the files matching MASK under DIR, with their subdirectories, in a new archive."),
+     N_("Creates ARCHIVE (replacing it) from the files under DIR (default: the current directory)\n"
+        "that a MASK or a name from --files-from selects (default: every file), in the order of\n"
+        "the masks and alphabetically for each. Names are stored relative to DIR, with their\n"
+        "last-write times and read-only attribute; every file is compressed on its own. Empty\n"
+        "directories are not stored: an archive holds files only. A MASK that matches no file\n"
+        "is named and nothing is written (exit status 1).\n"),
+     {{Opt::Directory, N_("take the files from DIR (default: the current directory)")},
       {Opt::Mode},
-      {Opt::Password, "make readers ask for the password P (see below)"},
+      {Opt::Password, N_("make readers ask for the password P (see below)")},
       {Opt::PasswordFile},
-      {Opt::Header, "a line of header text (repeatable; at most 255 bytes each in\n"
-                    "Windows-1252: a longer one, or one with a character outside\n"
-                    "it, is refused, as are such a password and an empty one)"},
-      {Opt::Exclude, "leave out files matching MASK, relative to DIR; \"*.BAK\" also\n"
-                     "matches in subdirectories (repeatable)"},
+      {Opt::Header, N_("a line of header text (repeatable; at most 255 bytes each in\n"
+                       "Windows-1252: a longer one, or one with a character outside\n"
+                       "it, is refused, as are such a password and an empty one)")},
+      {Opt::Exclude, N_("leave out files matching MASK, relative to DIR; \"*.BAK\" also\n"
+                        "matches in subdirectories (repeatable)")},
       {Opt::FilesFrom},
-      {Opt::Media, "write a set of disks: DIR/DISK1/ARCHIVE, DIR/DISK2/ARCHIVE, ...\n"
-                   "(ARCHIVE a name without a folder); DIR/ARCHIVE.lock keeps a\n"
-                   "second create of the set out while this one runs"},
+      {Opt::Media, N_("write a set of disks: DIR/DISK1/ARCHIVE, DIR/DISK2/ARCHIVE, ...\n"
+                      "(ARCHIVE a name without a folder); DIR/ARCHIVE.lock keeps a\n"
+                      "second create of the set out while this one runs")},
       {Opt::VolumeSize},
-      {Opt::Jobs, "compress on N workers (default: one per core, at most 64);\n"
-                  "the archive is the same byte for byte whatever N is"},
-      {Opt::Verbose, "name every file stored"},
+      {Opt::Jobs, N_("compress on N workers (default: one per core, at most 64);\n"
+                     "the archive is the same byte for byte whatever N is")},
+      {Opt::Verbose, N_("name every file stored")},
       {Opt::Quiet}},
-     "What cannot be stored as it is on disk is refused before anything is written, each\n"
-     "file named with the reason (exit status 1): a name with a character Windows-1252 lacks\n"
-     "or bytes that are not UTF-8, a backslash inside a name, a character Windows forbids\n"
-     "(: * ? \" < > | and control characters), a path over 255 bytes. Leave such files out\n"
-     "with --exclude. Stored, with a warning naming each: names Windows cannot hold (CON,\n"
-     "PRN, AUX, NUL, COM1-9, LPT1-9 with any extension; a trailing dot or space), names that\n"
-     "differ only in case (one file on Windows), and dates before 1980 or after 2107, stored\n"
-     "as the nearest an archive holds. Pipes, sockets, devices and links to nothing are\n"
-     "named and passed over. Paths typed are used as typed; on Windows one with a character\n"
-     "the ANSI code page lacks is refused.\n"
-     "\n"
-     "ARCHIVE (each volume, with --media) is written under a temporary name and renamed when\n"
-     "the whole archive is complete: on failure or interruption no new volume is left behind\n"
-     "and an existing ARCHIVE stays as it was.\n"
-     "\n"
-     "Environment:\n"
-     "  SOURCE_DATE_EPOCH     seconds since 1970-01-01 UTC: the archive's stamp is that moment\n"
-     "                        and later file times are stored as it, so the same tree gives\n"
-     "                        the same bytes again (also as a set of disks)\n"
-     "  TMPDIR                where the temporary file of the compressor is made\n",
+     N_("What cannot be stored as it is on disk is refused before anything is written, each\n"
+        "file named with the reason (exit status 1): a name with a character Windows-1252 lacks\n"
+        "or bytes that are not UTF-8, a backslash inside a name, a character Windows forbids\n"
+        "(: * ? \" < > | and control characters), a path over 255 bytes. Leave such files out\n"
+        "with --exclude. Stored, with a warning naming each: names Windows cannot hold (CON,\n"
+        "PRN, AUX, NUL, COM1-9, LPT1-9 with any extension; a trailing dot or space), names that\n"
+        "differ only in case (one file on Windows), and dates before 1980 or after 2107, stored\n"
+        "as the nearest an archive holds. Pipes, sockets, devices and links to nothing are\n"
+        "named and passed over. Paths typed are used as typed; on Windows one with a character\n"
+        "the ANSI code page lacks is refused.\n"
+        "\n"
+        "ARCHIVE (each volume, with --media) is written under a temporary name and renamed when\n"
+        "the whole archive is complete: on failure or interruption no new volume is left behind\n"
+        "and an existing ARCHIVE stays as it was.\n"
+        "\n"
+        "Environment:\n"
+        "  SOURCE_DATE_EPOCH     seconds since 1970-01-01 UTC: the archive's stamp is that moment\n"
+        "                        and later file times are stored as it, so the same tree gives\n"
+        "                        the same bytes again (also as a set of disks)\n"
+        "  TMPDIR                where the temporary file of the compressor is made\n"),
      Create},
 };
 

@@ -20,6 +20,7 @@
 #include "platform/text.h"
 #include "tools/pck/archive_cli.h"
 #include "tools/pck/commands.h"
+#include "tools/pck/failures.h"
 #include "tools/pck/i18n.h"
 #include "tools/pck/lz_pipeline.h"
 #include "tools/pck/masks.h"
@@ -33,15 +34,6 @@
 namespace pck {
 namespace {
 
-// Why an entry was not extracted; the terminal puts its name before them.
-const char kLinkOnTheWay[] = "not followed: a symbolic link stands for a folder of it: ";
-const char kNoFolderOnTheWay[] = "no folder can be made for it, a file stands there: ";
-const char kFolderAtName[] = "a folder stands at its name";
-const char kSpecialAtName[] = "a device, pipe or socket stands at its name and is left alone";
-// The end of pck test's report.
-const char kCutShort[] = " is cut short: ";
-const char kNotReached[] = " not reached";
-const char kHeadDamaged[] = ", and the archive's header or checksums";
 
 // Whether something stands at path (a Windows path), links not followed.
 bool Taken(const std::string& path) {
@@ -128,7 +120,7 @@ class ExtractPack final : public BehindPack {
   // through whole, so a damaged entry gives none of its bytes; no file is made under Directory.
   std::FILE* Out = nullptr;
   std::function<void(const std::string& target)> OnExtracted;
-  std::function<void(const std::string& target, const std::string& problem)> OnFailed;
+  std::function<void(const std::string& target, const std::exception& failure)> OnFailed;
   std::function<void(const std::string& target)> OnKept;
 
  protected:
@@ -149,13 +141,15 @@ class ExtractPack final : public BehindPack {
     const std::string name = ExtractFileName(relative);
     std::shared_ptr<const platform::Folder> folder = FolderOf(ExtractFilePath(relative));
     switch (folder->KindOf(name)) {
-      case platform::Folder::Kind::Folder: throw EPackException(kFolderAtName);
-      case platform::Folder::Kind::Special: throw EPackException(kSpecialAtName);
+      // Why an entry was not extracted; the terminal puts its name before them.
+      case platform::Folder::Kind::Folder: throw Exception(_("a folder stands at its name"));
+      case platform::Folder::Kind::Special:
+        throw Exception(_("a device, pipe or socket stands at its name and is left alone"));
       default: break;
     }
     // The file is made here, not by the worker: only this thread makes files (lz_pipeline.h).
     auto output = std::make_shared<PlacedOutput>(folder, name);
-    if (!output->File().IsOpen()) platform::RaiseLastOSError("Erro criando", Target);
+    if (!output->File().IsOpen()) platform::RaiseLastOSError(platform::IoAction::Create, Target);
     const std::int32_t time = Entry.Time;
     const std::uint16_t attr = Entry.Attr;
     ExpandBehind::Job job;
@@ -177,12 +171,12 @@ class ExtractPack final : public BehindPack {
           if (OnKept) OnKept(Target);
           return;
         }
-        platform::RaiseLastOSError("Erro gravando", Target);
+        platform::RaiseLastOSError(platform::IoAction::Write, Target);
       }
       if (OnExtracted) OnExtracted(Target);
     };
     job.failed = [this, Target](const std::exception& e) {
-      if (OnFailed) OnFailed(Target, e.what());
+      if (OnFailed) OnFailed(Target, e);
       return KeepGoing;
     };
     return job;
@@ -215,7 +209,7 @@ class ExtractPack final : public BehindPack {
       if (OnExtracted) OnExtracted(Target);
     };
     job.failed = [this, Target](const std::exception& e) {
-      if (OnFailed) OnFailed(Target, e.what());
+      if (OnFailed) OnFailed(Target, e);
       return KeepGoing && !outBroken_;
     };
     return job;
@@ -235,9 +229,14 @@ class ExtractPack final : public BehindPack {
     std::string stop;
     switch (folder->Open(Directory, relative, stop)) {
       case platform::Folder::Status::Ok: break;
-      case platform::Folder::Status::Link: throw EPackException(kLinkOnTheWay + stop);
-      case platform::Folder::Status::NotAFolder: throw EPackException(kNoFolderOnTheWay + stop);
-      case platform::Folder::Status::Failed: platform::RaiseLastOSError("Erro criando", stop);
+      case platform::Folder::Status::Link:
+        throw Exception(Format(_("not followed: a symbolic link stands for a folder of it: %s"),
+                               platform::NativePath(stop).c_str()));
+      case platform::Folder::Status::NotAFolder:
+        throw Exception(Format(_("no folder can be made for it, a file stands there: %s"),
+                               platform::NativePath(stop).c_str()));
+      case platform::Folder::Status::Failed:
+        platform::RaiseLastOSError(platform::IoAction::Create, stop);
     }
     folder_ = std::move(folder);
     folderName_ = relative;
@@ -254,7 +253,7 @@ class ExtractPack final : public BehindPack {
 // damaged entry is named and the run goes on with the next.
 class TestPack final : public BehindPack {
  public:
-  std::function<void(const std::string& name, const std::string& problem)> OnDamage;
+  std::function<void(const std::string& name, const std::exception& failure)> OnDamage;
   std::int64_t Expanded = 0;
 
  protected:
@@ -280,7 +279,7 @@ class TestPack final : public BehindPack {
     };
     job.done = [this, counter] { Expanded += counter->bytes; };
     job.failed = [this, Target](const std::exception& e) {
-      if (OnDamage) OnDamage(Target, e.what());
+      if (OnDamage) OnDamage(Target, e);
       return true;
     };
     return job;
@@ -318,16 +317,16 @@ int Extract(const Command& command, const Options& o) {
   // With -O the standard output carries the entries' bytes and nothing else.
   std::FILE* names = o.toStdout ? stderr : stdout;
 
-  Terminal terminal(command);
+  Terminal terminal;
   terminal.Watch(pack);
   std::set<std::string> failed;
   std::size_t kept = 0;
   pack.OnError = [&](TObject*, const Exception& e, const std::string& name) {
-    terminal.Failed(name, e.Message());
+    terminal.Failed(name, e);
     failed.insert(name);
   };
-  pack.OnFailed = [&](const std::string& target, const std::string& problem) {
-    terminal.Failed(target, problem);
+  pack.OnFailed = [&](const std::string& target, const std::exception& failure) {
+    terminal.Failed(target, failure);
     failed.insert(target);
   };
   pack.OnKept = [&](const std::string& target) {
@@ -337,7 +336,7 @@ int Extract(const Command& command, const Options& o) {
   pack.OnExtracted = [&](const std::string& target) {
     if (o.verbose) {
       terminal.Clear();
-      std::fprintf(names, "%s\n", platform::NativePath(target).c_str());
+      Print(names, platform::NativePath(target) + "\n");
     }
   };
   if (!pack.Extract()) return terminal.RunFailure(pack);
@@ -348,11 +347,21 @@ int Extract(const Command& command, const Options& o) {
   const bool head = failed.erase(pack.PackFileName) > 0;
   if (!failed.empty()) {
     const std::size_t total = std::max(pack.EntriesInArchive(), pack.List.size());
-    std::fprintf(stderr, "pck extract: ");
-    std::fprintf(stderr, _("%zu of %zu entries not extracted; the others were\n"),
-                 failed.size(), total);
+    Report(std::string(), Format(_("%zu of %zu entries not extracted; the others were"),
+                                 failed.size(), total));
   }
   return missing || kept > 0 || head || !failed.empty() ? kExitFailure : kExitOk;
+}
+
+// Whether the run ended where an entry went on past its volume and no next disk could be had.
+bool VolumeEnded(const TCustomPack& pack) {
+  try {
+    if (pack.ErrorException()) std::rethrow_exception(pack.ErrorException());
+  } catch (const EPackVolumeEnds&) {
+    return true;
+  } catch (...) {
+  }
+  return false;
 }
 
 int Test(const Command& command, const Options& o) {
@@ -363,21 +372,19 @@ int Test(const Command& command, const Options& o) {
   pack.Select = &selection;
   std::string archive = pack.PackFileName;
 
-  Terminal terminal(command);
+  Terminal terminal;
   terminal.Watch(pack);
   std::set<std::string> damaged;
-  auto report = [&](const std::string& name, const std::string& problem) {
-    terminal.Failed(name, problem);
+  auto report = [&](const std::string& name, const std::exception& failure) {
+    terminal.Failed(name, failure);
     damaged.insert(name);
   };
   pack.OnDamage = report;
-  pack.OnError = [&](TObject*, const Exception& e, const std::string& name) {
-    report(name, e.Message());
-  };
+  pack.OnError = [&](TObject*, const Exception& e, const std::string& name) { report(name, e); };
   if (o.verbose) {
     pack.OnClose = [&](TObject*, std::string& name) {
       terminal.Clear();
-      std::printf("testing %s\n", platform::NativePath(name).c_str());
+      Print(stdout, Format(_("testing %s"), platform::NativePath(name).c_str()) + "\n");
     };
   }
   bool ok = pack.Extract();
@@ -385,47 +392,57 @@ int Test(const Command& command, const Options& o) {
   // The archive itself is named when its header or its checksum block is damaged.
   const bool head = damaged.erase(archive) > 0;
   const std::size_t total = std::max(pack.EntriesInArchive(), pack.List.size());
-  const std::string counts = std::to_string(damaged.size()) + " of " + std::to_string(total) +
-                             " entries damaged";
-  const std::string where = platform::NativePath(archive);
+  const std::string counts =
+      Format(total == 1 ? _("%zu of %zu entry damaged") : _("%zu of %zu entries damaged"),
+             damaged.size(), total);
+  // A disk of a set read without the others (its entry named the volume and the fix): no
+  // count of what was missed. Where that cannot be told from a cut archive, both are said.
+  if (VolumeEnded(pack) && InDiskFolder(archive)) return terminal.RunFailure(pack);
   if (pack.Cut())
-    return Failure("pck test: " + where + kCutShort + counts + ", " +
-                   std::to_string(total - pack.List.size()) + kNotReached);
+    return Failure(archive, Format(_("is cut short: %s, %zu not reached"), counts.c_str(),
+                                   total - pack.List.size()));
   if (!ok && damaged.empty() && !head) return terminal.RunFailure(pack);
   if (!damaged.empty() || head)
-    return Failure("pck test: " + counts + (head ? kHeadDamaged : "") + " in " + where);
+    return Failure(archive, head ? Format(_("%s, and the archive's header or checksums"),
+                                          counts.c_str())
+                                 : counts);
   if (terminal.NotFound(selection.NotFound())) return kExitFailure;
   // With masks, the entries they selected.
+  const std::size_t tested = o.masks.empty() ? total : pack.Selected;
   if (!o.quiet)
-    std::printf("%s: %zu entries, %lld bytes expanded, no errors\n", where.c_str(),
-                o.masks.empty() ? total : pack.Selected, static_cast<long long>(pack.Expanded));
+    Print(stdout, platform::NativePath(archive) + ": " +
+                      Format(tested == 1 ? _("%zu entry, %lld bytes expanded, no errors")
+                                         : _("%zu entries, %lld bytes expanded, no errors"),
+                             tested, static_cast<long long>(pack.Expanded)) +
+                      "\n");
   return kExitOk;
 }
 
 const std::vector<Command> kCommands = {
     {"extract", "ARCHIVE [MASK...]", 1, kAnyNumber,
-     "Extract the entries matching MASK (default all) into DIR.",
-     "Extracts the entries of ARCHIVE that a MASK selects (default: all) into DIR (default:\n"
-     "the current directory), creating subdirectories and replacing existing files, with the\n"
-     "stored last-write times and attributes. A MASK that selects no entry is named (exit\n"
-     "status 1) and the others are extracted. Entry names that would leave DIR are refused.\n"
-     "Each file is expanded under a temporary name beside it and renamed when complete and\n"
-     "checked, so an interrupted run leaves no partial file and a damaged entry replaces\n"
-     "nothing. Without --keep-going the run stops at the first entry that fails.\n",
+     N_("Extract the entries matching MASK (default all) into DIR."),
+     N_("Extracts the entries of ARCHIVE that a MASK selects (default: all) into DIR (default:\n"
+        "the current directory), creating subdirectories and replacing existing files, with the\n"
+        "stored last-write times and attributes. A MASK that selects no entry is named (exit\n"
+        "status 1) and the others are extracted. Entry names that would leave DIR are refused.\n"
+        "Each file is expanded under a temporary name beside it and renamed when complete and\n"
+        "checked, so an interrupted run leaves no partial file and a damaged entry replaces\n"
+        "nothing. Without --keep-going the run stops at the first entry that fails.\n"),
      {{Opt::Directory}, {Opt::Password}, {Opt::PasswordFile}, {Opt::Media}, {Opt::Exclude},
       {Opt::KeepOld}, {Opt::ToStdout}, {Opt::KeepGoing}, {Opt::Jobs},
       {Opt::Verbose, "name every file extracted (with -O, on standard error)"}, {Opt::Quiet}},
      "",
      Extract},
     {"test", "ARCHIVE [MASK...]", 1, kAnyNumber,
-     "Expand the entries matching MASK (default all) without writing anything; report damage.",
-     "Reads ARCHIVE as an extraction would, expands every entry a MASK selects (default: all)\n"
-     "to nowhere and checks its size and, for archives made by \"pck create\", its checksum.\n"
-     "Every damaged entry is named and the test goes on with the next; a MASK that selects\n"
-     "no entry is named. Exit status 1 for either.\n",
+     N_("Expand the entries matching MASK (default all) without writing anything; report "
+        "damage."),
+     N_("Reads ARCHIVE as an extraction would, expands every entry a MASK selects (default: all)\n"
+        "to nowhere and checks its size and, for archives made by \"pck create\", its checksum.\n"
+        "Every damaged entry is named and the test goes on with the next; a MASK that selects\n"
+        "no entry is named. Exit status 1 for either.\n"),
      {{Opt::Password}, {Opt::PasswordFile}, {Opt::Media},
-      {Opt::KeepGoing, "go on past a damaged entry (a test always does)"}, {Opt::Jobs},
-      {Opt::Verbose, "name every entry tested"}, {Opt::Quiet}},
+      {Opt::KeepGoing, N_("go on past a damaged entry (a test always does)")}, {Opt::Jobs},
+      {Opt::Verbose, N_("name every entry tested")}, {Opt::Quiet}},
      "",
      Test},
 };

@@ -12,6 +12,7 @@
 #include "platform/text.h"
 #include "tools/pck/archive_cli.h"
 #include "tools/pck/commands.h"
+#include "tools/pck/i18n.h"
 #include "tools/pck/masks.h"
 #include "tools/pck/safe_output.h"
 
@@ -68,23 +69,28 @@ std::string RatioText(std::int64_t stored, std::int64_t size, bool known) {
 
 void PrintTable(const TCustomPack& pack, const std::string& archive,
                 const std::vector<Listed>& entries) {
-  std::printf("Archive: %s  (version %d, %d %s)\n", platform::NativePath(archive).c_str(), pack.GetVersion(),
-              pack.GetVolume(), pack.GetVolume() == 1 ? "volume" : "volumes");
-  std::printf("      Size      Stored  Ratio  Method  Attr  Date       Time   Name\n"
-              "----------  ----------  -----  ------  ----  ---------- -----  ----\n");
+  std::string out =
+      Format(pack.GetVolume() == 1 ? _("Archive: %s  (version %d, %d volume)")
+                                   : _("Archive: %s  (version %d, %d volumes)"),
+             platform::NativePath(archive).c_str(), pack.GetVersion(), pack.GetVolume()) +
+      "\n";
+  // TRANSLATORS: column headings over fields of 10, 10, 5, 6, 4, 10, 5 characters and the
+  // name; keep each heading within its field, right-aligned as here for the first three.
+  out += _("      Size      Stored  Ratio  Method  Attr  Date       Time   Name");
+  out += "\n----------  ----------  -----  ------  ----  ---------- -----  ----\n";
   std::int64_t size = 0, stored = 0, storedOfSized = 0;
   bool allSized = !entries.empty();
   for (const Listed& e : entries) {
-    std::string sizeText = e.header.Kind == TCompressedHeader::TKind::Damaged ? "damaged"
+    std::string sizeText = e.header.Kind == TCompressedHeader::TKind::Damaged ? _("damaged")
                            : HasSize(e.header) ? std::to_string(e.header.Size)
                                                : "";
     const char* method = MethodName(e.header.Kind);
     DosFields t = Split(e.time);
-    std::printf("%10s  %10ld  %5s  %-6s  %s  %04u-%02u-%02u %02u:%02u  %s\n", sizeText.c_str(),
-                static_cast<long>(e.stored),
-                RatioText(e.stored, e.header.Size, HasSize(e.header)).c_str(),
-                method ? method : "", AttrText(e.attr).c_str(), t.year, t.month, t.day, t.hour,
-                t.minute, platform::NativePath(e.name).c_str());
+    out += Format("%10s  %10ld  %5s  %-6s  %s  %04u-%02u-%02u %02u:%02u  %s\n", sizeText.c_str(),
+                  static_cast<long>(e.stored),
+                  RatioText(e.stored, e.header.Size, HasSize(e.header)).c_str(),
+                  method ? method : "", AttrText(e.attr).c_str(), t.year, t.month, t.day, t.hour,
+                  t.minute, platform::NativePath(e.name).c_str());
     stored += e.stored;
     if (HasSize(e.header)) {
       size += e.header.Size;
@@ -94,14 +100,18 @@ void PrintTable(const TCustomPack& pack, const std::string& archive,
     }
   }
   // The total size counts the entries whose size is known; the ratio compares those alone.
-  std::printf("----------  ----------  -----                                -------\n"
-              "%10lld  %10lld  %5s                                %s %s\n",
-              static_cast<long long>(size), static_cast<long long>(stored),
-              RatioText(storedOfSized, size, true).c_str(), std::to_string(entries.size()).c_str(),
-              entries.size() == 1 ? "entry" : "entries");
+  out += Format("----------  ----------  -----                                -------\n"
+                "%10lld  %10lld  %5s                                ",
+                static_cast<long long>(size), static_cast<long long>(stored),
+                RatioText(storedOfSized, size, true).c_str());
+  out += Format(entries.size() == 1 ? _("%zu entry") : _("%zu entries"), entries.size()) + "\n";
   if (!allSized && !entries.empty())
-    std::printf("(entries without a known size are left out of the total size and ratio)\n");
-  for (const auto& h : pack.Header) std::printf("Header: %s\n", platform::NativeText(h).c_str());
+    out += std::string(_("(entries without a known size are left out of the total size and "
+                         "ratio)")) +
+           "\n";
+  for (const auto& h : pack.Header)
+    out += Format(_("Header: %s"), platform::NativeText(h).c_str()) + "\n";
+  Print(stdout, out);
 }
 
 // --- JSON ----------------------------------------------------------------------------------
@@ -164,7 +174,7 @@ void PrintJson(const TCustomPack& pack, const std::string& archive,
     out += ", \"time\": \"" + std::string(time) + "\"}";
   }
   out += entries.empty() ? "]\n}\n" : "\n  ]\n}\n";
-  std::fputs(out.c_str(), stdout);
+  Print(stdout, out);
 }
 
 
@@ -183,7 +193,7 @@ int List(const Command& command, const Options& o) {
     Listed& e = entries.back();
     e.header = TCompressedHeader::Read(head.data(), head.size(), e.stored);
   };
-  Terminal terminal(command);
+  Terminal terminal;
   if (!pack.Process(TCustomPack::kModeList)) return terminal.RunFailure(pack);
   Selection selection(o.masks, {});
   std::erase_if(entries, [&](const Listed& e) { return !selection.Selects(e.name); });
@@ -198,23 +208,23 @@ int List(const Command& command, const Options& o) {
 // The one command of this file.
 const Command kList = {
     "list", "ARCHIVE [MASK...]", 1, kAnyNumber,
-    "List the entries of an archive: sizes, ratio, method, attributes, date and name.",
-    "Lists the entries of ARCHIVE that a MASK selects (default: all; a MASK that selects\n"
-    "none is named after the listing, exit status 1): the size of each (from the header of\n"
-    "the compressed file stored in the entry), its stored size, the ratio of the two, the\n"
-    "method (Fast or Good), its attributes (R read-only, H hidden, S system, A archive),\n"
-    "last-write time and name, then a line of totals and the header text. Size, Ratio and\n"
-    "Method are blank for an entry whose data is not a compressed file; Size reads\n"
-    "\"damaged\" when the compressed file's header cannot be right. Only the first bytes of\n"
-    "each entry are read.\n",
+    N_("List the entries of an archive: sizes, ratio, method, attributes, date and name."),
+    N_("Lists the entries of ARCHIVE that a MASK selects (default: all; a MASK that selects\n"
+       "none is named after the listing, exit status 1): the size of each (from the header of\n"
+       "the compressed file stored in the entry), its stored size, the ratio of the two, the\n"
+       "method (Fast or Good), its attributes (R read-only, H hidden, S system, A archive),\n"
+       "last-write time and name, then a line of totals and the header text. Size, Ratio and\n"
+       "Method are blank for an entry whose data is not a compressed file; Size reads\n"
+       "\"damaged\" when the compressed file's header cannot be right. Only the first bytes of\n"
+       "each entry are read.\n"),
     {{Opt::Password}, {Opt::PasswordFile}, {Opt::Media}, {Opt::Json}},
-    "JSON (UTF-8, \"/\" between directories; members may be added, none will change):\n"
-    "  {\"archive\": path, \"version\": 1 or 2, \"volumes\": n, \"header\": [line, ...],\n"
-    "   \"entries\": [{\"name\": \"DIR/FILE\",\n"
-    "                \"size\": bytes or null, \"stored\": bytes,\n"
-    "                \"method\": \"Fast\", \"Good\" or null, \"damaged\": true or false,\n"
-    "                \"attributes\": \"RHSA\" with \".\" for a missing one, \"attr\": number,\n"
-    "                \"time\": \"YYYY-MM-DDThh:mm:ss\" (local time, as stored)}, ...]}\n",
+    N_("JSON (UTF-8, \"/\" between directories; members may be added, none will change):\n"
+       "  {\"archive\": path, \"version\": 1 or 2, \"volumes\": n, \"header\": [line, ...],\n"
+       "   \"entries\": [{\"name\": \"DIR/FILE\",\n"
+       "                \"size\": bytes or null, \"stored\": bytes,\n"
+       "                \"method\": \"Fast\", \"Good\" or null, \"damaged\": true or false,\n"
+       "                \"attributes\": \"RHSA\" with \".\" for a missing one, \"attr\": number,\n"
+       "                \"time\": \"YYYY-MM-DDThh:mm:ss\" (local time, as stored)}, ...]}\n"),
     List};
 
 }  // namespace

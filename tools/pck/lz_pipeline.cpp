@@ -50,8 +50,8 @@ TempSlots::~TempSlots() {
 
 const std::string& TempSlots::Path(std::size_t slot) const {
   if (paths_[slot].empty())
-    platform::RaiseIOError("Erro criando", platform::TempDirectory() + "PCK*.TMP",
-                           "sem nome tempor\xE1rio");
+    platform::RaiseIOError(platform::IoAction::Create, platform::TempDirectory() + "PCK*.TMP",
+                           platform::IoFault::NoTempName);
   return paths_[slot];
 }
 
@@ -90,10 +90,11 @@ platform::File CompressAhead::Compressed(std::size_t index, const std::string& n
       codec.CompressMode = mode_;
       // Written over from the start and cut after, never emptied first: some file systems
       // write out a file's old blocks when it is cut to nothing and written again.
-      if (!dest.Seek(0)) platform::RaiseLastOSError("Erro posicionando em", name);
+      if (!dest.Seek(0)) platform::RaiseLastOSError(platform::IoAction::Seek, name);
       FileOutput sink(dest);
       codec.Compress(sink);
-      if (!dest.Truncate() || !dest.Seek(0)) platform::RaiseLastOSError("Erro gravando", name);
+      if (!dest.Truncate() || !dest.Seek(0))
+        platform::RaiseLastOSError(platform::IoAction::Write, name);
     }));
   }
   Workers::Pending ready = std::move(pending_.front());
@@ -125,7 +126,7 @@ ExpandBehind::~ExpandBehind() = default;
 platform::File ExpandBehind::Acquire() {
   while (ring_[next_].expanded.Valid()) Finish(ring_[oldest_]);
   platform::File& file = slots_.File(next_);
-  if (!file.Seek(0)) platform::RaiseLastOSError("Erro posicionando em", slots_.Path(next_));
+  if (!file.Seek(0)) platform::RaiseLastOSError(platform::IoAction::Seek, slots_.Path(next_));
   return std::move(file);
 }
 
@@ -136,7 +137,7 @@ void ExpandBehind::Submit(platform::File data, Job job) {
   platform::File& file = slots_.File(next_) = std::move(data);
   // What an earlier, longer entry left beyond this one's bytes is cut off.
   if (!file.Truncate() || !file.Seek(0))
-    platform::RaiseLastOSError("Erro gravando", slots_.Path(next_));
+    platform::RaiseLastOSError(platform::IoAction::Write, slots_.Path(next_));
   slot.job = std::move(job);
   slot.expanded = workers_.Submit([this, &slot, &file](int worker) {
     slot.job.expand(*codecs_[static_cast<std::size_t>(worker)], file);

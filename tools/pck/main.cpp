@@ -2,6 +2,7 @@
 //
 //   pck COMMAND [OPTIONS] ARGUMENTS...
 //   pck --help | pck help [COMMAND] | pck COMMAND --help | pck --version
+#include <csignal>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #endif
 
 #include "tools/pck/commands.h"
+#include "tools/pck/i18n.h"
 #include "tools/pck/progress.h"
 #include "tools/pck/safe_output.h"
 
@@ -35,27 +37,29 @@ const Command* Find(const std::string& name) {
 }
 
 void PrintOverview() {
-  std::printf("Usage: pck COMMAND [OPTIONS] ARGUMENTS...\n"
-              "\n"
-              "Compressed files and .PCK archives.\n"
-              "\n"
-              "Commands:\n");
+  std::string text = _("Usage: pck COMMAND [OPTIONS] ARGUMENTS...\n"
+                       "\n"
+                       "Compressed files and .PCK archives.\n"
+                       "\n"
+                       "Commands:\n");
   for (Group group : kGroups)
     for (const Command& command : group())
-      std::printf("  %s\n      %s\n", Synopsis(command, 2).c_str(), command.summary);
-  std::printf("\n"
-              "Run \"pck COMMAND --help\" (or \"pck help COMMAND\") for the details of one command.\n"
-              "Options may come before, between or after the other arguments: \"-j4\", \"-j 4\",\n"
-              "\"--jobs=4\" and \"--jobs 4\" are one; \"--\" ends the options.\n"
-              "Exit status: 0 success, 1 failure (the reason on stderr), 2 wrong command line.\n"
-              "Environment: SOURCE_DATE_EPOCH makes \"pck create\" reproducible; TMPDIR holds\n"
-              "the compressor's temporary file.\n"
-              "An archive's password is stored in the archive and encrypts nothing.\n");
+      text += "  " + Synopsis(command, 2) + "\n      " + Tr(command.summary) + "\n";
+  text += "\n";
+  text += _("Run \"pck COMMAND --help\" (or \"pck help COMMAND\") for the details of one command.\n"
+            "Options may come before, between or after the other arguments: \"-j4\", \"-j 4\",\n"
+            "\"--jobs=4\" and \"--jobs 4\" are one; \"--\" ends the options.\n"
+            "Exit status: 0 success, 1 failure (the reason on stderr), 2 wrong command line.\n"
+            "Environment: SOURCE_DATE_EPOCH makes \"pck create\" reproducible; TMPDIR holds\n"
+            "the compressor's temporary file; LC_ALL, LC_MESSAGES, LANG and LANGUAGE choose\n"
+            "the language of the messages (English, or Portuguese).\n"
+            "An archive's password is stored in the archive and encrypts nothing.\n");
+  Print(stdout, text);
 }
 
 // A wrong command line before any command was found: one line, and where to read more.
 int Wrong(const std::string& problem) {
-  std::fprintf(stderr, "pck: %s\nTry 'pck --help'.\n", problem.c_str());
+  Print(stderr, "pck: " + problem + "\n" + _("Try 'pck --help'.") + "\n");
   return kExitUsage;
 }
 
@@ -97,6 +101,12 @@ bool Arguments(int argc, char** argv, std::vector<std::string>& words) {
 
 int main(int argc, char** argv) {
   using namespace pck;
+  StartLanguage();
+#ifndef _WIN32
+  // A file that would pass the process's size limit then fails to grow with EFBIG, which is
+  // reported as that limit, instead of the signal ending pck with nothing said.
+  std::signal(SIGXFSZ, SIG_IGN);
+#endif
   std::vector<std::string> words;
 #ifdef _WIN32
   (void)argc, (void)argv;
@@ -105,36 +115,38 @@ int main(int argc, char** argv) {
   const bool read = Arguments(argc, argv, words);
 #endif
   if (!read) {
-    std::fprintf(stderr, "pck: the command line is not valid UTF-16 text\n");
+    Print(stderr, std::string("pck: ") + _("the command line is not valid UTF-16 text") + "\n");
     return kExitUsage;
   }
-  if (words.empty()) return Wrong("no command given");
+  if (words.empty()) return Wrong(_("no command given"));
   if (IsHelp(words[0]) || words[0] == "help") {
     if (words.size() == 1) {
       PrintOverview();
       return kExitOk;
     }
     const Command* command = Find(words[1]);
-    if (!command) return Wrong("no command \"" + words[1] + "\" to help with");
-    std::fputs(HelpText(*command).c_str(), stdout);
+    if (!command) return Wrong(Format(_("no command \"%s\" to help with"), words[1].c_str()));
+    Print(stdout, HelpText(*command));
     return kExitOk;
   }
   if (words[0] == "--version") {
-    std::printf("pck %s\n", PCK_VERSION);
+    Print(stdout, std::string("pck ") + PCK_VERSION + "\n");
     return kExitOk;
   }
   const Command* command = Find(words[0]);
   if (!command)
-    return Wrong((words[0][0] == '-' ? "unknown option \"" : "unknown command \"") + words[0] +
-                 "\"");
+    return Wrong(Format(words[0][0] == '-' ? _("unknown option \"%s\"")
+                                           : _("unknown command \"%s\""),
+                        words[0].c_str()));
   const std::vector<std::string> args(words.begin() + 1, words.end());
   for (const std::string& arg : args) {
     if (arg == "--") break;
     if (IsHelp(arg)) {
-      std::fputs(HelpText(*command).c_str(), stdout);
+      Print(stdout, HelpText(*command));
       return kExitOk;
     }
   }
+  SetCommandName(command->name);
   Options o;
   if (const int exitCode = ParseOptions(*command, args, o); exitCode != kExitOk) return exitCode;
   progress::Start(command->name, !o.quiet);
@@ -143,7 +155,7 @@ int main(int argc, char** argv) {
   try {
     status = command->run(*command, o);
   } catch (const Unusable& e) {
-    std::fprintf(stderr, "pck %s: %s\n", command->name, e.what());
+    Report(std::string(), e.what());
   }
   // What is still buffered goes now, while a closed pipe can still end the run as it should.
   std::fflush(stdout);

@@ -34,12 +34,12 @@ std::string Mode(Options& o, const std::string& value) {
   if (value == "good") o.mode = TCompressMode::Good;
   else if (value == "fast") o.mode = TCompressMode::Fast;
   else if (value == "auto") o.mode = TCompressMode::Auto;
-  else return "unknown mode \"" + value + "\" (good, fast or auto)";
+  else return Format(_("unknown mode \"%s\" (good, fast or auto)"), value.c_str());
   return {};
 }
 
 std::string Password(Options& o, const std::string& value, bool fromFile) {
-  if (o.hasPassword) return "one --password or --password-file only";
+  if (o.hasPassword) return _("one --password or --password-file only");
   o.hasPassword = true;
   (fromFile ? o.passwordFile : o.password) = value;
   return {};
@@ -64,61 +64,63 @@ std::string SwitchOn(Options& o, const std::string&) {
 
 const OptionRow kOptions[] = {
     {Opt::Directory, 'C', "directory", "DIR", false,
-     "extract into DIR (default: the current directory)",
+     N_("extract into DIR (default: the current directory)"),
      nullptr,
      Keep<&Options::directory>},
     {Opt::Mode, 'm', "mode", "good|fast|auto", false,
-     "good: one LZH stream per file, smaller, slower (the default)\n"
+     N_("good: one LZH stream per file, smaller, slower (the default)\n"
      "fast: LZRW1-KH blocks, larger, several times faster to expand\n"
      "auto: fast for a file whose trial blocks shrink under 40 %, else\n"
-     "good; files under 98304 bytes are always good",
+     "good; files under 98304 bytes are always good"),
      nullptr, Mode},
-    {Opt::Password, 'p', "password", "P", false, "the archive's password (see below)",
-     "A password only gates the reader: it is stored in the archive itself (each byte\n"
-     "inverted) and encrypts nothing. It keeps out casual users, not attackers.\n",
+    {Opt::Password, 'p', "password", "P", false, N_("the archive's password (see below)"),
+     N_("A password only gates the reader: it is stored in the archive itself (each byte\n"
+     "inverted) and encrypts nothing. It keeps out casual users, not attackers.\n"),
      [](Options& o, const std::string& v) { return Password(o, v, false); }},
     {Opt::PasswordFile, 0, "password-file", "FILE", false,
-     "the password from the first line of FILE (\"-\": standard\n"
-     "input), kept off the command line other users can list",
+     N_("the password from the first line of FILE (\"-\": standard\n"
+     "input), kept off the command line other users can list"),
      nullptr,
      [](Options& o, const std::string& v) { return Password(o, v, true); }},
     {Opt::Header, 0, "header", "LINE", true,
-     "a line of header text (repeatable; at most 255 bytes each)",
+     N_("a line of header text (repeatable; at most 255 bytes each)"),
      nullptr,
      Add<&Options::headers>},
-    {Opt::Exclude, 'x', "exclude", "MASK", true, "leave out entries matching MASK (repeatable)",
+    {Opt::Exclude, 'x', "exclude", "MASK", true, N_("leave out entries matching MASK (repeatable)"),
      nullptr,
      Add<&Options::excludes>},
     {Opt::Media, 0, "media", "DIR", false,
-     "read the set of disks DIR/DISK1/ARCHIVE, DIR/DISK2/ARCHIVE, ...\n"
-     "(ARCHIVE is then a file name alone, without a folder)",
+     N_("read the set of disks DIR/DISK1/ARCHIVE, DIR/DISK2/ARCHIVE, ...\n"
+     "(ARCHIVE is then a file name alone, without a folder)"),
      nullptr,
      Keep<&Options::media>},
     {Opt::VolumeSize, 0, "volume-size", "SIZE", false,
-     "with --media: the largest volume, in bytes or with K, M or G\n"
-     "(1423K fills a 1.44 MB floppy disk; at most 1024G)",
+     N_("with --media: the largest volume, in bytes or with K, M or G\n"
+     "(1423K fills a 1.44 MB floppy disk; at most 1024G)"),
      nullptr,
      [](Options& o, const std::string& v) {
        return ParseSize(v, kMaxVolumeSize, o.volumeSize)
                   ? std::string()
-                  : "bad volume size \"" + v + "\" (bytes, or a number with K, M or G, up to 1024G)";
+                  : Format(_("bad volume size \"%s\" (bytes, or a number with K, M or G, up "
+                             "to 1024G)"),
+                           v.c_str());
      }},
     {Opt::Jobs, 'j', "jobs", "N", false,
-     "expand on N workers (default: one per core, at most 64)",
+     N_("expand on N workers (default: one per core, at most 64)"),
      nullptr,
      [](Options& o, const std::string& v) {
        return ParseCount(v, 1, kMaxJobs, o.jobs)
                   ? std::string()
-                  : "bad number of jobs \"" + v + "\" (1 to " + std::to_string(kMaxJobs) + ")";
+                  : Format(_("bad number of jobs \"%s\" (1 to %d)"), v.c_str(), kMaxJobs);
      }},
-    {Opt::Json, 0, "json", nullptr, false, "one JSON document instead of the table (below)",
+    {Opt::Json, 0, "json", nullptr, false, N_("one JSON document instead of the table (below)"),
      nullptr,
      SwitchOn<&Options::json>},
-    {Opt::Verbose, 'v', "verbose", nullptr, false, "name every file extracted",
+    {Opt::Verbose, 'v', "verbose", nullptr, false, N_("name every file extracted"),
      nullptr,
      SwitchOn<&Options::verbose>},
     {Opt::Quiet, 'q', "quiet", nullptr, false,
-     "no progress bar and no summary; failures are still reported",
+     N_("no progress bar and no summary; failures are still reported"),
      nullptr,
      SwitchOn<&Options::quiet>},
     {Opt::FilesFrom, 'T', "files-from", "FILE|-", true,
@@ -205,11 +207,11 @@ std::vector<std::string> RequiredOperands(const Command& command) {
 std::string Missing(const Command& command, std::size_t given) {
   std::vector<std::string> names = RequiredOperands(command);
   names.erase(names.begin(), names.begin() + std::min(given, names.size()));
-  if (names.size() == 1) return names[0] + " is missing";
+  if (names.size() == 1) return Format(_("%s is missing"), names[0].c_str());
   std::string list;
   for (std::size_t i = 0; i < names.size(); ++i)
-    list += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + names[i];
-  return list + " are missing";
+    list += (i == 0 ? "" : i + 1 == names.size() ? _(" and ") : ", ") + names[i];
+  return Format(_("%s are missing"), list.c_str());
 }
 
 // The parsing proper; the problem, or nothing when the command line is right.
@@ -233,7 +235,7 @@ std::string Read(const Command& command, const std::vector<std::string>& args, O
       } else if (i + 1 < args.size()) {
         value = args[++i];
       } else {
-        return Spelled(row) + " needs a value " + row.value;
+        return Format(_("%s needs a value %s"), Spelled(row).c_str(), row.value);
       }
       return {};
     };
@@ -242,15 +244,16 @@ std::string Read(const Command& command, const std::vector<std::string>& args, O
       const std::size_t equals = arg.find('=');
       const std::string name = arg.substr(2, equals == std::string::npos ? equals : equals - 2);
       const OptionRow* row = Find(command, name, 0);
-      if (!row) return "unknown option \"--" + name + "\"";
+      if (!row) return Format(_("unknown option \"%s\""), ("--" + name).c_str());
       const bool attached = equals != std::string::npos;
-      if (!row->value && attached) return Spelled(*row) + " takes no value";
+      if (!row->value && attached) return Format(_("%s takes no value"), Spelled(*row).c_str());
       if (row->value) problem = valueOf(*row, arg.substr(equals + 1), attached, value);
       if (problem.empty()) problem = row->apply(o, value);
     } else {  // -abc: flags, the last of them may take the rest of the word or the next one
       for (std::size_t at = 1; at < arg.size() && problem.empty(); ++at) {
         const OptionRow* row = Find(command, {}, arg[at]);
-        if (!row) return std::string("unknown option \"-") + arg[at] + "\"";
+        if (!row)
+          return Format(_("unknown option \"%s\""), std::string("-").append(1, arg[at]).c_str());
         if (row->value) {
           problem = valueOf(*row, arg.substr(at + 1), at + 1 < arg.size(), value);
           at = arg.size();
@@ -263,22 +266,23 @@ std::string Read(const Command& command, const std::vector<std::string>& args, O
   const int count = static_cast<int>(o.operands.size());
   if (count < command.minOperands) return Missing(command, o.operands.size());
   if (command.maxOperands != kAnyNumber && count > command.maxOperands)
-    return "too many arguments: \"" + o.operands[command.maxOperands] + "\"";
+    return Format(_("too many arguments: \"%s\""), o.operands[command.maxOperands].c_str());
   if (!o.operands.empty()) {
     o.archive = o.operands.front();
     o.masks.assign(o.operands.begin() + 1, o.operands.end());
   }
-  if (o.verbose && o.quiet) return "--verbose and --quiet exclude each other";
+  if (o.verbose && o.quiet) return _("--verbose and --quiet exclude each other");
   if (std::count(o.filesFrom.begin(), o.filesFrom.end(), "-") + (o.passwordFile == "-") > 1)
     return _("standard input can be read only once: give one of --files-from - and "
              "--password-file - a file");
   if (o.volumeSize > 0 && o.media.empty())
-    return "--volume-size needs --media DIR: each volume is a disk of its own";
+    return _("--volume-size needs --media DIR: each volume is a disk of its own");
   // DIR/DISKn/ARCHIVE must be one file per disk: "../x.pck" or "/tmp/x.pck" would put every
   // volume in one place, each over the one before, or somewhere else than DIR.
   if (!o.media.empty() && o.archive.find_first_of(kFolderMarks) != std::string::npos)
-    return "with --media, ARCHIVE is a file name without a folder (\"" + o.archive +
-           "\"): each volume is DIR/DISKn/ARCHIVE";
+    return Format(_("with --media, ARCHIVE is a file name without a folder (\"%s\"): each volume "
+                    "is DIR/DISKn/ARCHIVE"),
+                  o.archive.c_str());
   return {};
 }
 
@@ -307,9 +311,9 @@ int ParseOptions(const Command& command, const std::vector<std::string>& args, O
   if (std::string problem = Read(command, args, o); !problem.empty())
     return UsageError(command, problem);
   if (!o.passwordFile.empty() && !ReadPasswordFile(o.passwordFile, o.password))
-    return Failure("pck " + std::string(command.name) + ": cannot read the password from " +
-                   (o.passwordFile == "-" ? std::string("standard input")
-                                          : EnginePath(o.passwordFile)));
+    return o.passwordFile == "-"
+               ? Failure(std::string(), _("cannot read the password from standard input"))
+               : Failure(EnginePath(o.passwordFile), _("cannot read the password from it"));
   return kExitOk;
 }
 
@@ -328,8 +332,9 @@ std::string Synopsis(const Command& command, std::size_t indent) {
 
 std::string HelpText(const Command& command) {
   constexpr std::size_t kTextColumn = 24;
-  std::string out = "Usage: " + Synopsis(command, 7) + "\n\n" + command.help;
-  if (!command.options.empty()) out += "\nOptions:\n";
+  const std::string usage = _("Usage:");
+  std::string out = usage + " " + Synopsis(command, usage.size() + 1) + "\n\n" + Tr(command.help);
+  if (!command.options.empty()) out += std::string("\n") + _("Options:") + "\n";
   for (const OptionUse& use : command.options) {
     const OptionRow& row = Row(use.option);
     std::string left = "  ";
@@ -341,16 +346,16 @@ std::string HelpText(const Command& command) {
       out += "\n" + std::string(kTextColumn, ' ');
     else
       out += std::string(kTextColumn - left.size(), ' ');
-    for (const char* c = use.help ? use.help : row.help; *c; ++c) {
+    for (const char* c = Tr(use.help ? use.help : row.help); *c; ++c) {
       out += *c;
       if (*c == '\n') out += std::string(kTextColumn, ' ');
     }
     out += '\n';
   }
-  if (*command.notes) out += std::string("\n") + command.notes;
-  if (TakesMasks(command)) out += std::string("\n") + _(kMaskNote);
+  if (*command.notes) out += std::string("\n") + Tr(command.notes);
+  if (TakesMasks(command)) out += std::string("\n") + Tr(kMaskNote);
   for (const OptionUse& use : command.options)
-    if (const char* note = Row(use.option).note) out += std::string("\n") + note;
+    if (const char* note = Row(use.option).note) out += std::string("\n") + Tr(note);
   return out;
 }
 

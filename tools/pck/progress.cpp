@@ -15,6 +15,7 @@
 #endif
 
 #include "platform/file.h"
+#include "tools/pck/i18n.h"
 
 namespace pck::progress {
 namespace {
@@ -51,9 +52,20 @@ int Columns() {
   return info.srWindow.Right - info.srWindow.Left + 1;
 }
 
+// The line is drawn on a console only, which is given the characters themselves: it shows
+// bytes in its own code page, not the ANSI one names are in. No allocation: the console's
+// control handler writes the interruption's line while the main thread may hold the heap.
 void WriteRaw(const char* bytes, std::size_t size) {
-  DWORD written;
-  WriteFile(ErrorHandle(), bytes, static_cast<DWORD>(size), &written, nullptr);
+  wchar_t wide[256];
+  while (size > 0) {
+    const int piece = static_cast<int>(std::min<std::size_t>(size, 256));
+    const int n = MultiByteToWideChar(CP_ACP, 0, bytes, piece, wide, 256);
+    DWORD written;
+    if (n <= 0 || !WriteConsoleW(ErrorHandle(), wide, static_cast<DWORD>(n), &written, nullptr))
+      return;
+    bytes += piece;
+    size -= static_cast<std::size_t>(piece);
+  }
 }
 
 // Names reach the console in the ANSI code page: one byte, one column.
@@ -138,7 +150,7 @@ std::string Line(const std::string& name, int percent, int columns) {
 }
 
 void Start(const char* command, bool wanted) {
-  std::snprintf(g_note, sizeof g_note, "pck %s: interrupted\n", command);
+  std::snprintf(g_note, sizeof g_note, "pck %s: %s\n", command, _("interrupted"));
   g_noteSize = std::strlen(g_note);
   g_state.wanted = wanted && IsTerminal();
   // The first line after a tenth of a second: a run that ends sooner draws none.
@@ -157,8 +169,8 @@ void Show(const std::string& name, int percent) {
       "\r" + Line(platform::NativePath(g_state.name), g_state.percent, columns);
   // Noted before it is written: a signal that comes while it goes out must still wipe it.
   g_drawn = std::max(columns - 1, 1);
-  std::fwrite(line.data(), 1, line.size(), stderr);
   std::fflush(stderr);
+  WriteRaw(line.data(), line.size());
 }
 
 void Clear() {

@@ -11,9 +11,11 @@
 #endif
 
 #include "pack/paths.h"
+#include "platform/console.h"
 #include "platform/file.h"
 #include "platform/fileinfo.h"
 #include "platform/tempfile.h"
+#include "tools/pck/i18n.h"
 #include "tools/pck/progress.h"
 
 namespace pck {
@@ -72,6 +74,7 @@ void RemoveTracked() {
 [[noreturn]] void EndRun(UINT status) {
   EnterCriticalSection(&g_lock.section);  // never left
   RemoveTracked();
+  platform::RestoreEcho();  // a password may be being typed
   progress::NoteInterrupted();
   TerminateProcess(GetCurrentProcess(), status);
   for (;;) Sleep(INFINITE);  // the process ends with the call above
@@ -90,6 +93,7 @@ void RemoveTracked() {
 
 extern "C" void OnSignal(int sig) {
   RemoveTracked();
+  platform::RestoreEcho();  // a password may be being typed
   progress::NoteInterrupted();
   std::signal(sig, SIG_DFL);
   std::raise(sig);
@@ -100,9 +104,9 @@ extern "C" void OnSignal(int sig) {
 
 std::string RefusedArchive(const char* command, const std::string& archive) {
   if (!platform::IsSpecialFile(archive)) return std::string();
-  return "pck " + std::string(command) + ": " + archive +
-         " is a pipe or a device: archives are read from files only, so that every entry can be "
-         "checked before anything is written; save it to a file first";
+  return "pck " + std::string(command) + ": " + platform::NativePath(archive) + ": " +
+         _("is a pipe or a device: archives are read from files only, so that every entry can "
+           "be checked before anything is written; save it to a file first");
 }
 
 void InstallSignalCleanup() {
