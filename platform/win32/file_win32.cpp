@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/file.h"
+#include "platform/win32/code_page_win32.h"
 
 namespace platform {
 
@@ -14,22 +15,26 @@ std::string NativePath(const std::string& path) { return path; }
 std::string WindowsPath(const std::string& nativePath) { return nativePath; }
 bool IsExactPath(const std::string&) { return true; }
 
-bool CommandLinePath(const std::string& typed, std::string& path) {
-  path.clear();
-  if (typed.empty()) return true;
-  const int size = static_cast<int>(typed.size());
+bool AnsiCodePageOf(const std::string& utf8, std::string& ansi) {
+  ansi.clear();
+  if (utf8.empty()) return true;
+  const int size = static_cast<int>(utf8.size());
   std::wstring wide(static_cast<std::size_t>(size), L'\0');
-  const int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, typed.data(), size,
+  const int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), size,
                                     wide.data(), size);
   if (n <= 0) return false;
   // No best fit: a character the code page lacks must fail, not turn into a look-alike.
   BOOL lossy = FALSE;
-  path.resize(static_cast<std::size_t>(n) * 2);
-  const int m = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), n, path.data(),
-                                    static_cast<int>(path.size()), nullptr, &lossy);
+  ansi.resize(static_cast<std::size_t>(n) * 2);
+  const int m = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), n, ansi.data(),
+                                    static_cast<int>(ansi.size()), nullptr, &lossy);
   if (m <= 0 || lossy) return false;
-  path.resize(static_cast<std::size_t>(m));
+  ansi.resize(static_cast<std::size_t>(m));
   return true;
+}
+
+bool CommandLinePath(const std::string& typed, std::string& path) {
+  return AnsiCodePageOf(typed, path);
 }
 
 LockFile::~LockFile() {

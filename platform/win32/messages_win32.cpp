@@ -4,6 +4,7 @@
 
 #include "platform/messages.h"
 #include "platform/mo_catalog.h"
+#include "platform/win32/code_page_win32.h"
 
 namespace platform {
 namespace {
@@ -21,22 +22,6 @@ bool LoadCatalogue(const std::string& name, MoCatalog& catalogue) {
                                  SizeofResource(nullptr, found));
 }
 
-// UTF-8 text in the ANSI code page, every character kept; false when one has no place in it.
-bool AnsiOf(const std::string& utf8, std::string& ansi) {
-  const int size = static_cast<int>(utf8.size());
-  std::wstring wide(utf8.size(), L'\0');
-  const int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), size,
-                                    wide.data(), size);
-  if (n <= 0) return false;
-  BOOL lossy = FALSE;
-  ansi.resize(static_cast<std::size_t>(n) * 2);
-  const int m = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), n, ansi.data(),
-                                    static_cast<int>(ansi.size()), nullptr, &lossy);
-  if (m <= 0 || lossy) return false;
-  ansi.resize(static_cast<std::size_t>(m));
-  return true;
-}
-
 }  // namespace
 
 void OpenMessages(const char* domain) {
@@ -50,7 +35,7 @@ void OpenMessages(const char* domain) {
   // A translation the code page cannot show stays English rather than showing '?'.
   for (const auto& [english, translated] : catalogue.Entries()) {
     std::string ansi;
-    if (AnsiOf(translated, ansi)) g_messages.emplace(english, std::move(ansi));
+    if (AnsiCodePageOf(translated, ansi)) g_messages.emplace(english, std::move(ansi));
   }
 }
 

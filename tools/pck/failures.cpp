@@ -80,52 +80,50 @@ std::string VolumeEndsText(const std::string& volume) {
                 platform::NativePath(ExtractFileName(volume)).c_str());
 }
 
-Problem OfArchive(const EPackException& e) {
+// What failed, in the words of the kind of failure; the file it concerns is the exception's.
+std::string ArchiveText(const EPackException& e) {
   using K = EPackException::TKind;
   switch (e.Kind) {
-    case K::ReadError: return {e.FileName, _("cannot read the archive's data")};
-    case K::VolumeEnds: return {e.FileName, VolumeEndsText(e.FileName)};
-    case K::Corrupt:
-      return {e.FileName, _("damaged: its data or record does not match its checksum")};
-    case K::Password: return {e.FileName, _("wrong password")};
-    case K::FileName: return {e.FileName, _("no archive named")};
+    case K::ReadError: return _("cannot read the archive's data");
+    case K::VolumeEnds: return VolumeEndsText(e.FileName);
+    case K::Corrupt: return _("damaged: its data or record does not match its checksum");
+    case K::Password: return _("wrong password");
+    case K::FileName: return _("no archive named");
     case K::EntryName:
-      return {e.FileName, _("refused: the entry's name would leave the target folder or is no "
-                            "file name")};
-    case K::NotAnArchive: return {e.FileName, _("not a .PCK archive")};
+      return _("refused: the entry's name would leave the target folder or is no file name");
+    case K::NotAnArchive: return _("not a .PCK archive");
     case K::WrongVolume:
-      return {e.FileName, _("not the volume due: a disk of another archive, or of another set")};
+      return _("not the volume due: a disk of another archive, or of another set");
     case K::VolumeTooSmall:
-      return {e.FileName, _("the volume size is too small for what must go on one volume whole")};
-    case K::TooManyHeaderLines: return {e.FileName, _("too many header lines for an archive")};
-    case K::FileTooLarge:
-      return {e.FileName, _("too large to store: an archive holds files under 2 GB")};
+      return _("the volume size is too small for what must go on one volume whole");
+    case K::TooManyHeaderLines: return _("too many header lines for an archive");
+    case K::FileTooLarge: return _("too large to store: an archive holds files under 2 GB");
   }
-  return {e.FileName, e.Message()};
+  return e.Message();
 }
 
-Problem OfCompressor(const ELzrw1Exception& e) {
+std::string CompressorText(const ELzrw1Exception& e) {
   using K = ELzrw1Exception::TKind;
   switch (e.Kind) {
-    case K::NoMemory: return {e.FileName, _("not enough memory")};
-    case K::InputNotFound: return {e.FileName, With(_("cannot open"), e.ErrorCode)};
-    case K::OutputNotOpened: return {e.FileName, With(_("cannot create"), e.ErrorCode)};
-    case K::SizeUnknown: return {e.FileName, With(_("cannot read its size"), e.ErrorCode)};
+    case K::NoMemory: return _("not enough memory");
+    case K::InputNotFound: return With(_("cannot open"), e.ErrorCode);
+    case K::OutputNotOpened: return With(_("cannot create"), e.ErrorCode);
+    case K::SizeUnknown: return With(_("cannot read its size"), e.ErrorCode);
     case K::ReadError:
-      return {e.FileName, e.ErrorCode ? With(_("cannot read"), e.ErrorCode)
-                                      : _("the compressed data ends too soon (it is cut short)")};
-    case K::WriteError: return {e.FileName, With(_("cannot write"), e.ErrorCode)};
-    case K::TooLarge:
-      return {e.FileName, _("too large: a compressed file holds less than 2 GB")};
-    case K::Changed:
-      return {e.FileName, _("changed while it was being compressed; run again")};
-    case K::NotCompressed: return {e.FileName, _("not a compressed file")};
-    case K::Corrupt:
-      return {e.FileName, _("damaged: its data does not expand to the size recorded")};
+      return e.ErrorCode ? With(_("cannot read"), e.ErrorCode)
+                         : _("the compressed data ends too soon (it is cut short)");
+    case K::WriteError: return With(_("cannot write"), e.ErrorCode);
+    case K::TooLarge: return _("too large: a compressed file holds less than 2 GB");
+    case K::Changed: return _("changed while it was being compressed; run again");
+    case K::NotCompressed: return _("not a compressed file");
+    case K::Corrupt: return _("damaged: its data does not expand to the size recorded");
     case K::Other: break;
   }
-  return {e.FileName, e.Message()};
+  return e.Message();
 }
+
+Problem OfArchive(const EPackException& e) { return {e.FileName, ArchiveText(e)}; }
+Problem OfCompressor(const ELzrw1Exception& e) { return {e.FileName, CompressorText(e)}; }
 
 }  // namespace
 
