@@ -36,29 +36,29 @@ inline constexpr char kClassFrmReadMe[] = "TFrmReadMe";
 
 // TFrmApp: the full-screen gradient window.
 inline constexpr int lblWelcome = 100;
-inline constexpr int Label1 = 101;        // "(Simulador Web)"
+inline constexpr int Label1 = 101;  // "(Simulador Web)"
 inline constexpr int lblCopyright = 102;
 inline constexpr int lblAllRights = 103;
 
 // TFrmData: the parameter wizard. Buttons below the page book.
-inline constexpr int btnCancel = 2;       // IDCANCEL
+inline constexpr int btnCancel = 2;  // IDCANCEL
 inline constexpr int Image1 = 200;
-inline constexpr int btnReadme = 201;     // hidden in this product
-inline constexpr int btnBack = 202;       // "&Volta"
-inline constexpr int btnNext = 203;       // "&Pr\xF3xima", "&Instala" on the last page
+inline constexpr int btnReadme = 201;  // hidden in this product
+inline constexpr int btnBack = 202;    // "&Volta"
+inline constexpr int btnNext = 203;    // "&Pr\xF3xima", "&Instala" on the last page
 // Page "Intro"
 inline constexpr int lblName = 210;
 inline constexpr int Label4 = 211;
-inline constexpr int memoTerms = 212;     // the wizard's Memo1: terms of use, read-only Edit
+inline constexpr int memoTerms = 212;  // the wizard's Memo1: terms of use, read-only Edit
 inline constexpr int chkAccept = 213;
 // Page "Paths"
 inline constexpr int Label5 = 220;
-inline constexpr int chkBin = 221;        // "Aplica\xE7\xE3o"
+inline constexpr int chkBin = 221;  // "Aplica\xE7\xE3o"
 inline constexpr int Label3 = 222;
 inline constexpr int Label11 = 223;
 inline constexpr int Label2 = 224;
 inline constexpr int edtTarget = 225;
-inline constexpr int chkIDAPI = 226;      // "IDAPI"
+inline constexpr int chkIDAPI = 226;  // "IDAPI"
 inline constexpr int Label10 = 227;
 inline constexpr int Label8 = 228;
 inline constexpr int edtIDAPI = 229;
@@ -73,14 +73,14 @@ inline constexpr int cboPort = 235;
 inline constexpr int Label7 = 240;
 
 // TFrmReadMe: the readme viewer.
-inline constexpr int OKBtn = 1;           // IDOK
-inline constexpr int memoReadme = 300;    // the viewer's Memo1
+inline constexpr int OKBtn = 1;         // IDOK
+inline constexpr int memoReadme = 300;  // the viewer's Memo1
 
 // TFrmStatus: the status window.
-inline constexpr int btnStatusCancel = 2; // IDCANCEL, inert
+inline constexpr int btnStatusCancel = 2;  // IDCANCEL, inert
 inline constexpr int lblGroup = 400;
 inline constexpr int lblItem = 401;
-inline constexpr int StatusBar = 402;     // operations of the whole run
-inline constexpr int PackBar = 403;       // the archive being expanded
+inline constexpr int StatusBar = 402;  // operations of the whole run
+inline constexpr int PackBar = 403;    // the archive being expanded
 
 }  // namespace ids

@@ -27,11 +27,10 @@ constexpr int kAllRightsFromBottom = 52;
 }  // namespace
 
 TFrmApp::TFrmApp(TComponent* owner) : TComponent(owner) {
-  app::RegisterFormClass<TFrmApp>(ids::kClassFrmApp,
-                                  static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)),
-                                  CS_HREDRAW | CS_VREDRAW);
-  CreateWindowExA(0, ids::kClassFrmApp, app::kProductTitle, WS_POPUP | WS_CLIPSIBLINGS, 0, 0, 0,
-                  0, nullptr, nullptr, GetModuleHandleA(nullptr), this);
+  app::RegisterFormClass<TFrmApp>(
+      ids::kClassFrmApp, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)), CS_HREDRAW | CS_VREDRAW);
+  CreateWindowExA(0, ids::kClassFrmApp, app::kProductTitle, WS_POPUP | WS_CLIPSIBLINGS, 0, 0, 0, 0,
+                  nullptr, nullptr, GetModuleHandleA(nullptr), this);
   app::PlaceCentred(hwnd_, 489, 303);
   // Owned by this window, so they stay in front of it.
   data_ = new TFrmData(this, hwnd_);
@@ -59,34 +58,21 @@ void TFrmApp::StartFlowOnce() {
 
 LRESULT TFrmApp::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
-    case WM_CREATE:
-      FormCreate();
-      return 0;
-    case WM_SIZE:
-      FormResize();
-      return 0;
-    case WM_ERASEBKGND:
-      return 1;  // the gradient covers everything
-    case WM_PAINT:
-      FormPaint();
-      return 0;
-    case WM_PRINTCLIENT:
-      PaintGradient(reinterpret_cast<HDC>(wParam));
-      return 0;
+    case WM_CREATE: FormCreate(); return 0;
+    case WM_SIZE: FormResize(); return 0;
+    case WM_ERASEBKGND: return 1;  // the gradient covers everything
+    case WM_PAINT: FormPaint(); return 0;
+    case WM_PRINTCLIENT: PaintGradient(reinterpret_cast<HDC>(wParam)); return 0;
     case WM_CTLCOLORSTATIC:
       return OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_ACTIVATE:
       if (LOWORD(wParam) != WA_INACTIVE) StartFlowOnce();
       break;
-    case WM_APP_INSTALL:
-      FormActivate();
-      return 0;
+    case WM_APP_INSTALL: FormActivate(); return 0;
     case WM_CLOSE:
       if (!busy_) DestroyWindow(hwnd_);
       return 0;
-    case WM_DESTROY:
-      PostQuitMessage(0);
-      return 0;
+    case WM_DESTROY: PostQuitMessage(0); return 0;
   }
   return DefWindowProcA(hwnd_, msg, wParam, lParam);
 }

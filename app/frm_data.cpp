@@ -67,9 +67,9 @@ INT_PTR TFrmData::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       // No default button: Enter presses the focused push button only. The dialog manager
       // would press the last push button it focused itself, not one a mnemonic focused.
       HWND focus = GetFocus();
-      const bool button = focus && IsChild(hwnd_, focus) &&
-                          (SendMessageA(focus, WM_GETDLGCODE, 0, 0) &
-                           (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON));
+      const bool button =
+          focus && IsChild(hwnd_, focus) &&
+          (SendMessageA(focus, WM_GETDLGCODE, 0, 0) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON));
       SetWindowLongPtrA(hwnd_, DWLP_MSGRESULT,
                         button ? MAKELRESULT(GetDlgCtrlID(focus), DC_HASDEFID) : 0);
       return TRUE;
@@ -87,8 +87,8 @@ void TFrmData::CreateControls() {
   const DWORD list = CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP;
   auto add = [&](int page, const char* cls, const std::string& text, DWORD style, int x, int y,
                  int w, int h, int id, HFONT f, DWORD exStyle = 0) {
-    HWND control = app::AddControl(hwnd_, cls, text, style, kBookX + x, kBookY + y, w, h, id, f,
-                                   exStyle);
+    HWND control =
+        app::AddControl(hwnd_, cls, text, style, kBookX + x, kBookY + y, w, h, id, f, exStyle);
     pages_[page].push_back(control);
     return control;
   };
@@ -101,19 +101,24 @@ void TFrmData::CreateControls() {
     if (checked) SendMessageA(box, BM_SETCHECK, BST_CHECKED, 0);
   };
 
-  picture_ = static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr),
-                                             MAKEINTRESOURCEA(IDB_WIZARD), IMAGE_BITMAP, 0, 0, 0));
-  HWND image = app::AddControl(hwnd_, "Static", "", SS_BITMAP, 8, 8, 118, 226, ids::Image1,
-                               nullptr);
+  picture_ = static_cast<HBITMAP>(
+      LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_WIZARD), IMAGE_BITMAP, 0, 0, 0));
+  HWND image =
+      app::AddControl(hwnd_, "Static", "", SS_BITMAP, 8, 8, 118, 226, ids::Image1, nullptr);
   SendMessageA(image, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture_));
 
   // Page "Intro"
   add(0, "Static", "", label, 24, 8, 317, 25, ids::lblName, font);
-  addLabel(0, "Termo de Licen\xE7" "a de Uso", 24, 32, ids::Label4);
+  addLabel(0,
+           "Termo de Licen\xE7"
+           "a de Uso",
+           24, 32, ids::Label4);
   add(0, "Edit", TermsOfUse(), ES_MULTILINE | ES_READONLY | WS_VSCROLL, 24, 48, 345, 145,
       ids::memoTerms, font);
-  add(0, "Button", "Aceito e Concordo com os Termos da Licen\xE7" "a de Uso", check, 24, 200, 329,
-      17, ids::chkAccept, bold);
+  add(0, "Button",
+      "Aceito e Concordo com os Termos da Licen\xE7"
+      "a de Uso",
+      check, 24, 200, 329, 17, ids::chkAccept, bold);
 
   // Page "Paths"
   add(1, "Static", "Selecione os componentes \xE0 serem instalados:", label, 32, 8, 317, 17,
@@ -163,8 +168,8 @@ void TFrmData::CreateControls() {
 
   // The buttons below the book.
   const DWORD button = BS_PUSHBUTTON | WS_TABSTOP;
-  HWND next = app::AddControl(hwnd_, "Button", kNextCaption, button | WS_DISABLED, 262, 248, 89,
-                              30, ids::btnNext, font);
+  HWND next = app::AddControl(hwnd_, "Button", kNextCaption, button | WS_DISABLED, 262, 248, 89, 30,
+                              ids::btnNext, font);
   app::AddControl(hwnd_, "Button", "Cancel", button, 417, 248, 89, 30, ids::btnCancel, font);
   HWND readme = app::AddControl(hwnd_, "Button", "Leiame.txt", button, 13, 248, 101, 30,
                                 ids::btnReadme, font);

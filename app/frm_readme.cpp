@@ -36,8 +36,7 @@ bool ReadWholeFile(const std::string& path, std::string& text) {
 }  // namespace
 
 TFrmReadMe::TFrmReadMe(TComponent* owner, HWND ownerWindow) : TComponent(owner) {
-  app::CreateDialogForm(this, ids::kClassFrmReadMe, "Arquivo LEIAME.TXT", ownerWindow, 544,
-                        310);
+  app::CreateDialogForm(this, ids::kClassFrmReadMe, "Arquivo LEIAME.TXT", ownerWindow, 544, 310);
 }
 
 TFrmReadMe::~TFrmReadMe() {
@@ -46,9 +45,7 @@ TFrmReadMe::~TFrmReadMe() {
 
 INT_PTR TFrmReadMe::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
-    case WM_INITDIALOG:
-      CreateControls();
-      return FALSE;
+    case WM_INITDIALOG: CreateControls(); return FALSE;
     case WM_PAINT:  // Bevel1 around the text
       app::PaintBevel(hwnd_, {8, 8, 529, 257, app::BevelShape::LoweredBox});
       return TRUE;
@@ -62,9 +59,7 @@ INT_PTR TFrmReadMe::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_WINDOW));
       }
       return FALSE;
-    case WM_CLOSE:
-      modalResult_ = IDCANCEL;
-      return TRUE;
+    case WM_CLOSE: modalResult_ = IDCANCEL; return TRUE;
   }
   return FALSE;
 }

@@ -14,9 +14,7 @@ TFrmStatus::~TFrmStatus() {
 
 INT_PTR TFrmStatus::HandleMessage(UINT msg, WPARAM, LPARAM) {
   switch (msg) {
-    case WM_INITDIALOG:
-      CreateControls();
-      return FALSE;
+    case WM_INITDIALOG: CreateControls(); return FALSE;
     case WM_PAINT:  // Bevel1 around the two texts
       app::PaintBevel(hwnd_, {9, 8, 349, 61, app::BevelShape::LoweredBox});
       return TRUE;
@@ -32,13 +30,12 @@ INT_PTR TFrmStatus::HandleMessage(UINT msg, WPARAM, LPARAM) {
 void TFrmStatus::CreateControls() {
   group_ = app::AddLabel(hwnd_, "", 20, 12, ids::lblGroup, bold_.get());
   // Paths have no blanks to wrap at: SS_EDITCONTROL breaks them where the line ends.
-  item_ = app::AddControl(hwnd_, "Static", "Doing something...",
-                          SS_LEFT | SS_NOPREFIX | SS_EDITCONTROL, 20, 28, 325, 33, ids::lblItem,
-                          font_.get());
-  overall_ = app::AddControl(hwnd_, PROGRESS_CLASSA, "", 0, 9, 71, 349, 16, ids::StatusBar,
-                             nullptr);
-  archive_ = app::AddControl(hwnd_, PROGRESS_CLASSA, "", 0, 9, 89, 349, 16, ids::PackBar,
-                             nullptr);
+  item_ =
+      app::AddControl(hwnd_, "Static", "Doing something...", SS_LEFT | SS_NOPREFIX | SS_EDITCONTROL,
+                      20, 28, 325, 33, ids::lblItem, font_.get());
+  overall_ =
+      app::AddControl(hwnd_, PROGRESS_CLASSA, "", 0, 9, 71, 349, 16, ids::StatusBar, nullptr);
+  archive_ = app::AddControl(hwnd_, PROGRESS_CLASSA, "", 0, 9, 89, 349, 16, ids::PackBar, nullptr);
   SendMessageA(overall_, PBM_SETRANGE32, 0, 100);
   SendMessageA(archive_, PBM_SETRANGE32, 0, 100);
   app::AddControl(hwnd_, "Button", "Cancel", BS_PUSHBUTTON | WS_TABSTOP, 144, 112, 80, 30,
@@ -59,9 +56,7 @@ void TFrmStatus::ShowOperation(const std::string& group, const std::string& item
   app::SetText(item_, item);
 }
 
-void TFrmStatus::StepOperation() {
-  SendMessageA(overall_, PBM_DELTAPOS, 1, 0);
-}
+void TFrmStatus::StepOperation() { SendMessageA(overall_, PBM_DELTAPOS, 1, 0); }
 
 void TFrmStatus::SetArchivePercent(std::int32_t percent) {
   SendMessageA(archive_, PBM_SETPOS, static_cast<WPARAM>(percent), 0);

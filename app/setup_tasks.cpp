@@ -13,7 +13,10 @@ TSetupTasks::TSetupTasks(TComponent* owner, const TWizardDirs& wizard, TStatusVi
   tskGrpIcons = NewTask("Cria\xE7\xE3o de Grupos/Icones", 0, "", &TSetupTasks::tskGrpIconsExecute);
   tskWeb = NewTask("Aplica\xE7\xE3o (WebSrv)", 1, "WEB.PCK", &TSetupTasks::tskWebExecute);
   tskIDAPI = NewTask("Borland IDAPI", 1, "IDAPI32.PCK", &TSetupTasks::tskIDAPIExecute);
-  tskIni = NewTask("Configura\xE7\xF5" "es", 1, "", &TSetupTasks::tskIniExecute);
+  tskIni = NewTask(
+      "Configura\xE7\xF5"
+      "es",
+      1, "", &TSetupTasks::tskIniExecute);
   tskLD = NewTask("Borland IDAPI (Lang Drivers)", 1, "LD32.PCK", &TSetupTasks::tskLDExecute);
   tskDB = NewTask("Banco de Dados", 1, "DB.PCK", &TSetupTasks::tskDBExecute);
   tskImages = NewTask("Imagens", 1, "IMG.PCK", &TSetupTasks::tskDBExecute);
@@ -22,13 +25,12 @@ TSetupTasks::TSetupTasks(TComponent* owner, const TWizardDirs& wizard, TStatusVi
   // Run order. The images task borrows the database task and the language-driver task borrows
   // the engine task (their handlers run operations through them), so each lender must come
   // first: its counting flag is then already set for the pass the borrower runs in.
-  for (TInstallItem* task : {tskWeb, tskIsapi, tskDB, tskImages, tskIni, tskIDAPI, tskLD,
-                             tskGrpIcons})
+  for (TInstallItem* task :
+       {tskWeb, tskIsapi, tskDB, tskImages, tskIni, tskIDAPI, tskLD, tskGrpIcons})
     Install->AddTask(task);
 }
 
-TInstallItem* TSetupTasks::NewTask(const char* title, std::int32_t diskNum,
-                                   const char* diskFileID,
+TInstallItem* TSetupTasks::NewTask(const char* title, std::int32_t diskNum, const char* diskFileID,
                                    void (TSetupTasks::*handler)(TObject*, bool&)) {
   auto* task = new TInstallItem(this);
   task->Title = title;
@@ -37,8 +39,9 @@ TInstallItem* TSetupTasks::NewTask(const char* title, std::int32_t diskNum,
   task->DiskNum = diskNum;
   task->DiskFileID = diskFileID;
   task->OnExecute = [this, handler](TObject* sender, bool& go) { (this->*handler)(sender, go); };
-  task->BeforeExecute = [this](TObject* sender, const std::string& group,
-                               const std::string& item) { tskBeforeExecute(sender, group, item); };
+  task->BeforeExecute = [this](TObject* sender, const std::string& group, const std::string& item) {
+    tskBeforeExecute(sender, group, item);
+  };
   task->AfterExecute = [this](TObject* sender, std::int32_t action, const std::string& error) {
     tskAfterExecute(sender, action, error);
   };
@@ -76,16 +79,16 @@ void TSetupTasks::tskIniExecute(TObject*, bool& Continue) {
   };
   // The wizard's answers, read back as its defaults by the next run; the local web server's
   // settings; the web module's settings.
-  Continue = write(Install->WindowsDir, "INSTALL", "Path", s.TargetDir) &&
-             write(Install->WindowsDir, "INSTALL", "Type", std::to_string(s.TypeIndex)) &&
-             write(Install->WindowsDir, "INSTALL", "Port", std::to_string(s.PortIndex)) &&
-             write(s.TargetDir, "DEFAULTS", "RootPath", s.TargetDir) &&
-             write(s.TargetDir, "HTML", "Cmd",
-                   "/cgi-bin/tavo.dll/html/default?TIPO=" + s.TypeCode) &&
-             write(s.TargetDir, "VEXEC", "/cgi-bin", s.CgiBinDir) &&
-             write(s.CgiBinDir, "ALIAS", "images", s.ImagesDir) &&
-             write(s.CgiBinDir, "DATABASE", "Path", s.DbDir) &&
-             write(s.CgiBinDir, "DATABASE", "Ver", "Dez/2003");
+  Continue =
+      write(Install->WindowsDir, "INSTALL", "Path", s.TargetDir) &&
+      write(Install->WindowsDir, "INSTALL", "Type", std::to_string(s.TypeIndex)) &&
+      write(Install->WindowsDir, "INSTALL", "Port", std::to_string(s.PortIndex)) &&
+      write(s.TargetDir, "DEFAULTS", "RootPath", s.TargetDir) &&
+      write(s.TargetDir, "HTML", "Cmd", "/cgi-bin/tavo.dll/html/default?TIPO=" + s.TypeCode) &&
+      write(s.TargetDir, "VEXEC", "/cgi-bin", s.CgiBinDir) &&
+      write(s.CgiBinDir, "ALIAS", "images", s.ImagesDir) &&
+      write(s.CgiBinDir, "DATABASE", "Path", s.DbDir) &&
+      write(s.CgiBinDir, "DATABASE", "Ver", "Dez/2003");
   // Only a port other than the standard one gets the server's host address and port entries.
   if (s.PortIndex <= 0 || !Continue) return;
   Continue = write(s.TargetDir, "DEFAULTS", "DefaultHost", "http://127.0.0.1:" + s.PortText) &&

@@ -86,8 +86,7 @@ class TSetupTasks : public TComponent {
   void InstallBeforeExecute(TObject* Sender, std::int32_t TaskCount);
   void tskBeforeExecute(TObject* Sender, const std::string& GroupMsg, const std::string& ItemMsg);
   void tskAfterExecute(TObject* Sender, std::int32_t ErrorAction, const std::string& ErrorMsg);
-  void tskUnpack(TObject* Sender, const std::string& FileName, std::int32_t Percent,
-                 bool& Cancel);
+  void tskUnpack(TObject* Sender, const std::string& FileName, std::int32_t Percent, bool& Cancel);
 
   const TWizardDirs& wizard_;
   TStatusView& status_;

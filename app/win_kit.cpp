@@ -18,17 +18,16 @@ Font::~Font() {
 
 HWND AddControl(HWND parent, const char* cls, const std::string& text, DWORD style, int x, int y,
                 int width, int height, int id, HFONT font, DWORD exStyle) {
-  HWND control = CreateWindowExA(exStyle, cls, text.c_str(),
-                                 style | WS_CHILD | WS_VISIBLE | WS_GROUP, x, y, width, height,
-                                 parent,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                 GetModuleHandleA(nullptr), nullptr);
+  HWND control =
+      CreateWindowExA(exStyle, cls, text.c_str(), style | WS_CHILD | WS_VISIBLE | WS_GROUP, x, y,
+                      width, height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                      GetModuleHandleA(nullptr), nullptr);
   if (control && font) SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   return control;
 }
 
-HWND AddLabel(HWND parent, const std::string& text, int x, int y, int id, HFONT font,
-              DWORD style, int extraWidth) {
+HWND AddLabel(HWND parent, const std::string& text, int x, int y, int id, HFONT font, DWORD style,
+              int extraWidth) {
   HWND label = AddControl(parent, "Static", text, style, x, y, 0, 0, id, font);
   FitToText(label, extraWidth);
   return label;

@@ -34,8 +34,7 @@ inline std::uint64_t InOrder(std::uint64_t x) {
 
 // Equal leading bytes of the two words, given that they differ.
 inline unsigned WordCommon(std::uint64_t diff) {
-  return static_cast<unsigned>(kLittleEndian ? std::countr_zero(diff) : std::countl_zero(diff)) /
-         8;
+  return static_cast<unsigned>(kLittleEndian ? std::countr_zero(diff) : std::countl_zero(diff)) / 8;
 }
 
 static_assert(sizeof(MatchFinder::Node) == 4);
@@ -219,7 +218,9 @@ void MatchFinder::DescendDeep(unsigned r, unsigned p, unsigned side, std::uint32
   const std::uint8_t* key = &window[r];
   const std::uint64_t first = LoadWord(key + 1);
   auto age = [r](unsigned q) { return (q - r) & (kWindow - 1); };
-  auto consider = [&](unsigned q, unsigned length) { best = std::max(best, length << 12 | age(q)); };
+  auto consider = [&](unsigned q, unsigned length) {
+    best = std::max(best, length << 12 | age(q));
+  };
   // Short cuts taken whose positions may tie with the best match: from, to, side, length.
   struct Pending {
     std::uint16_t from, to;

@@ -54,8 +54,8 @@ TCompressedHeader TCompressedHeader::Read(const std::uint8_t* head, std::size_t 
   if (fast) {
     // One block record per 32768 bytes (the last one shorter), each a 2-byte length and 1 to
     // 32769 bytes of block.
-    std::int64_t blocks = (size + static_cast<std::int64_t>(kBlockSize) - 1) /
-                          static_cast<std::int64_t>(kBlockSize);
+    std::int64_t blocks =
+        (size + static_cast<std::int64_t>(kBlockSize) - 1) / static_cast<std::int64_t>(kBlockSize);
     if (body < 3 * blocks || body > blocks * (2 + static_cast<std::int64_t>(kBlockSize) + 1))
       return h;
   } else if (size > 0 && body == 0) {
@@ -218,9 +218,8 @@ std::int32_t Tlzrw1::CompressTo(TLzrw1Output* output) {
     // The size field was written first; an input that grew or shrank since would make a file
     // that expands to something else than it claims.
     if (inSize_ != size)
-      throw ELzrw1Exception(Kind::Changed,
-                            "Lzrw1 : " + InputFile + " changed while it was compressed !",
-                            InputFile);
+      throw ELzrw1Exception(
+          Kind::Changed, "Lzrw1 : " + InputFile + " changed while it was compressed !", InputFile);
     op.input.Close();
     if (toFile && !op.output.Close())
       throw ELzrw1Exception(Kind::WriteError, "Lzrw1 : ERROR WRITING TO " + OutputFile + " !",

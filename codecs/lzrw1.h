@@ -113,8 +113,7 @@ class Tlzrw1 : public TComponent {
   // gets outputTime as its last-write time (an MS-DOS date/time) and outputAttr as its
   // attributes (platform/fileinfo.h), both through the handle that wrote it, which spares
   // opening it again.
-  std::int32_t Decompress(platform::File& input, std::int32_t outputTime,
-                          std::uint16_t outputAttr);
+  std::int32_t Decompress(platform::File& input, std::int32_t outputTime, std::uint16_t outputAttr);
   // The same into output; OutputFile only names it in messages, and no file is created.
   std::int32_t Decompress(TLzrw1Output& output);
   // From input, as above, into output.

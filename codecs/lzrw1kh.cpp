@@ -88,7 +88,8 @@ inline TLZRW1KH::Match TLZRW1KH::FindMatch(const std::uint8_t* source, std::uint
   const unsigned limit = std::min<unsigned>(kMaxMatch, sourceSize - x);
   if (limit >= 8) {
     const std::uint8_t* const b = source + (valid ? candidate : x);
-    const std::uint64_t diff = (Load64(source + x) ^ Load64(b)) | std::uint64_t{!valid} << kFirstBit;
+    const std::uint64_t diff = (Load64(source + x) ^ Load64(b)) | std::uint64_t{!valid}
+                                                                      << kFirstBit;
     if (diff & kFirstThreeBytes) return {0, 0};
     const unsigned m =
         diff ? FirstDifference(diff) : 8 + CommonLength(source + x + 8, b + 8, limit - 8);

@@ -43,7 +43,8 @@ TInstall::TInstall(TComponent* owner) : TComponent(owner) {
   platform::Shell& shell = platform::CurrentShell();
   const std::string program = shell.ProgramPath();
   const std::size_t slash = program.find_last_of('\\');
-  SourceDir = ShortString(slash == std::string::npos ? std::string() : program.substr(0, slash + 1));
+  SourceDir =
+      ShortString(slash == std::string::npos ? std::string() : program.substr(0, slash + 1));
   WindowsDir = ShortString(shell.WindowsDirectory());
   SystemDir = ShortString(shell.SystemDirectory());
   CommonFilesDir = ShortString(JoinPath(WindowsDir, "Common Files"));
@@ -62,7 +63,8 @@ TInstall::TInstall(TComponent* owner) : TComponent(owner) {
     ReadInto(*key, "BLAPIPATH", BlapiDir);
   if (auto key = OpenMachineKey("\\SOFTWARE\\Microsoft\\Shared Tools"))
     ReadInto(*key, "SharedFilesDir", SharedToolsDir);
-  if (SharedToolsDir.empty()) SharedToolsDir = ShortString(JoinPath(CommonFilesDir, "Microsoft Shared"));
+  if (SharedToolsDir.empty())
+    SharedToolsDir = ShortString(JoinPath(CommonFilesDir, "Microsoft Shared"));
 }
 
 TInstall::~TInstall() { ShowProgramManager(platform::ShowRestore); }
@@ -109,9 +111,9 @@ bool TInstall::ChangeDisk(std::int32_t disk, const std::string& keyFile) {
     int answer = platform::ShowMessage(prompt, platform::MsgType::Warning,
                                        platform::mbOK | platform::mbCancel);
     if (answer == platform::mrCancel)
-      answer = platform::ShowMessage(
-          "Voc\xEA tem certeza que deseja sair da instala\xE7\xE3o ?",
-          platform::MsgType::Confirmation, platform::mbYes | platform::mbNo);
+      answer =
+          platform::ShowMessage("Voc\xEA tem certeza que deseja sair da instala\xE7\xE3o ?",
+                                platform::MsgType::Confirmation, platform::mbYes | platform::mbNo);
     // No answer at all means no box could be shown, and an interface nobody answers gives the
     // same answers again: either way nobody is there to insert the disk, and asking again would
     // only spin.
@@ -131,7 +133,9 @@ void TInstall::PaintGradient(platform::Canvas& form, TColor topColour, TColor bo
     form.FillRect({0, 0, width, height}, topColour);
     return;
   }
-  auto channel = [](TColor colour, int shift) { return static_cast<int>((colour >> shift) & 0xFF); };
+  auto channel = [](TColor colour, int shift) {
+    return static_cast<int>((colour >> shift) & 0xFF);
+  };
   for (int i = 0; i <= n; ++i) {
     const double f = static_cast<double>(i) / n;
     // std::nearbyint rounds halves to even in the default rounding mode.

@@ -26,8 +26,10 @@ inline constexpr std::int32_t BandHeight = 10;
 
 // The final message of a run, indexed by its result (0 = failure, 1 = success).
 inline constexpr const char* CompletionMessages[2] = {
-    "Instala\xE7\xE3" "o incompleta",
-    "Instala\xE7\xE3" "o completa com sucesso",
+    "Instala\xE7\xE3"
+    "o incompleta",
+    "Instala\xE7\xE3"
+    "o completa com sucesso",
 };
 
 // directory and name with one backslash between them: none is added when directory is empty or

@@ -17,10 +17,10 @@
 #include "platform/component.h"
 #include "platform/registry.h"
 
-using TIBeforeExecute = std::function<void(TObject* Sender, const std::string& GroupMsg,
-                                           const std::string& ItemMsg)>;
-using TIAfterExecute = std::function<void(TObject* Sender, std::int32_t ErrorAction,
-                                          const std::string& ErrorMsg)>;
+using TIBeforeExecute =
+    std::function<void(TObject* Sender, const std::string& GroupMsg, const std::string& ItemMsg)>;
+using TIAfterExecute =
+    std::function<void(TObject* Sender, std::int32_t ErrorAction, const std::string& ErrorMsg)>;
 using TIExecute = std::function<void(TObject* Sender, bool& Continue)>;
 
 class TCustomPack;
@@ -31,9 +31,8 @@ using TPackClass = std::function<std::unique_ptr<TCustomPack>(TComponent* owner)
 // The class T (a TCustomPack) as a TPackClass.
 template <class T>
 TPackClass PackClassOf() {
-  return [](TComponent* owner) -> std::unique_ptr<TCustomPack> {
-    return std::make_unique<T>(owner);
-  };
+  return
+      [](TComponent* owner) -> std::unique_ptr<TCustomPack> { return std::make_unique<T>(owner); };
 }
 
 // Kinds a registry value may have besides the four WriteRegistry stores.
@@ -115,8 +114,7 @@ class TInstallItem : public TComponent {
   // Writes key=value into section of the INI file fileName in directory (a bare file name,
   // meaning the Windows directory, when directory is empty).
   bool WriteIniString(const std::string& directory, const std::string& fileName,
-                      const std::string& section, const std::string& key,
-                      const std::string& value);
+                      const std::string& section, const std::string& key, const std::string& value);
   // The database engine's Paradox driver settings: eight registry values.
   bool SetParadoxDriver(bool localShare, const std::string& langDriver);
   // The database engine's DLL and BLAPI paths: three registry values.

@@ -32,7 +32,12 @@ bool TInstallItem::AddGroupItem(const std::string& caption, const std::string& d
   // Arguments go in verbatim: Program Manager's syntax has no quoting.
   const std::string command =
       "[AddItem(" + programPath + "," + caption + "," + iconPath + ",,)]\r\n";
-  return Operation("Criando \xED" "cone para \"" + programPath + "\"",
-                   "Erro na cria\xE7\xE3o do \xED" "cone para \"" + programPath + "\"",
-                   [&] { return ProgmanExecute(command) == 0; });
+  return Operation(
+      "Criando \xED"
+      "cone para \"" +
+          programPath + "\"",
+      "Erro na cria\xE7\xE3o do \xED"
+      "cone para \"" +
+          programPath + "\"",
+      [&] { return ProgmanExecute(command) == 0; });
 }

@@ -9,7 +9,8 @@ namespace {
 
 using platform::RootKey;
 
-const char* const kParadoxInit = "SOFTWARE\\Borland\\Database Engine\\Settings\\DRIVERS\\PARADOX\\INIT";
+const char* const kParadoxInit =
+    "SOFTWARE\\Borland\\Database Engine\\Settings\\DRIVERS\\PARADOX\\INIT";
 const char* const kParadoxTable =
     "SOFTWARE\\Borland\\Database Engine\\Settings\\DRIVERS\\PARADOX\\TABLE CREATE";
 const char* const kSystemInit = "SOFTWARE\\Borland\\Database Engine\\Settings\\SYSTEM\\INIT";

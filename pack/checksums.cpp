@@ -38,7 +38,8 @@ TChecksums::TVerdict TChecksums::Load(const std::vector<std::uint8_t>& block, st
   const std::size_t size = block.size();
   const std::uint8_t* b = block.data();
   if (size >= kChecksumFixedSize && SizeFromEnd(b + size - 12) == size) {
-    if (Crc32(0, b, size - 4) != platform::LoadLE<std::uint32_t>(b + size - 4)) return TVerdict::Damaged;
+    if (Crc32(0, b, size - 4) != platform::LoadLE<std::uint32_t>(b + size - 4))
+      return TVerdict::Damaged;
     Expected.clear();
     for (std::size_t at = 0; at + kChecksumFixedSize < size; at += 4)
       Expected.push_back(platform::LoadLE<std::uint32_t>(b + at));
@@ -48,11 +49,14 @@ TChecksums::TVerdict TChecksums::Load(const std::vector<std::uint8_t>& block, st
   }
   // The earlier form: "PCKS", count, one checksum of stored bytes per entry, its own checksum.
   const std::size_t old = kOldChecksumFixedSize + 4 * count;
-  if (size < old || std::memcmp(b, kOldChecksumMagic, 4) != 0 || platform::LoadLE<std::uint32_t>(b + 4) != count)
+  if (size < old || std::memcmp(b, kOldChecksumMagic, 4) != 0 ||
+      platform::LoadLE<std::uint32_t>(b + 4) != count)
     return TVerdict::NotABlock;
-  if (Crc32(0, b, old - 4) != platform::LoadLE<std::uint32_t>(b + old - 4)) return TVerdict::Damaged;
+  if (Crc32(0, b, old - 4) != platform::LoadLE<std::uint32_t>(b + old - 4))
+    return TVerdict::Damaged;
   Expected.clear();
-  for (std::size_t i = 0; i < count; ++i) Expected.push_back(platform::LoadLE<std::uint32_t>(b + 8 + 4 * i));
+  for (std::size_t i = 0; i < count; ++i)
+    Expected.push_back(platform::LoadLE<std::uint32_t>(b + 8 + 4 * i));
   Form = TForm::DataOnly;
   return TVerdict::Loaded;
 }
@@ -63,8 +67,8 @@ bool TChecksums::EntryMatches(std::int32_t index, std::uint32_t dataCrc,
   return Expected[static_cast<std::size_t>(index)] == (Form == TForm::Full ? fullCrc : dataCrc);
 }
 
-void TChecksums::AddRead(const std::string& fileName, std::uint32_t dataCrc,
-                         std::uint32_t fullCrc, std::int32_t index) {
+void TChecksums::AddRead(const std::string& fileName, std::uint32_t dataCrc, std::uint32_t fullCrc,
+                         std::int32_t index) {
   Read.push_back(TReadEntry{fileName, dataCrc, fullCrc, index});
 }
 

@@ -146,8 +146,8 @@ bool TCustomPack::IsSafeEntryName(const std::string& name) {
     std::string part = rest.substr(start, end - start);
     // Windows drops trailing dots and spaces, so "..." and ".. " mean "..", too. An empty
     // part (a doubled or a last backslash) names no file.
-    if (part.empty() || (part.find("..") != std::string::npos &&
-                         part.find_first_not_of(". ") == std::string::npos))
+    if (part.empty() ||
+        (part.find("..") != std::string::npos && part.find_first_not_of(". ") == std::string::npos))
       return false;
     start = end + 1;
   }

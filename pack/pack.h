@@ -115,9 +115,9 @@ class TCustomPack : public TComponent {
   static constexpr std::uint8_t kModeExtract = 4;
 
   // --- Properties -----------------------------------------------------------------------
-  std::string PackFileName;  // path of the archive, the same for every volume
-  std::string Directory;     // entry names and masks are relative to it
-  std::string Password;      // offered for (or written into) a version-2 archive
+  std::string PackFileName;           // path of the archive, the same for every volume
+  std::string Directory;              // entry names and masks are relative to it
+  std::string Password;               // offered for (or written into) a version-2 archive
   std::vector<std::string> Items;     // masks to extract or to store; empty extracts all
   std::vector<std::string> Excludes;  // masks to leave out
   std::vector<std::string> List;      // after a run: every entry read, or every file to store
@@ -140,16 +140,16 @@ class TCustomPack : public TComponent {
   std::size_t PeekSize = 0;
 
   // --- Events ---------------------------------------------------------------------------
-  TOnProgress OnProgress;    // empty name and 0 at the start, each entry, empty name and 100
-  TOnPassword OnPassword;    // may supply Password before it is compared
-  TNotifyEvent OnPrepared;   // after the entries were walked, or the list to store was built
-  TOnList OnList;            // once per entry read
-  TOnPeek OnPeek;            // listing with PeekSize > 0: once per entry, after OnList
+  TOnProgress OnProgress;   // empty name and 0 at the start, each entry, empty name and 100
+  TOnPassword OnPassword;   // may supply Password before it is compared
+  TNotifyEvent OnPrepared;  // after the entries were walked, or the list to store was built
+  TOnList OnList;           // once per entry read
+  TOnPeek OnPeek;           // listing with PeekSize > 0: once per entry, after OnList
   TNotifyEvent OnReadHeader;
   TNotifyEvent OnWriteHeader;  // before the archive header is written; may fill Header
-  TOnIO OnOpen;              // before a target is created; may change its path
-  TOnIO OnClose;             // after the target has been closed
-  TOnError OnError;          // an entry failed; the run then returns false
+  TOnIO OnOpen;                // before a target is created; may change its path
+  TOnIO OnClose;               // after the target has been closed
+  TOnError OnError;            // an entry failed; the run then returns false
 
   // --- Runs -----------------------------------------------------------------------------
   // Extracts every selected entry; true on success. Never raises. May be called again.
@@ -291,15 +291,15 @@ class TCustomPack : public TComponent {
   std::int64_t VolumeRoom() const;
 
   platform::File ArchiveFile;
-  std::int64_t ArchivePos = 0;   // position in the open volume file
-  std::int64_t ArchiveSize = 0;  // its size, when reading
-  std::int64_t VolumeStart = 0;  // where the open volume begins in its file (Offset or 0)
-  std::int64_t VolumeLimit = 0;  // writing: position the open volume must not pass
-  bool VolumeCreated = false;    // writing: the open volume file was made by this run
+  std::int64_t ArchivePos = 0;            // position in the open volume file
+  std::int64_t ArchiveSize = 0;           // its size, when reading
+  std::int64_t VolumeStart = 0;           // where the open volume begins in its file (Offset or 0)
+  std::int64_t VolumeLimit = 0;           // writing: position the open volume must not pass
+  bool VolumeCreated = false;             // writing: the open volume file was made by this run
   std::vector<std::string> WrittenPaths;  // writing: where this run has begun volumes
-  std::uint32_t EntryCrc = 0;    // reading: checksum of the current entry's data so far
-  std::uint32_t RecordCrc = 0;   // reading: checksum of the current entry's record
-  std::uint32_t EntryFullCrc = 0;  // reading: of its record and its data so far
+  std::uint32_t EntryCrc = 0;             // reading: checksum of the current entry's data so far
+  std::uint32_t RecordCrc = 0;            // reading: checksum of the current entry's record
+  std::uint32_t EntryFullCrc = 0;         // reading: of its record and its data so far
   std::uint32_t HeadCrc = 0;     // reading: of the volume header of volume 1 and archive header
   bool HashHead = false;         // reading: the bytes read now belong to the head
   bool SumsAhead = false;        // reading: the checksum block was found before the entries

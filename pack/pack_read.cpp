@@ -55,7 +55,8 @@ void TCustomPack::OpenRead() {
   ArchiveSize = ArchiveFile.Size();
   if (ArchiveSize < 0) platform::RaiseLastOSError(platform::IoAction::Read, PackFileName);
   if (Volume == 0 && Offset > 0) {
-    if (!ArchiveFile.Seek(Offset)) platform::RaiseLastOSError(platform::IoAction::Seek, PackFileName);
+    if (!ArchiveFile.Seek(Offset))
+      platform::RaiseLastOSError(platform::IoAction::Seek, PackFileName);
     ArchivePos = VolumeStart = Offset;
   }
 }
@@ -82,7 +83,8 @@ void TCustomPack::OpenVolume() {
   ReadArchive(raw, sizeof raw);
   VolumeHeader header = VolumeHeader::Decode(raw);
   Version = FindSignature(header.Sig);
-  if (Version == 0) throw EPackException(EPackException::TKind::NotAnArchive, kNotAnArchive + PackFileName,
+  if (Version == 0)
+    throw EPackException(EPackException::TKind::NotAnArchive, kNotAnArchive + PackFileName,
                          PackFileName);
   if (Volume == 0) {
     // A run starts with volume 1: a later volume read first would make its data look like an
@@ -164,7 +166,6 @@ bool TCustomPack::NextEntry() {
   if (OnList) OnList(this, Entry.FileName, Entry.Size, Entry.Attr, Entry.Time);
   return true;
 }
-
 
 bool TCustomPack::MatchEntry() {
   std::string path = ConcatPath(Directory, Entry.FileName);
@@ -275,9 +276,9 @@ void TCustomPack::WriteData(const std::uint8_t* buf, std::uint16_t n) {
   if (n == 0) return;
   std::int64_t put = DataFile.Write(buf, n);
   if (put < 0) platform::RaiseLastOSError(platform::IoAction::Write, DataName);
-  if (put != n) platform::RaiseIOError(platform::IoAction::Write, DataName, platform::IoFault::DiskFull);
+  if (put != n)
+    platform::RaiseIOError(platform::IoAction::Write, DataName, platform::IoFault::DiskFull);
 }
-
 
 // The block is read from the end of the first volume file before any entry, when it ends
 // there (a one-volume archive): then each entry is checked as soon as its bytes are in. A
@@ -288,8 +289,7 @@ void TCustomPack::LocateChecksums() {
   auto readEnd = [&](std::int64_t n) {
     if (n <= 0 || ArchiveSize - ArchivePos < n) return false;
     block.resize(static_cast<std::size_t>(n));
-    return ArchiveFile.Seek(ArchiveSize - n) &&
-           ArchiveFile.Read(block.data(), block.size()) == n;
+    return ArchiveFile.Seek(ArchiveSize - n) && ArchiveFile.Read(block.data(), block.size()) == n;
   };
   const std::size_t count = FileCount > 0 ? static_cast<std::size_t>(FileCount) : 0;
   TChecksums::TVerdict verdict = TChecksums::TVerdict::NotABlock;
@@ -349,12 +349,9 @@ void TCustomPack::VerifyChecksums() {
   std::vector<std::uint8_t> block(static_cast<std::size_t>(size));
   ReadArchive(block.data(), block.size());
   switch (Sums.Load(block, count)) {
-    case TChecksums::TVerdict::NotABlock:
-      return;
-    case TChecksums::TVerdict::Damaged:
-      throw EPackCorrupt(PackFileName);
-    case TChecksums::TVerdict::Loaded:
-      break;
+    case TChecksums::TVerdict::NotABlock: return;
+    case TChecksums::TVerdict::Damaged: throw EPackCorrupt(PackFileName);
+    case TChecksums::TVerdict::Loaded: break;
   }
   // Every damaged part is named; the run fails with the last.
   std::vector<std::string> damaged;

@@ -46,9 +46,8 @@ void TCustomPack::WriteEntries() {
   // entries up to one that has data of its own (a volume may only end inside data), and after
   // the last entry the checksum block.
   Trailing.assign(List.size(), 0);
-  std::int64_t after = Checksums && Version == 2
-                           ? static_cast<std::int64_t>(TChecksums::BlockSize(List.size()))
-                           : 0;
+  std::int64_t after =
+      Checksums && Version == 2 ? static_cast<std::int64_t>(TChecksums::BlockSize(List.size())) : 0;
   for (std::size_t i = List.size(); i-- > 0;) {
     Trailing[i] = after;
     TEntry next;
@@ -81,12 +80,9 @@ std::string TCustomPack::StoredName(const std::string& path) const {
     return full.substr(ExtractFileDrive(full).size());
   };
   switch (PathOption) {
-    case TPathOption::poNone:
-      return ExtractFileName(path);
-    case TPathOption::poFullPath:
-      return withoutDrive(path);
-    case TPathOption::poRelative:
-      break;
+    case TPathOption::poNone: return ExtractFileName(path);
+    case TPathOption::poFullPath: return withoutDrive(path);
+    case TPathOption::poRelative: break;
   }
   if (Directory.empty()) {
     bool absolute = !ExtractFileDrive(path).empty() || (!path.empty() && path.front() == '\\');
@@ -106,7 +102,8 @@ void TCustomPack::OpenWrite() {
   if (Volume == 1 && Offset > 0) {
     if (!ArchiveFile.Open(PackFileName, platform::OpenMode::ReadWrite))
       platform::RaiseLastOSError(platform::IoAction::Open, PackFileName);
-    if (!ArchiveFile.Seek(Offset)) platform::RaiseLastOSError(platform::IoAction::Seek, PackFileName);
+    if (!ArchiveFile.Seek(Offset))
+      platform::RaiseLastOSError(platform::IoAction::Seek, PackFileName);
     ArchivePos = VolumeStart = Offset;
     VolumeCreated = false;
   } else {
@@ -124,7 +121,8 @@ bool TCustomPack::IsSameVolume() {
   // left in the drive still holds the previous volume, which must not be overwritten.
   platform::File file;
   std::uint8_t raw[kVolumeHeaderSize];
-  if (!file.Open(PackFileName, platform::OpenMode::Read) || file.Read(raw, sizeof raw) != static_cast<std::int64_t>(sizeof raw))
+  if (!file.Open(PackFileName, platform::OpenMode::Read) ||
+      file.Read(raw, sizeof raw) != static_cast<std::int64_t>(sizeof raw))
     return false;
   VolumeHeader header = VolumeHeader::Decode(raw);
   return header.Sig == Signature && header.Stamp == Stamp && header.Volume >= 1 &&
@@ -143,8 +141,7 @@ void TCustomPack::CreateVolume() {
   // fixed stamp, and is replaced like any other file.
   bool written =
       std::find(WrittenPaths.begin(), WrittenPaths.end(), PackFileName) != WrittenPaths.end();
-  if (written && platform::FileExists(PackFileName) && IsSameVolume())
-    WrongVolume();
+  if (written && platform::FileExists(PackFileName) && IsSameVolume()) WrongVolume();
   OpenWrite();
   VolumeLimit = VolumeSize > 0 ? VolumeStart + VolumeSize : kUnlimited;
   if (IsRemovableDrive(PackFileName, false)) {
@@ -168,7 +165,9 @@ void TCustomPack::WriteHeader() {
     // The count is 16 bits: more lines would leave a header that reads back as garbage.
     if (Header.size() > kMaxHeaderLines)
       throw EPackException(EPackException::TKind::TooManyHeaderLines,
-                           "Linhas de cabe\xE7" "alho demais: " + std::to_string(Header.size()));
+                           "Linhas de cabe\xE7"
+                           "alho demais: " +
+                               std::to_string(Header.size()));
     platform::AppendLE<std::uint32_t>(out, static_cast<std::uint32_t>(FileCount));
     platform::AppendLE<std::uint32_t>(out, static_cast<std::uint32_t>(Reserved));
     std::string inverted = platform::ShortString(Password);

@@ -51,8 +51,8 @@ bool MatchMask(const std::string& Pattern, const std::string& Text) {
     } else {
       row[n] = 0;
       for (std::size_t j = 0; j < n; ++j)
-        row[j] = (p == '?' || platform::UpperAscii(p) == platform::UpperAscii(Text[j])) &&
-                 next[j + 1];
+        row[j] =
+            (p == '?' || platform::UpperAscii(p) == platform::UpperAscii(Text[j])) && next[j + 1];
     }
     std::swap(row, next);
   }

@@ -11,8 +11,15 @@
 namespace platform {
 
 // The values of Windows GetDriveType.
-enum class DriveType { Unknown = 0, NoRootDir = 1, Removable = 2, Fixed = 3, Remote = 4,
-                       CdRom = 5, RamDisk = 6 };
+enum class DriveType {
+  Unknown = 0,
+  NoRootDir = 1,
+  Removable = 2,
+  Fixed = 3,
+  Remote = 4,
+  CdRom = 5,
+  RamDisk = 6
+};
 
 // Type of the drive with the given root ("A:\", "\\SERVER\SHARE\"; an empty root is the
 // current drive). Without a query installed this asks the system; the portable implementation

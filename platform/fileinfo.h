@@ -20,18 +20,19 @@ namespace platform {
 // The MS-DOS date/time of a local date and time of the years 1980 to 2107 (the seconds halved,
 // the milliseconds dropped), and the date and time one holds (Millisecond 0).
 constexpr std::int32_t PackDosTime(const DateTime& t) {
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(t.Year - 1980) << 25 |
-                                   static_cast<std::uint32_t>(t.Month) << 21 |
-                                   static_cast<std::uint32_t>(t.Day) << 16 |
-                                   static_cast<std::uint32_t>(t.Hour) << 11 |
-                                   static_cast<std::uint32_t>(t.Minute) << 5 |
-                                   static_cast<std::uint32_t>(t.Second) / 2);
+  return static_cast<std::int32_t>(
+      static_cast<std::uint32_t>(t.Year - 1980) << 25 | static_cast<std::uint32_t>(t.Month) << 21 |
+      static_cast<std::uint32_t>(t.Day) << 16 | static_cast<std::uint32_t>(t.Hour) << 11 |
+      static_cast<std::uint32_t>(t.Minute) << 5 | static_cast<std::uint32_t>(t.Second) / 2);
 }
 constexpr DateTime UnpackDosTime(std::int32_t dosTime) {
   const auto v = static_cast<std::uint32_t>(dosTime);
-  return DateTime{static_cast<int>(v >> 25) + 1980, static_cast<int>(v >> 21 & 15),
-                  static_cast<int>(v >> 16 & 31),   static_cast<int>(v >> 11 & 31),
-                  static_cast<int>(v >> 5 & 63),    static_cast<int>(v & 31) * 2,
+  return DateTime{static_cast<int>(v >> 25) + 1980,
+                  static_cast<int>(v >> 21 & 15),
+                  static_cast<int>(v >> 16 & 31),
+                  static_cast<int>(v >> 11 & 31),
+                  static_cast<int>(v >> 5 & 63),
+                  static_cast<int>(v & 31) * 2,
                   0};
 }
 

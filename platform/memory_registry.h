@@ -12,8 +12,7 @@ namespace platform {
 
 class MemoryRegistry final : public Registry {
  public:
-  std::unique_ptr<RegistryKey> OpenKey(RootKey root, const std::string& path,
-                                       bool create) override;
+  std::unique_ptr<RegistryKey> OpenKey(RootKey root, const std::string& path, bool create) override;
 
   // Every value stored below root, keyed by "KEY\PATH" then value name, both upper-cased.
   struct Key {

@@ -161,8 +161,8 @@ std::string Quote(const std::string& s) {
 Row Tool(const std::string& label, const std::string& program, const std::string& options,
          const fs::path& file, const fs::path& work) {
   const fs::path packed = work / "tool";
-  const std::string pack = program + " " + options + " -c " + Quote(file.string()) + " > " +
-                           Quote(packed.string());
+  const std::string pack =
+      program + " " + options + " -c " + Quote(file.string()) + " > " + Quote(packed.string());
   const std::string unpack = program + " -d -c " + Quote(packed.string()) + " > /dev/null";
   auto run = [](const std::string& command) {
     if (std::system(command.c_str()) != 0) Die("failed: " + command);
@@ -204,15 +204,15 @@ class Random {
   std::uint64_t state_;
 };
 
-const char* const kNames[] = {"ANA SILVA",     "JOAO SANTOS",   "MARIA OLIVEIRA", "PEDRO SOUZA",
+const char* const kNames[] = {"ANA SILVA",     "JOAO SANTOS",    "MARIA OLIVEIRA", "PEDRO SOUZA",
                               "LUCIA COSTA",   "CARLOS PEREIRA", "PAULA LIMA",     "JOSE ALMEIDA",
-                              "RITA FERREIRA", "MARCOS GOMES",  "SOFIA RIBEIRO",  "TIAGO MARTINS",
-                              "HELENA ROCHA",  "BRUNO CARVALHO", "CLARA MENDES",  "RUI BARBOSA"};
+                              "RITA FERREIRA", "MARCOS GOMES",   "SOFIA RIBEIRO",  "TIAGO MARTINS",
+                              "HELENA ROCHA",  "BRUNO CARVALHO", "CLARA MENDES",   "RUI BARBOSA"};
 const char* const kCities[] = {"SAO PAULO", "RIO DE JANEIRO", "LISBOA",   "PORTO",
                                "CURITIBA",  "RECIFE",         "BRASILIA", "COIMBRA"};
-const char* const kProducts[] = {"parafuso 3mm", "porca M6",    "arruela lisa", "broca 8mm",
-                                 "martelo",      "alicate",     "chave philips", "serrote",
-                                 "trena 5m",     "fita isolante", "lixa 120",    "cola branca"};
+const char* const kProducts[] = {"parafuso 3mm", "porca M6",      "arruela lisa",  "broca 8mm",
+                                 "martelo",      "alicate",       "chave philips", "serrote",
+                                 "trena 5m",     "fita isolante", "lixa 120",      "cola branca"};
 
 // `seq 1 1500000`.
 Bytes NumberedLines() {
@@ -221,8 +221,8 @@ Bytes NumberedLines() {
   return Bytes(text.begin(), text.end());
 }
 
-// A database table: 32-byte records in key order, names padded with zeros. Numbers are stored high byte
-// first with the sign bit flipped, so that bytes sort as the numbers do, as tables keep keys.
+// A database table: 32-byte records in key order, names padded with zeros. Numbers are stored high
+// byte first with the sign bit flipped, so that bytes sort as the numbers do, as tables keep keys.
 Bytes TableRecords() {
   constexpr std::size_t kRecord = 32, kCount = 420000;
   Random random(1);
@@ -238,7 +238,7 @@ Bytes TableRecords() {
     put(record + 8, random.Below(100), 2);                              // quantity
     record[10] = static_cast<std::uint8_t>('A' + random.Below(4));      // state
     const char* name = kNames[random.Below(16)];
-    std::memcpy(record + 11, name, std::strlen(name));                  // up to 21 bytes
+    std::memcpy(record + 11, name, std::strlen(name));  // up to 21 bytes
   }
   return data;
 }
@@ -276,7 +276,10 @@ Bytes Gather(const fs::path& dir, const std::string& suffix, std::size_t limit) 
   for (const fs::path& path : paths) {
     if (data.size() >= limit) break;
     Bytes file = Load(path, 0);
-    if (suffix.empty() && (file.size() < 4 || std::memcmp(file.data(), "\x7F" "ELF", 4) != 0))
+    if (suffix.empty() && (file.size() < 4 || std::memcmp(file.data(),
+                                                          "\x7F"
+                                                          "ELF",
+                                                          4) != 0))
       continue;
     data.insert(data.end(), file.begin(), file.end());
   }
@@ -325,8 +328,8 @@ void Summary(const fs::path& work) {
     const auto [seconds, packed] = GoodFile(sample, work);
     const double good = MBs(data.size(), seconds);
     std::printf("%-16s %7.1f %9.1f (%4.1f%%) %9.1f (%4.1f%%) %7.2f\n", kind.label,
-                data.size() / 1e6, gzip.compressMBs, gzip.ratio, good,
-                100.0 * packed / data.size(), good / gzip.compressMBs);
+                data.size() / 1e6, gzip.compressMBs, gzip.ratio, good, 100.0 * packed / data.size(),
+                good / gzip.compressMBs);
     std::fflush(stdout);
   }
 }

@@ -70,8 +70,9 @@ int main(int argc, char** argv) {
   fs::path tree = argc > 1 ? argv[1] : "/usr/include";
   int runs = argc > 2 ? std::atoi(argv[2]) : 3;
   if (!fs::is_directory(tree) || runs < 1) {
-    std::fprintf(stderr, "usage: pack_bench [TREE] [RUNS]\n"
-                         "  TREE: a directory to pack (default /usr/include); RUNS: best of (3)\n");
+    std::fprintf(stderr,
+                 "usage: pack_bench [TREE] [RUNS]\n"
+                 "  TREE: a directory to pack (default /usr/include); RUNS: best of (3)\n");
     return 2;
   }
   // A folder of its own: nothing that was there before is touched, and all of it goes at the end.
@@ -104,12 +105,15 @@ int main(int argc, char** argv) {
   }
   std::printf("tree %s: %ju files, %ju bytes; best of %d runs\n\n", tree.c_str(), files, bytes,
               runs);
-  std::printf("%-26s %17s %17s %12s  %7s\n", "", "create  vs -j 1", "extract  vs -j 1",
-              "archive", "size");
+  std::printf("%-26s %17s %17s %12s  %7s\n", "", "create  vs -j 1", "extract  vs -j 1", "archive",
+              "size");
 
   std::string out = (work / "out").string();
   auto clean = [&] { fs::remove_all(out); };
-  auto fresh = [&] { clean(); fs::create_directories(out); };
+  auto fresh = [&] {
+    clean();
+    fs::create_directories(out);
+  };
   const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
   const std::string pck = PCK_PROGRAM;
   Timing goodBase{};
@@ -117,17 +121,19 @@ int main(int argc, char** argv) {
     const bool fast = mode == TCompressMode::Fast;
     std::string archive = (work / (fast ? "fast.pck" : "good.pck")).string();
     Timing engine;
-    engine.create = Best(runs, [] {}, [&] {
-      TPackLz pack;
-      pack.PackFileName = platform::WindowsPath(archive);
-      pack.Directory = platform::WindowsPath(tree.string());
-      pack.Items = items;
-      pack.PathOption = TPathOption::poRelative;
-      pack.CompressMode = mode;
-      bool ok = pack.Create();
-      if (!ok) std::fprintf(stderr, "%s\n", platform::NativePath(pack.ErrorMessage()).c_str());
-      return ok;
-    });
+    engine.create = Best(
+        runs, [] {},
+        [&] {
+          TPackLz pack;
+          pack.PackFileName = platform::WindowsPath(archive);
+          pack.Directory = platform::WindowsPath(tree.string());
+          pack.Items = items;
+          pack.PathOption = TPathOption::poRelative;
+          pack.CompressMode = mode;
+          bool ok = pack.Create();
+          if (!ok) std::fprintf(stderr, "%s\n", platform::NativePath(pack.ErrorMessage()).c_str());
+          return ok;
+        });
     engine.extract = Best(runs, clean, [&] {
       TPackLz pack;
       pack.PackFileName = platform::WindowsPath(archive);
@@ -144,10 +150,12 @@ int main(int argc, char** argv) {
       if (j == cores && cores == 1) break;
       std::string jn = " -j " + std::to_string(j);
       Timing t;
-      t.create = Best(runs, [&] { fs::remove(archive); }, [&] {
-        return Shell(Quote(pck) + " create " + Quote(archive) + " -C " + Quote(tree.string()) +
-                     " --mode " + (fast ? "fast" : "good") + jn + " >/dev/null");
-      });
+      t.create = Best(
+          runs, [&] { fs::remove(archive); },
+          [&] {
+            return Shell(Quote(pck) + " create " + Quote(archive) + " -C " + Quote(tree.string()) +
+                         " --mode " + (fast ? "fast" : "good") + jn + " >/dev/null");
+          });
       t.extract = Best(runs, clean, [&] {
         return Shell(Quote(pck) + " extract " + Quote(archive) + " -C " + Quote(out) + jn);
       });
@@ -167,15 +175,17 @@ int main(int argc, char** argv) {
     std::string name, tool, file, create, extract;
   };
   const std::string src = Quote(tree.string()), dst = Quote(out);
-  const std::string tgz = Quote((work / "tree.tgz").string()), tzst = Quote((work / "tree.tzst").string());
-  const std::string zip = Quote((work / "tree.zip").string()), sz = Quote((work / "tree.7z").string());
+  const std::string tgz = Quote((work / "tree.tgz").string()),
+                    tzst = Quote((work / "tree.tzst").string());
+  const std::string zip = Quote((work / "tree.zip").string()),
+                    sz = Quote((work / "tree.7z").string());
   const std::vector<Other> others = {
       {"tar -czf / -xzf", "tar", "tree.tgz", "tar -czf " + tgz + " -C " + src + " .",
        "tar -xzf " + tgz + " -C " + dst},
       {"tar + pigz", "pigz", "tree.tgz", "tar -cf - -C " + src + " . | pigz > " + tgz,
        "pigz -dc " + tgz + " | tar -xf - -C " + dst},
-      {"tar + zstd -T0", "zstd", "tree.tzst",
-       "tar -cf - -C " + src + " . | zstd -q -T0 -o " + tzst, "zstd -dc " + tzst + " | tar -xf - -C " + dst},
+      {"tar + zstd -T0", "zstd", "tree.tzst", "tar -cf - -C " + src + " . | zstd -q -T0 -o " + tzst,
+       "zstd -dc " + tzst + " | tar -xf - -C " + dst},
       {"zip -r / unzip", "zip", "tree.zip", "cd " + src + " && zip -qr " + zip + " .",
        "unzip -qo " + zip + " -d " + dst},
       // With -l 7z follows links as pck does (some builds store them as links by default, and
@@ -192,7 +202,8 @@ int main(int argc, char** argv) {
     }
     fs::path file = work / o.file;
     Timing t;
-    t.create = Best(runs, [&] { fs::remove(file); }, [&] { return Shell(o.create); });
+    t.create = Best(
+        runs, [&] { fs::remove(file); }, [&] { return Shell(o.create); });
     t.extract = Best(runs, fresh, [&] { return Shell(o.extract); });
     Row(o.name, t, goodBase, fs::file_size(file), bytes);
   }

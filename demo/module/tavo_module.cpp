@@ -51,8 +51,9 @@ extern "C" __declspec(dllexport) DWORD WINAPI HttpExtensionProc(EXTENSION_CONTRO
   const std::string code = TypeCode(ecb->lpszQueryString);
   const std::string body =
       "<html><head><title>TAVO</title><link rel=\"stylesheet\" href=\"/tavo.css\"></head><body>"
-      "<h1>Pesquisa TAVO</h1><p>Banco de dados: " + code + ".DB em " + ReadIni("DATABASE", "Path") +
-      " (vers\xE3o " + ReadIni("DATABASE", "Ver") + ")</p></body></html>";
+      "<h1>Pesquisa TAVO</h1><p>Banco de dados: " +
+      code + ".DB em " + ReadIni("DATABASE", "Path") + " (vers\xE3o " + ReadIni("DATABASE", "Ver") +
+      ")</p></body></html>";
   char header[128];
   std::snprintf(header, sizeof header,
                 "Content-Type: text/html; charset=windows-1252\r\nContent-Length: %u\r\n\r\n",

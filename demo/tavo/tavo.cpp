@@ -34,11 +34,12 @@ std::string SettingsText() {
   std::string host = ReadIni(ini, "DEFAULTS", "DefaultHost");
   if (host.empty()) host = "http://127.0.0.1";
   const std::string port = ReadIni(ini, "DEFAULTS", "Port");
-  return "Diret\xF3rio raiz:\t" + ReadIni(ini, "DEFAULTS", "RootPath") +
-         "\r\nEndere\xE7o:\t" + host +
-         "\r\nPorta:\t" + (port.empty() ? std::string("80") : port) +
+  return "Diret\xF3rio raiz:\t" + ReadIni(ini, "DEFAULTS", "RootPath") + "\r\nEndere\xE7o:\t" +
+         host + "\r\nPorta:\t" + (port.empty() ? std::string("80") : port) +
          "\r\nComando inicial:\t" + ReadIni(ini, "HTML", "Cmd") +
-         "\r\nM\xF3" "dulo (cgi-bin):\t" + ReadIni(ini, "VEXEC", "/cgi-bin");
+         "\r\nM\xF3"
+         "dulo (cgi-bin):\t" +
+         ReadIni(ini, "VEXEC", "/cgi-bin");
 }
 
 enum ControlId { kIdSettings = 100, kIdClose = IDCANCEL };
@@ -56,23 +57,19 @@ void AddControl(HWND parent, const char* cls, const std::string& text, DWORD sty
 void OnCreate(HWND hwnd) {
   AddControl(hwnd, "STATIC", "TAVO - Simulador Web", SS_LEFT, 12, 10, 400, 18, -1);
   AddControl(hwnd, "EDIT", SettingsText(),
-             ES_MULTILINE | ES_READONLY | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 12, 32, 456,
-             96, kIdSettings);
+             ES_MULTILINE | ES_READONLY | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 12, 32, 456, 96,
+             kIdSettings);
   AddControl(hwnd, "BUTTON", "&Fechar", BS_DEFPUSHBUTTON | WS_TABSTOP, 388, 138, 80, 26, kIdClose);
   SetFocus(GetDlgItem(hwnd, kIdClose));
 }
 
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
-    case WM_CREATE:
-      OnCreate(hwnd);
-      return 0;
+    case WM_CREATE: OnCreate(hwnd); return 0;
     case WM_COMMAND:
       if (LOWORD(wp) == kIdClose) DestroyWindow(hwnd);
       return 0;
-    case WM_DESTROY:
-      PostQuitMessage(0);
-      return 0;
+    case WM_DESTROY: PostQuitMessage(0); return 0;
   }
   return DefWindowProcA(hwnd, msg, wp, lp);
 }
@@ -92,9 +89,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   RECT r{0, 0, 480, 176};
   const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
   AdjustWindowRect(&r, style, FALSE);
-  HWND hwnd = CreateWindowExA(0, kClassName, "TAVO", style, CW_USEDEFAULT, CW_USEDEFAULT,
-                              r.right - r.left, r.bottom - r.top, nullptr, nullptr, instance,
-                              nullptr);
+  HWND hwnd =
+      CreateWindowExA(0, kClassName, "TAVO", style, CW_USEDEFAULT, CW_USEDEFAULT, r.right - r.left,
+                      r.bottom - r.top, nullptr, nullptr, instance, nullptr);
   if (!hwnd) return 1;
   ShowWindow(hwnd, show);
 

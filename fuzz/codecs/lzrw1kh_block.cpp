@@ -25,8 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::uint16_t e =
       codec.CompressBlock(source.data(), encoded.data(), static_cast<std::uint16_t>(m));
   if (e > m + 1) std::abort();
-  const std::uint16_t d = codec.DecompressBlock(encoded.data(), out.data(), e,
-                                                static_cast<std::uint16_t>(out.size()));
+  const std::uint16_t d =
+      codec.DecompressBlock(encoded.data(), out.data(), e, static_cast<std::uint16_t>(out.size()));
   if (d != m || (m && std::memcmp(out.data(), source.data(), m) != 0)) std::abort();
   return 0;
 }

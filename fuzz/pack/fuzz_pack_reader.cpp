@@ -77,7 +77,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     pack.Directory = out;
     pack.Process(TCustomPack::kModeList);
     if (volumes) {
-      Put(archive, data + 2, std::min<std::size_t>(platform::LoadLE<std::uint16_t>(data), size - 2));
+      Put(archive, data + 2,
+          std::min<std::size_t>(platform::LoadLE<std::uint16_t>(data), size - 2));
       ui.prompts = 0;
     }
     pack.Extract();

@@ -7,9 +7,7 @@
 #include "platform/file.h"
 
 namespace platform {
-DriveType SystemDriveType(const std::string&) {
-  return DriveType::Fixed;
-}
+DriveType SystemDriveType(const std::string&) { return DriveType::Fixed; }
 
 std::string ExpandFileName(const std::string& path) {
   // A drive letter or a network name is already complete in the Windows sense.

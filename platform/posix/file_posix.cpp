@@ -189,8 +189,7 @@ bool DirectoryExists(const std::string& path) {
 
 bool IsSpecialFile(const std::string& path) {
   struct stat st;
-  return ::stat(NativePath(path).c_str(), &st) == 0 && !S_ISREG(st.st_mode) &&
-         !S_ISDIR(st.st_mode);
+  return ::stat(NativePath(path).c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
 }
 
 bool RemoveFile(const std::string& path) {

@@ -44,8 +44,8 @@ std::int32_t DosTimeOf(time_t t, int* clamped = nullptr) {
     tm.tm_year = 207, tm.tm_mon = 11, tm.tm_mday = 31;
     tm.tm_hour = 23, tm.tm_min = 59, tm.tm_sec = 58;
   }
-  return PackDosTime(DateTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min,
-                              tm.tm_sec, 0});
+  return PackDosTime(
+      DateTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, 0});
 }
 
 // What a name that is neither a file nor a directory (after links) is.

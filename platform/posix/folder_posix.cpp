@@ -86,9 +86,7 @@ Folder::Status Folder::Open(const std::string& base, const std::string& relative
   return Status::Ok;
 }
 
-Folder::Kind Folder::KindOf(const std::string& name) const {
-  return KindAt(fd_, NativeText(name));
-}
+Folder::Kind Folder::KindOf(const std::string& name) const { return KindAt(fd_, NativeText(name)); }
 
 std::string Folder::OpenTemp(const std::string& prefix, File& file) const {
   file.Close();

@@ -9,8 +9,7 @@ namespace platform {
 DateTime LocalNow() {
   SYSTEMTIME st;
   GetLocalTime(&st);
-  return DateTime{st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond,
-                  st.wMilliseconds};
+  return DateTime{st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond, st.wMilliseconds};
 }
 
 bool LocalTimeOf(std::int64_t unixSeconds, DateTime& out) {

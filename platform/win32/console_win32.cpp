@@ -42,16 +42,18 @@ bool ReadHiddenLine(const std::string& prompt, std::string& line) {
   if (!GetConsoleMode(input, &g_savedMode)) return false;
   WriteText(stderr, prompt);
   g_hidden = 1;
-  SetConsoleMode(input, (g_savedMode & ~static_cast<DWORD>(ENABLE_ECHO_INPUT)) |
-                            ENABLE_LINE_INPUT | ENABLE_PROCESSED_INPUT);
+  SetConsoleMode(input, (g_savedMode & ~static_cast<DWORD>(ENABLE_ECHO_INPUT)) | ENABLE_LINE_INPUT |
+                            ENABLE_PROCESSED_INPUT);
   std::wstring typed;
   bool ended = false;
   wchar_t buffer[256];
   DWORD got = 0;
   while (!ended && ReadConsoleW(input, buffer, 256, &got, nullptr) && got > 0) {
     for (DWORD i = 0; i < got && !ended; ++i) {
-      if (buffer[i] == L'\n') ended = true;
-      else if (buffer[i] != L'\r') typed += buffer[i];
+      if (buffer[i] == L'\n')
+        ended = true;
+      else if (buffer[i] != L'\r')
+        typed += buffer[i];
     }
   }
   SetConsoleMode(input, g_savedMode);

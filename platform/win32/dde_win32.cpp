@@ -9,8 +9,7 @@ namespace platform {
 namespace {
 
 // A client that only sends execute transactions has nothing to answer.
-HDDEDATA CALLBACK IgnoreTransaction(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR,
-                                    ULONG_PTR) {
+HDDEDATA CALLBACK IgnoreTransaction(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR) {
   return nullptr;
 }
 
@@ -48,14 +47,12 @@ class Win32Conversation final : public DdeConversation {
     std::string data = command.substr(0, command.find('\0'));
     data += '\0';
     HDDEDATA handle = DdeCreateDataHandle(instance_, reinterpret_cast<LPBYTE>(data.data()),
-                                          static_cast<DWORD>(data.size()), 0, nullptr, CF_TEXT,
-                                          0);
+                                          static_cast<DWORD>(data.size()), 0, nullptr, CF_TEXT, 0);
     if (!handle) return false;
     // Handing over a data handle gives it to DDEML, which frees it when the transaction ends.
     DWORD result = 0;
     return DdeClientTransaction(reinterpret_cast<LPBYTE>(handle), 0xFFFFFFFF, conversation_,
-                                nullptr, CF_TEXT, XTYP_EXECUTE, TIMEOUT_ASYNC,
-                                &result) != nullptr;
+                                nullptr, CF_TEXT, XTYP_EXECUTE, TIMEOUT_ASYNC, &result) != nullptr;
   }
 
  private:

@@ -20,8 +20,8 @@ bool AnsiCodePageOf(const std::string& utf8, std::string& ansi) {
   if (utf8.empty()) return true;
   const int size = static_cast<int>(utf8.size());
   std::wstring wide(static_cast<std::size_t>(size), L'\0');
-  const int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), size,
-                                    wide.data(), size);
+  const int n =
+      MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), size, wide.data(), size);
   if (n <= 0) return false;
   // No best fit: a character the code page lacks must fail, not turn into a look-alike.
   BOOL lossy = FALSE;
@@ -51,8 +51,8 @@ LockFile::Result LockFile::Acquire(const std::string& path) {
     made_ = error == ERROR_SUCCESS;
     if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) {
       // One left by a process that was killed is locked as it is, but not deleted.
-      h = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                      FILE_ATTRIBUTE_NORMAL, nullptr);
+      h = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                      nullptr);
       error = h == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
       if (error == ERROR_FILE_NOT_FOUND) continue;
     }
@@ -85,12 +85,18 @@ bool File::Open(const std::string& path, OpenMode mode) {
   DWORD access = GENERIC_READ, share = FILE_SHARE_DELETE, disposition = OPEN_EXISTING;
   switch (mode) {
     case OpenMode::Read: share |= FILE_SHARE_READ; break;
-    case OpenMode::Create: access |= GENERIC_WRITE; disposition = CREATE_ALWAYS; break;
+    case OpenMode::Create:
+      access |= GENERIC_WRITE;
+      disposition = CREATE_ALWAYS;
+      break;
     case OpenMode::ReadWrite: access |= GENERIC_WRITE; break;
-    case OpenMode::CreateNew: access |= GENERIC_WRITE | DELETE; disposition = CREATE_NEW; break;
+    case OpenMode::CreateNew:
+      access |= GENERIC_WRITE | DELETE;
+      disposition = CREATE_NEW;
+      break;
   }
-  HANDLE h = CreateFileA(path.c_str(), access, share, nullptr, disposition,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE h = CreateFileA(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
+                         nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
   handle_ = h;
   return true;

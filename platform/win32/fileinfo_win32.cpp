@@ -27,7 +27,7 @@ std::int32_t DosTimeOf(const FILETIME& utc, int* clamped = nullptr) {
     side = -1;
   }
   if (clamped) *clamped = side;
-  if (side < 0) return 0x00210000;                         // 1 January 1980, 00:00
+  if (side < 0) return 0x00210000;                              // 1 January 1980, 00:00
   if (side > 0) return static_cast<std::int32_t>(0xFF9FBF7DU);  // 31 December 2107, 23:59:58
   return static_cast<std::int32_t>(static_cast<std::uint32_t>(date) << 16 | time);
 }
@@ -70,8 +70,7 @@ std::int32_t FileAge(const std::string& path) {
 
 bool File::SetDosTime(std::int32_t dosTime) {
   FILETIME utc;
-  return handle_ && UtcOfDosTime(dosTime, utc) &&
-         SetFileTime(handle_, nullptr, nullptr, &utc) != 0;
+  return handle_ && UtcOfDosTime(dosTime, utc) && SetFileTime(handle_, nullptr, nullptr, &utc) != 0;
 }
 
 bool File::SetDosTimeAttr(std::int32_t dosTime, std::uint16_t attr) {

@@ -18,8 +18,8 @@ bool LoadCatalogue(const std::string& name, MoCatalog& catalogue) {
   HRSRC found = FindResourceA(nullptr, name.c_str(), MAKEINTRESOURCEA(10));  // RT_RCDATA
   HGLOBAL loaded = found ? LoadResource(nullptr, found) : nullptr;
   const void* bytes = loaded ? LockResource(loaded) : nullptr;
-  return bytes && catalogue.Load(static_cast<const std::uint8_t*>(bytes),
-                                 SizeofResource(nullptr, found));
+  return bytes &&
+         catalogue.Load(static_cast<const std::uint8_t*>(bytes), SizeofResource(nullptr, found));
 }
 
 }  // namespace

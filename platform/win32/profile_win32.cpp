@@ -16,16 +16,16 @@ class Win32Profile final : public Profile {
     // The API cuts a value that does not fit and then returns the buffer size less one.
     for (DWORD size = 256;; size *= 2) {
       std::vector<char> buffer(size);
-      DWORD n = GetPrivateProfileStringA(section.c_str(), key.c_str(), def.c_str(),
-                                         buffer.data(), size, file.c_str());
+      DWORD n = GetPrivateProfileStringA(section.c_str(), key.c_str(), def.c_str(), buffer.data(),
+                                         size, file.c_str());
       if (n < size - 1 || size >= (1u << 20)) return std::string(buffer.data(), n);
     }
   }
 
   bool WriteString(const std::string& file, const std::string& section, const std::string& key,
                    const std::string& value) override {
-    return WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(),
-                                      file.c_str()) != 0;
+    return WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), file.c_str()) !=
+           0;
   }
 };
 

@@ -61,10 +61,10 @@ class Win32Registry final : public Registry {
                                        bool create) override {
     const std::string relative = RelativePath(path);
     HKEY key = nullptr;
-    LONG rc = create ? RegCreateKeyExA(ToHandle(root), relative.c_str(), 0, nullptr,
-                                       REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
-                                       nullptr)
-                     : RegOpenKeyExA(ToHandle(root), relative.c_str(), 0, KEY_ALL_ACCESS, &key);
+    LONG rc = create
+                  ? RegCreateKeyExA(ToHandle(root), relative.c_str(), 0, nullptr,
+                                    REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, nullptr)
+                  : RegOpenKeyExA(ToHandle(root), relative.c_str(), 0, KEY_ALL_ACCESS, &key);
     if (rc != ERROR_SUCCESS) return nullptr;
     return std::make_unique<Win32Key>(key);
   }

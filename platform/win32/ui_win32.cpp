@@ -32,8 +32,8 @@ struct ButtonId {
 };
 
 constexpr ButtonId kIds[] = {
-    {mbOK, IDOK},       {mbCancel, IDCANCEL}, {mbAbort, IDABORT}, {mbRetry, IDRETRY},
-    {mbIgnore, IDIGNORE}, {mbYes, IDYES},     {mbNo, IDNO},
+    {mbOK, IDOK},         {mbCancel, IDCANCEL}, {mbAbort, IDABORT}, {mbRetry, IDRETRY},
+    {mbIgnore, IDIGNORE}, {mbYes, IDYES},       {mbNo, IDNO},
 };
 
 const ButtonRow& RowFor(unsigned wanted) {
@@ -147,10 +147,22 @@ int Win32Ui::ShowMessage(const std::string& text, MsgType type, unsigned buttons
   UINT flags = MB_TASKMODAL;
   const char* caption = "Information";
   switch (type) {
-    case MsgType::Warning: flags |= MB_ICONWARNING; caption = "Warning"; break;
-    case MsgType::Error: flags |= MB_ICONERROR; caption = "Error"; break;
-    case MsgType::Information: flags |= MB_ICONINFORMATION; caption = "Information"; break;
-    case MsgType::Confirmation: flags |= MB_ICONQUESTION; caption = "Confirm"; break;
+    case MsgType::Warning:
+      flags |= MB_ICONWARNING;
+      caption = "Warning";
+      break;
+    case MsgType::Error:
+      flags |= MB_ICONERROR;
+      caption = "Error";
+      break;
+    case MsgType::Information:
+      flags |= MB_ICONINFORMATION;
+      caption = "Information";
+      break;
+    case MsgType::Confirmation:
+      flags |= MB_ICONQUESTION;
+      caption = "Confirm";
+      break;
   }
   if (!(buttons & (mbYes | mbNo | mbOK | mbCancel | mbAbort | mbRetry | mbIgnore))) buttons = mbOK;
   const ButtonRow* row = &RowFor(buttons);
@@ -159,8 +171,8 @@ int Win32Ui::ShowMessage(const std::string& text, MsgType type, unsigned buttons
   const HHOOK outerHook = tHook;
   const unsigned outerUnwanted = tUnwanted;
   tUnwanted = row->buttons & ~buttons;
-  tHook = tUnwanted ? SetWindowsHookExA(WH_CBT, WatchForBox, nullptr, GetCurrentThreadId())
-                    : nullptr;
+  tHook =
+      tUnwanted ? SetWindowsHookExA(WH_CBT, WatchForBox, nullptr, GetCurrentThreadId()) : nullptr;
   if (tUnwanted && !tHook) {
     // Without the watch an unwanted button would stay and could be pressed: a row holding none
     // of them is shown instead, its Cancel standing for Abort.

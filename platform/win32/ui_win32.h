@@ -5,8 +5,8 @@
 // Yes, No; Yes, No, Cancel; Abort, Retry, Ignore) with the platform's captions: the smallest row
 // holding the wanted buttons is shown and the others are taken out before the box appears, the
 // rest keeping the platform's spacing and alignment. So Abort and Retry without Ignore is an
-// ordinary platform box with two buttons. A set no row holds shows the row holding most of it; an empty set
-// shows OK.
+// ordinary platform box with two buttons. A set no row holds shows the row holding most of it; an
+// empty set shows OK.
 #pragma once
 
 #include <windows.h>

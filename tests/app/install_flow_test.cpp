@@ -169,7 +169,9 @@ TEST_F(InstallFlowTest, WizardAnswersDecideWhatRunsAndTheRunEndsWithItsMessage) 
   // The status window is still up under the final message, with the last operation and a full bar.
   EXPECT_TRUE(statusUp);
   EXPECT_EQ(group, "Cria\xE7\xE3o de Grupos/Icones");
-  EXPECT_EQ(item, "Criando \xED" "cone para \"E:\\Prog\\TAVO.EXE\"");
+  EXPECT_EQ(item,
+            "Criando \xED"
+            "cone para \"E:\\Prog\\TAVO.EXE\"");
   EXPECT_EQ(maximum, 2);
   EXPECT_EQ(position, 2);
   EXPECT_FALSE(closedUnderTheRun);
@@ -206,8 +208,8 @@ class EngineWithoutPathTest : public InstallFlowTest {
         .OpenKey(platform::RootKey::LocalMachine, "SOFTWARE\\Borland\\Database Engine", true)
         ->WriteString("CONFIGFILE01", "C:\\BDE\\IDAPI32.CFG");
     doubles.Registry
-        .OpenKey(platform::RootKey::LocalMachine,
-                 "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", true)
+        .OpenKey(platform::RootKey::LocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
+                 true)
         ->WriteString("CommonFilesDir", "D:\\Programas\\Arquivos comuns");
   }
 };

@@ -151,8 +151,8 @@ TEST_F(WizardKeysTest, AltKeysEnterAndTabCarryThroughEveryPage) {
     Press(VK_TAB);
     order.push_back(Focused());
   }
-  const std::vector<int> round = {ids::btnCancel, ids::btnBack, ids::edtTarget, ids::chkBin,
-                                  ids::chkIDAPI, ids::edtIDAPI, ids::btnNext};
+  const std::vector<int> round = {ids::btnCancel, ids::btnBack,  ids::edtTarget, ids::chkBin,
+                                  ids::chkIDAPI,  ids::edtIDAPI, ids::btnNext};
   EXPECT_EQ(order, round);  // from Next, where Alt+P left the focus
   Press(VK_TAB, {VK_SHIFT});
   EXPECT_EQ(Focused(), ids::edtIDAPI);

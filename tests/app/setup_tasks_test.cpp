@@ -24,7 +24,9 @@ using Shown = std::vector<std::pair<std::string, std::string>>;
 const std::string kWeb = "Aplica\xE7\xE3o (WebSrv)";
 const std::string kIsapi = "Aplica\xE7\xE3o (Isapi)";
 const std::string kDb = "Banco de Dados";
-const std::string kIni = "Configura\xE7\xF5" "es";
+const std::string kIni =
+    "Configura\xE7\xF5"
+    "es";
 const std::string kIdapi = "Borland IDAPI";
 const std::string kGroup = "Cria\xE7\xE3o de Grupos/Icones";
 const std::string kRegistry = "Atualizando o Registry";
@@ -84,15 +86,12 @@ TEST_P(OperationCountTest, CountsTheOperationsOfTheEnabledTasksWithoutDoingAny) 
   EXPECT_TRUE(status.Shown.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(WizardBoxes, OperationCountTest,
-                         ::testing::Values(CountCase{true, true, 1, 32},
-                                           CountCase{true, true, 4, 32},
-                                           CountCase{true, true, 0, 30},
-                                           CountCase{false, true, 3, 15},
-                                           CountCase{false, true, 0, 15},
-                                           CountCase{true, false, 2, 19},
-                                           CountCase{true, false, 0, 17},
-                                           CountCase{false, false, 4, 2}));
+INSTANTIATE_TEST_SUITE_P(
+    WizardBoxes, OperationCountTest,
+    ::testing::Values(CountCase{true, true, 1, 32}, CountCase{true, true, 4, 32},
+                      CountCase{true, true, 0, 30}, CountCase{false, true, 3, 15},
+                      CountCase{false, true, 0, 15}, CountCase{true, false, 2, 19},
+                      CountCase{true, false, 0, 17}, CountCase{false, false, 4, 2}));
 
 TEST_F(SetupTasksTest, RegistersTheTasksInRunOrder) {
   std::vector<std::string> titles;
@@ -129,15 +128,17 @@ TEST_F(SetupTasksTest, FullRunShowsEveryOperationUnderItsTaskAndFillsTheBar) {
   expected.emplace_back(kIdapi, Expanding("LD32.PCK", "C:\\BDE"));
   for (int i = 0; i < 11; ++i) expected.emplace_back(kIdapi, kRegistry);
   expected.emplace_back(kGroup, "Criando grupo \"URDA\"");
-  expected.emplace_back(kGroup, "Criando \xED" "cone para \"C:\\RUDOdez\\TAVO.EXE\"");
+  expected.emplace_back(kGroup,
+                        "Criando \xED"
+                        "cone para \"C:\\RUDOdez\\TAVO.EXE\"");
   EXPECT_EQ(status.Shown, expected);
 
   EXPECT_EQ(status.Maximum, 32);
   EXPECT_EQ(status.Position, 32);
   EXPECT_EQ(ErrorTexts().size(), 8u);  // the eight expansions
-  EXPECT_EQ(ErrorTexts().front(),
-            "Erro expandindo " + UpperAscii(JoinPath(tasks->Install->SourceDir, "WEB.PCK")) +
-                " para C:\\RUDODEZ");
+  EXPECT_EQ(ErrorTexts().front(), "Erro expandindo " +
+                                      UpperAscii(JoinPath(tasks->Install->SourceDir, "WEB.PCK")) +
+                                      " para C:\\RUDODEZ");
   EXPECT_EQ(FinalBox().Text, "Instala\xE7\xE3o completa com sucesso");
   EXPECT_EQ(FinalBox().Type, platform::MsgType::Information);
 }
@@ -191,8 +192,7 @@ TEST_F(SetupTasksTest, AbortOnRootPathStopsTheHandlerAndTheRun) {
 
   ASSERT_EQ(doubles.Profile.Writes.size(), 4u);  // rows 1 to 3, then the refused row 4
   EXPECT_EQ(doubles.Profile.Writes.back().Key, "RootPath");
-  EXPECT_EQ(ErrorTexts().back(),
-            "Erro na atualiza\xE7\xE3o do arquivo C:\\RUDOdez\\TAVO.INI");
+  EXPECT_EQ(ErrorTexts().back(), "Erro na atualiza\xE7\xE3o do arquivo C:\\RUDOdez\\TAVO.INI");
   // Neither the engine nor the group task ran.
   EXPECT_EQ(doubles.RegistryString(kEngineKey, "DLLPATH"), "<none>");
   EXPECT_TRUE(doubles.Dde.Sent.empty());
@@ -241,8 +241,7 @@ TEST_F(SetupTasksTest, EngineTasksWriteTheEngineSettingsForTheIdapiDirectory) {
   EXPECT_EQ(doubles.RegistryString(kParadoxInit, "LANGDRIVER"), "ANSI850");
   EXPECT_EQ(doubles.RegistryString(kParadoxInit, "VERSION"), "4.0");
   EXPECT_EQ(doubles.RegistryString(kParadoxCreate, "STRICTINTEGRTY"), "TRUE");
-  EXPECT_EQ(doubles.RegistryString(kEngineKey + "\\Settings\\SYSTEM\\INIT", "LOCAL SHARE"),
-            "TRUE");
+  EXPECT_EQ(doubles.RegistryString(kEngineKey + "\\Settings\\SYSTEM\\INIT", "LOCAL SHARE"), "TRUE");
   EXPECT_TRUE(doubles.Profile.Writes.empty());
 }
 
@@ -292,8 +291,8 @@ TEST_F(SetupTasksTest, ExpansionDrivesTheArchiveBarFromStartToEnd) {
 
   tasks->Install->SourceDir = dir.string() + "\\";
   Answer(true, false, 0, 0, (dir / "target").string());
-  for (TInstallItem* task : {tasks->tskIsapi, tasks->tskDB, tasks->tskImages, tasks->tskIni,
-                             tasks->tskGrpIcons})
+  for (TInstallItem* task :
+       {tasks->tskIsapi, tasks->tskDB, tasks->tskImages, tasks->tskIni, tasks->tskGrpIcons})
     task->Enabled = false;
   EXPECT_TRUE(tasks->Install->Execute());
 
@@ -310,10 +309,9 @@ TEST_F(SetupTasksTest, UnreachableProgramManagerEndsInAnErrorBoxPerOperation) {
   doubles.Dde.Answering.clear();
   Answer(false, false, 0, 0);
   EXPECT_TRUE(tasks->Install->Execute());  // both boxes answered with Ignore
-  EXPECT_EQ(ErrorTexts(),
-            (std::vector<std::string>{
-                "Erro na cria\xE7\xE3o do grupo \"URDA\"",
-                "Erro na cria\xE7\xE3o do \xED" "cone para \"C:\\RUDOdez\\TAVO.EXE\""}));
+  EXPECT_EQ(ErrorTexts(), (std::vector<std::string>{"Erro na cria\xE7\xE3o do grupo \"URDA\"",
+                                                    "Erro na cria\xE7\xE3o do \xED"
+                                                    "cone para \"C:\\RUDOdez\\TAVO.EXE\""}));
   EXPECT_EQ(status.Position, 2);
 }
 

@@ -66,8 +66,7 @@ TEST_F(FrmDataTest, OpensOnIntroWithNavigationDisabled) {
   EXPECT_FALSE(Enabled(ids::btnBack));
   EXPECT_FALSE(Enabled(ids::btnNext));
   EXPECT_EQ(Text(ids::btnNext), kNext);
-  EXPECT_EQ(Text(ids::lblName),
-            "Voc\xEA est\xE1 prestes a instalar a Pesquisa TAVO/TAVO-Fiscal. ");
+  EXPECT_EQ(Text(ids::lblName), "Voc\xEA est\xE1 prestes a instalar a Pesquisa TAVO/TAVO-Fiscal. ");
   EXPECT_TRUE(data->AppChecked());
   EXPECT_TRUE(data->IdapiChecked());
 }
@@ -134,10 +133,9 @@ TEST_F(FrmDataTest, ListsOfferOnlyTheirFixedItems) {
     }
     return texts;
   };
-  EXPECT_EQ(items(ids::cboType), (std::vector<std::string>{"TAVO 1.0", "TAVO-Fiscal 1.1", "TAVO",
-                                                            "TAVO-Fiscal 1.0"}));
-  EXPECT_EQ(items(ids::cboPort),
-            (std::vector<std::string>{"80", "8080", "8088", "8880", "8888"}));
+  EXPECT_EQ(items(ids::cboType),
+            (std::vector<std::string>{"TAVO 1.0", "TAVO-Fiscal 1.1", "TAVO", "TAVO-Fiscal 1.0"}));
+  EXPECT_EQ(items(ids::cboPort), (std::vector<std::string>{"80", "8080", "8088", "8880", "8888"}));
   // Lists to choose from, not to type in.
   EXPECT_EQ(GetWindowLongPtrA(Item(ids::cboType), GWL_STYLE) & 3, CBS_DROPDOWNLIST);
   EXPECT_EQ(GetWindowLongPtrA(Item(ids::cboPort), GWL_STYLE) & 3, CBS_DROPDOWNLIST);
@@ -231,9 +229,8 @@ TEST_F(FrmDataTest, ArrowsAreGreyWhileTheirButtonCannotBePressed) {
     SendMessageA(Item(id), BCM_GETIMAGELIST, 0, reinterpret_cast<LPARAM>(&glyphs));
     ASSERT_NE(glyphs.himl, nullptr);
     for (int i = 0; i < ImageList_GetImageCount(glyphs.himl); ++i) {
-      const auto pixels = Render(16, 16, [&](HDC dc) {
-        ImageList_Draw(glyphs.himl, i, dc, 0, 0, ILD_NORMAL);
-      });
+      const auto pixels =
+          Render(16, 16, [&](HDC dc) { ImageList_Draw(glyphs.himl, i, dc, 0, 0, ILD_NORMAL); });
       EXPECT_EQ(pixels.front(), RGB(255, 255, 255)) << "control " << id << ", image " << i;
     }
   }

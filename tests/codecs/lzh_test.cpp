@@ -170,8 +170,7 @@ TEST(Lzh, StreamsStayExactlyAsTheyWere) {
     std::uint64_t hash;
   };
   Bytes periodic;
-  for (std::size_t i = 0; i < 50000; ++i)
-    periodic.push_back(static_cast<std::uint8_t>(i % 7 * 31));
+  for (std::size_t i = 0; i < 50000; ++i) periodic.push_back(static_cast<std::uint8_t>(i % 7 * 31));
   const Case cases[] = {
       {"empty", Bytes{}, 2u, 0x0AB83C07B710085Bu},
       {"text", codec_test::TextBytes(100000, 11), 20535u, 0xA5D3877409FDFFBDu},
@@ -209,7 +208,7 @@ Bytes RisingKeys(std::uint32_t seed) {
   std::uint32_t number = 1000 + rng() % 100000, key = rng() % 50000;
   while (data.size() < 300000) {
     switch (rng() % 8) {
-      case 0: {  // noise
+      case 0: {                                      // noise
         const std::size_t length = 1 + rng() % 200;  // apart: argument order is unspecified
         const Bytes noise = codec_test::RandomBytes(length, static_cast<std::uint32_t>(rng()));
         data.insert(data.end(), noise.begin(), noise.end());
@@ -217,7 +216,8 @@ Bytes RisingKeys(std::uint32_t seed) {
       }
       case 1:  // falling numbers
         for (unsigned n = 0, count = 10 + rng() % 300; n < count; ++n)
-          for (char c : std::to_string(number + count - n) + ';') data.push_back(static_cast<std::uint8_t>(c));
+          for (char c : std::to_string(number + count - n) + ';')
+            data.push_back(static_cast<std::uint8_t>(c));
         break;
       case 2:
       case 3:

@@ -72,11 +72,11 @@ TEST_F(Lzrw1Test, WritesTheKnownFiles) {
   };
   dir.Write("in", {'a', 'b', 'c'});
   EXPECT_EQ(CompressAs(TCompressMode::Good), 12);
-  EXPECT_EQ(dir.Read("z"), (Bytes{0x21, 0x48, 0x5A, 0x4C, 0x03, 0x00, 0x00, 0x00, 0xF6, 0xFB,
-                                 0xBD, 0xE0}));
+  EXPECT_EQ(dir.Read("z"),
+            (Bytes{0x21, 0x48, 0x5A, 0x4C, 0x03, 0x00, 0x00, 0x00, 0xF6, 0xFB, 0xBD, 0xE0}));
   EXPECT_EQ(CompressAs(TCompressMode::Fast), 14);
-  EXPECT_EQ(dir.Read("z"), (Bytes{0x57, 0x52, 0x5A, 0x4C, 0x03, 0x00, 0x00, 0x00, 0x04, 0x00,
-                                 0x80, 0x61, 0x62, 0x63}));
+  EXPECT_EQ(dir.Read("z"), (Bytes{0x57, 0x52, 0x5A, 0x4C, 0x03, 0x00, 0x00, 0x00, 0x04, 0x00, 0x80,
+                                  0x61, 0x62, 0x63}));
   EXPECT_EQ(percents, (std::vector<std::int32_t>{400, 466}));
 
   dir.Write("in", {});
@@ -246,8 +246,7 @@ TEST_F(Lzrw1Test, ReportsFilesItCannotOpen) {
   c.OutputFile = dir.Path("z");
   EXPECT_EQ(ErrorOf([&] { c.Compress(); }), "Lzrw1 : Cannot obtain size of " + c.InputFile);
   EXPECT_EQ(ErrorOf([&] { c.Advise(); }), "Lzrw1 : Cannot obtain size of " + c.InputFile);
-  EXPECT_EQ(ErrorOf([&] { c.Decompress(); }),
-            "Lzrw1 : Inputfile " + c.InputFile + " not found !");
+  EXPECT_EQ(ErrorOf([&] { c.Decompress(); }), "Lzrw1 : Inputfile " + c.InputFile + " not found !");
   EXPECT_FALSE(dir.Exists("z"));
 
   // An output that is the input would be emptied before it is read.
@@ -267,9 +266,7 @@ TEST_F(Lzrw1Test, ReportsFilesItCannotOpen) {
 
 TEST_F(Lzrw1Test, RefusesInputsOf2GBOrMore) {
   // Sparse: no disk space is used, and the size is refused before anything is read.
-  {
-    std::ofstream(dir.Host("huge"), std::ios::binary);
-  }
+  { std::ofstream(dir.Host("huge"), std::ios::binary); }
   std::filesystem::resize_file(dir.Host("huge"), std::uintmax_t{1} << 31);
   EXPECT_EQ(ErrorOf([&] { CompressAs(TCompressMode::Fast, "huge"); }),
             "Lzrw1 : " + dir.Path("huge") + " : FILE TOO LARGE (2 GB OR MORE) !");
@@ -282,7 +279,9 @@ TEST_F(Lzrw1Test, RefusesInputsOf2GBOrMore) {
 
 TEST_F(Lzrw1Test, FinishedHandlerFailures) {
   dir.Write("in", codec_test::TextBytes(1000, 4));
-  c.OnFinished = [](TObject*, std::int32_t) { throw ELzrw1Exception(ELzrw1Exception::TKind::Other, "handler"); };
+  c.OnFinished = [](TObject*, std::int32_t) {
+    throw ELzrw1Exception(ELzrw1Exception::TKind::Other, "handler");
+  };
   // Compress has closed its files when the event fires: the output stays.
   EXPECT_EQ(ErrorOf([&] { CompressAs(TCompressMode::Good); }), "handler");
   EXPECT_TRUE(dir.Exists("z"));
@@ -332,9 +331,9 @@ TEST_F(Lzrw1Test, DamagedFastFilesFailWithoutOutput) {
   EXPECT_EQ(ExpandError(Concat({header, {0x05, 0x00, 0x40, 0x80, 0x00, 0x00, 0x10}})), corrupt);
   Bytes manyRuns = {0x40, 0xFF, 0xFF};
   for (int i = 0; i < 16; ++i) manyRuns.insert(manyRuns.end(), {0x00, 0x0F, 0xEF, 0x00});
-  EXPECT_EQ(ExpandError(Concat({header, {static_cast<std::uint8_t>(manyRuns.size()), 0x00},
-                                manyRuns})),
-            corrupt);
+  EXPECT_EQ(
+      ExpandError(Concat({header, {static_cast<std::uint8_t>(manyRuns.size()), 0x00}, manyRuns})),
+      corrupt);
 }
 
 TEST_F(Lzrw1Test, DamagedGoodFilesFailWithoutOutput) {
@@ -354,8 +353,8 @@ TEST_F(Lzrw1Test, DamagedGoodFilesFailWithoutOutput) {
   negativeSize[7] = 0xFF;
   EXPECT_EQ(ExpandError(negativeSize), corrupt);
   // Garbage after a valid header ends in the size comparison as well.
-  EXPECT_EQ(ExpandError(Concat({{'!', 'H', 'Z', 'L', 0x40, 0x9C, 0x00, 0x00},
-                                codec_test::RandomBytes(3000, 7)})),
+  EXPECT_EQ(ExpandError(Concat(
+                {{'!', 'H', 'Z', 'L', 0x40, 0x9C, 0x00, 0x00}, codec_test::RandomBytes(3000, 7)})),
             corrupt);
 }
 

@@ -22,9 +22,9 @@ Bytes Compress(TLZRW1KH& codec, const Bytes& source) {
 
 Bytes Decompress(TLZRW1KH& codec, const Bytes& block, std::size_t capacity = 32768) {
   Bytes dest(capacity);
-  const std::uint16_t n = codec.DecompressBlock(block.data(), dest.data(),
-                                                static_cast<std::uint16_t>(block.size()),
-                                                static_cast<std::uint16_t>(capacity));
+  const std::uint16_t n =
+      codec.DecompressBlock(block.data(), dest.data(), static_cast<std::uint16_t>(block.size()),
+                            static_cast<std::uint16_t>(capacity));
   dest.resize(n);
   return dest;
 }
@@ -53,8 +53,7 @@ TEST(Lzrw1khBlock, RunsStartAtSixteenAndEndAt4095) {
   TLZRW1KH codec;
   EXPECT_EQ(Compress(codec, Repeat(0x41, 15)), (Bytes{0x40, 0x40, 0x00, 0x41, 0x00, 0x1B}));
   EXPECT_EQ(Compress(codec, Repeat(0x41, 16)), (Bytes{0x40, 0x80, 0x00, 0x00, 0x00, 0x00, 0x41}));
-  EXPECT_EQ(Compress(codec, Repeat(0x41, 4095)),
-            (Bytes{0x40, 0x80, 0x00, 0x00, 0x0F, 0xEF, 0x41}));
+  EXPECT_EQ(Compress(codec, Repeat(0x41, 4095)), (Bytes{0x40, 0x80, 0x00, 0x00, 0x0F, 0xEF, 0x41}));
   EXPECT_EQ(Compress(codec, Repeat(0x41, 4096)),
             (Bytes{0x40, 0x80, 0x00, 0x00, 0x0F, 0xEF, 0x41, 0x41}));
 }
@@ -123,13 +122,14 @@ TEST(Lzrw1khBlock, DecodesShortAndOddlyFlaggedBlocks) {
 TEST(Lzrw1khBlock, RejectsDamagedBlocksWithoutTouchingOtherMemory) {
   TLZRW1KH codec;
   const Bytes damaged[] = {
-      {0x40, 0x80, 0x00, 0x00, 0x10},              // copy reaching before the output
-      {0x40, 0x40, 0x00, 0x61, 0x00, 0x20},        // distance 2 with one byte produced
-      {0x40, 0x40, 0x00, 0x61, 0x00},              // copy cut short
-      {0x40, 0x80, 0x00, 0x00, 0x00, 0x00},        // run cut short
-      {0x40, 0x80, 0x00, 0x00, 0x00},              // run cut shorter
-      {0x40, 0x00, 0x00, 0x61, 0x62, 0x63, 0x64, 0x65, 0x66, 0x67, 0x68, 0x69, 0x6A, 0x6B,
-       0x6C, 0x6D, 0x6E, 0x6F, 0x70, 0x00, 0x00},  // a control word with no item after it
+      {0x40, 0x80, 0x00, 0x00, 0x10},        // copy reaching before the output
+      {0x40, 0x40, 0x00, 0x61, 0x00, 0x20},  // distance 2 with one byte produced
+      {0x40, 0x40, 0x00, 0x61, 0x00},        // copy cut short
+      {0x40, 0x80, 0x00, 0x00, 0x00, 0x00},  // run cut short
+      {0x40, 0x80, 0x00, 0x00, 0x00},        // run cut shorter
+      {0x40, 0x00, 0x00, 0x61, 0x62, 0x63, 0x64, 0x65, 0x66, 0x67, 0x68,
+       0x69, 0x6A, 0x6B, 0x6C, 0x6D, 0x6E, 0x6F, 0x70, 0x00, 0x00},  // a control word with no item
+                                                                     // after it
   };
   for (const Bytes& block : damaged)
     EXPECT_THROW(Decompress(codec, block), ELzrw1KHCompressor) << testing::PrintToString(block);

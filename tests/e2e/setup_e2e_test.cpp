@@ -110,7 +110,10 @@ std::vector<std::pair<std::string, std::string>> FullRunOperations(const std::st
   auto unpack = [&](const char* archive, const std::string& dir) {
     return "Expandindo " + src + archive + " para " + dir;
   };
-  const std::string app = "Aplica\xE7\xE3o", db = "Banco de Dados", cfg = "Configura\xE7\xF5" "es";
+  const std::string app = "Aplica\xE7\xE3o", db = "Banco de Dados",
+                    cfg =
+                        "Configura\xE7\xF5"
+                        "es";
   const std::string bde = "Borland IDAPI";
   std::vector<std::pair<std::string, std::string>> ops = {
       {app + " (WebSrv)", unpack("WEB.PCK", target)},
@@ -130,7 +133,9 @@ std::vector<std::pair<std::string, std::string>> FullRunOperations(const std::st
   for (int i = 0; i < 11; ++i) ops.push_back({bde, "Atualizando o Registry"});
   ops.push_back({"Cria\xE7\xE3o de Grupos/Icones", "Criando grupo \"URDA\""});
   ops.push_back({"Cria\xE7\xE3o de Grupos/Icones",
-                 "Criando \xED" "cone para \"" + kTarget + "\\TAVO.EXE\""});
+                 "Criando \xED"
+                 "cone para \"" +
+                     kTarget + "\\TAVO.EXE\""});
   return ops;
 }
 
@@ -138,13 +143,15 @@ std::vector<std::pair<std::string, std::string>> FullRunOperations(const std::st
 std::vector<std::pair<std::string, std::string>> WatchStatus(SetupRun& run, HWND status) {
   std::vector<std::pair<std::string, std::string>> seen;
   HWND group = Item(status, ids::lblGroup), item = Item(status, ids::lblItem);
-  WaitUntil([&] {
-    // The run goes on between two reads: a pair counts when the item reads the same around it.
-    const std::string before = Text(item);
-    std::pair<std::string, std::string> now{Text(group), Text(item)};
-    if (now.second == before && (seen.empty() || seen.back() != now)) seen.push_back(now);
-    return run.App().FindBox() != nullptr || !run.App().Running();
-  }, 60000);
+  WaitUntil(
+      [&] {
+        // The run goes on between two reads: a pair counts when the item reads the same around it.
+        const std::string before = Text(item);
+        std::pair<std::string, std::string> now{Text(group), Text(item)};
+        if (now.second == before && (seen.empty() || seen.back() != now)) seen.push_back(now);
+        return run.App().FindBox() != nullptr || !run.App().Running();
+      },
+      60000);
   return seen;
 }
 
@@ -166,15 +173,14 @@ void ExpectFullInstall(const std::string& idapi) {
   EXPECT_EQ(ReadIni(WindowsDir() + "\\TAVO.INI"),
             (IniRows{{"INSTALL", {"Path=" + kTarget, "Type=1", "Port=4"}}}));
   EXPECT_EQ(ReadIni(kTarget + "\\TAVO.INI"),
-            (IniRows{{"DEFAULTS", {"RootPath=" + kTarget, "DefaultHost=http://127.0.0.1:8888",
-                                   "Port=8888"}},
+            (IniRows{{"DEFAULTS",
+                      {"RootPath=" + kTarget, "DefaultHost=http://127.0.0.1:8888", "Port=8888"}},
                      {"HTML", {"Cmd=/cgi-bin/tavo.dll/html/default?TIPO=F110"}},
                      {"VEXEC", {"/cgi-bin=" + kTarget + "\\cgi-bin"}}}));
   EXPECT_EQ(ReadIni(kTarget + "\\cgi-bin\\TAVO.INI"),
             (IniRows{{"ALIAS", {"images=" + kTarget + "\\images"}},
                      {"DATABASE", {"Path=" + kTarget + "\\db", "Ver=Dez/2003"}}}));
-  for (const auto& [key, value] : EngineValues(idapi))
-    EXPECT_EQ(EngineValue(key), value) << key;
+  for (const auto& [key, value] : EngineValues(idapi)) EXPECT_EQ(EngineValue(key), value) << key;
   // Program Manager carries out the group commands on its own time.
   EXPECT_TRUE(WaitUntil([] { return Exists(GroupLink()); }, 15000)) << GroupLink();
   EXPECT_EQ(ShortcutTarget(GroupLink()), kTarget + "\\TAVO.EXE");
@@ -193,9 +199,14 @@ TEST(Setup, InstallsWhatTheWizardChose) {
   // Page "Intro": nothing leads on before the terms are accepted.
   EXPECT_TRUE(IsVisible(run.Control(ids::lblName)));
   EXPECT_FALSE(IsVisible(run.Control(ids::edtTarget)));
-  EXPECT_EQ(run.TextOf(ids::lblName), "Voc\xEA est\xE1 prestes a instalar a Pesquisa TAVO/TAVO-Fiscal. ");
-  EXPECT_EQ(run.TextOf(ids::Label4), "Termo de Licen\xE7" "a de Uso");
-  EXPECT_EQ(run.TextOf(ids::chkAccept), "Aceito e Concordo com os Termos da Licen\xE7" "a de Uso");
+  EXPECT_EQ(run.TextOf(ids::lblName),
+            "Voc\xEA est\xE1 prestes a instalar a Pesquisa TAVO/TAVO-Fiscal. ");
+  EXPECT_EQ(run.TextOf(ids::Label4),
+            "Termo de Licen\xE7"
+            "a de Uso");
+  EXPECT_EQ(run.TextOf(ids::chkAccept),
+            "Aceito e Concordo com os Termos da Licen\xE7"
+            "a de Uso");
   EXPECT_FALSE(run.TextOf(ids::memoTerms).empty());
   EXPECT_FALSE(IsChecked(run.Control(ids::chkAccept)));
   EXPECT_EQ(run.TextOf(ids::btnNext), "&Pr\xF3xima");
@@ -251,8 +262,8 @@ TEST(Setup, InstallsWhatTheWizardChose) {
             "outra porta. Caso contr\xE1rio deixe configurado para porta 80.");
   EXPECT_EQ(run.TextOf(ids::Label12), "Porta");
   HWND type = run.Control(ids::cboType), port = run.Control(ids::cboPort);
-  EXPECT_EQ(Items(type), (std::vector<std::string>{"TAVO 1.0", "TAVO-Fiscal 1.1", "TAVO",
-                                                    "TAVO-Fiscal 1.0"}));
+  EXPECT_EQ(Items(type),
+            (std::vector<std::string>{"TAVO 1.0", "TAVO-Fiscal 1.1", "TAVO", "TAVO-Fiscal 1.0"}));
   EXPECT_EQ(Items(port), (std::vector<std::string>{"80", "8080", "8088", "8880", "8888"}));
   EXPECT_EQ(ChosenItem(type), "TAVO 1.0");
   EXPECT_EQ(ChosenItem(port), "80");
@@ -287,8 +298,8 @@ TEST(Setup, InstallsWhatTheWizardChose) {
   for (const auto& op : WatchStatus(run, status)) {
     if (op.first.empty() && op.second == "Doing something...") continue;  // before the first
     while (next_op < expected.size() && expected[next_op] != op) ++next_op;
-    EXPECT_LT(next_op, expected.size()) << "unexpected or out of order: " << op.first << " / "
-                                        << op.second;
+    EXPECT_LT(next_op, expected.size())
+        << "unexpected or out of order: " << op.first << " / " << op.second;
   }
   EXPECT_FALSE(IsWindowVisible(wiz));
   // At the end it shows the last operation, with the overall bar full over all 32.
@@ -489,8 +500,7 @@ HWND InstallUntilErrorBox(SetupRun& run, const std::string& archive, const std::
                            UpperAscii(target));
   EXPECT_EQ(info.buttons, (std::vector<int>{IDABORT, IDRETRY, IDIGNORE}));
   EXPECT_EQ(Text(Item(status, ids::lblItem)),
-            "Expandindo " + UpperAscii(DistDir() + "\\" + archive) + " para " +
-                UpperAscii(target));
+            "Expandindo " + UpperAscii(DistDir() + "\\" + archive) + " para " + UpperAscii(target));
   return box;
 }
 

@@ -29,7 +29,8 @@ std::string FolderFromEnv(const char* name) {
 namespace {
 std::string Required(const char* name) {
   std::string dir = FolderFromEnv(name);
-  if (dir.empty()) throw DriverError(std::string("the environment variable ") + name + " is not set");
+  if (dir.empty())
+    throw DriverError(std::string("the environment variable ") + name + " is not set");
   return dir;
 }
 }  // namespace
@@ -85,12 +86,12 @@ IniRows ReadIni(const std::string& path) {
   if (!text) return rows;
   // The profile API reads back sections in file order; its buffers hold NUL-separated strings.
   std::vector<char> names(32768);
-  const DWORD n = GetPrivateProfileSectionNamesA(names.data(), static_cast<DWORD>(names.size()),
-                                                 path.c_str());
+  const DWORD n =
+      GetPrivateProfileSectionNamesA(names.data(), static_cast<DWORD>(names.size()), path.c_str());
   for (const char* s = names.data(); s < names.data() + n && *s; s += lstrlenA(s) + 1) {
     std::vector<char> body(32768);
-    const DWORD m = GetPrivateProfileSectionA(s, body.data(), static_cast<DWORD>(body.size()),
-                                              path.c_str());
+    const DWORD m =
+        GetPrivateProfileSectionA(s, body.data(), static_cast<DWORD>(body.size()), path.c_str());
     std::vector<std::string> keys;
     for (const char* k = body.data(); k < body.data() + m && *k; k += lstrlenA(k) + 1)
       keys.push_back(k);
@@ -105,8 +106,8 @@ std::optional<std::string> MachineString(const std::string& key, const std::stri
     return std::nullopt;
   char value[1024];
   DWORD size = sizeof value, type = 0;
-  const LONG rc = RegQueryValueExA(h, name.c_str(), nullptr, &type,
-                                   reinterpret_cast<BYTE*>(value), &size);
+  const LONG rc =
+      RegQueryValueExA(h, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
   RegCloseKey(h);
   if (rc != ERROR_SUCCESS || type != REG_SZ) return std::nullopt;
   std::string s(value, size);

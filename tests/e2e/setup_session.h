@@ -30,9 +30,9 @@ void Snap(const std::string& name);
 
 // Where each archive's files come from and where the install puts them.
 struct ArchiveSource {
-  std::string archive;                // "WEB.PCK"
-  std::vector<std::string> sources;   // source folders; every file in them is in the archive
-  std::string targetSuffix;           // appended to the target directory; empty: IDAPI directory
+  std::string archive;               // "WEB.PCK"
+  std::vector<std::string> sources;  // source folders; every file in them is in the archive
+  std::string targetSuffix;          // appended to the target directory; empty: IDAPI directory
 };
 std::vector<ArchiveSource> ArchiveSources();
 

@@ -47,7 +47,7 @@ class FakeShell final : public platform::Shell {
 class FlakyRegistry final : public platform::Registry {
  public:
   platform::MemoryRegistry Store;
-  std::map<std::string, int> FailuresLeft;  // by value name as written
+  std::map<std::string, int> FailuresLeft;                   // by value name as written
   std::vector<std::pair<std::string, std::string>> Written;  // (key path, value name)
 
   std::unique_ptr<platform::RegistryKey> OpenKey(platform::RootKey root, const std::string& path,

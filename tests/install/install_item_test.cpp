@@ -22,7 +22,9 @@ class TaskTest : public doubles::PlatformTest {
  protected:
   TaskTest() {
     list.AddTask(&task);
-    task.Title = "Configura\xE7\xF5" "es";
+    task.Title =
+        "Configura\xE7\xF5"
+        "es";
     task.BeforeExecute = [this](TObject* sender, const std::string& group,
                                 const std::string& item) {
       EXPECT_EQ(sender, &task);
@@ -38,7 +40,10 @@ class TaskTest : public doubles::PlatformTest {
   bool WriteIni() { return task.WriteIniString("C:\\X", "A.INI", "S", "K", "V"); }
 
   Notification Before() const {
-    return {"before", "Configura\xE7\xF5" "es", "Atualizando arquivo C:\\X\\A.INI", -1, ""};
+    return {"before",
+            "Configura\xE7\xF5"
+            "es",
+            "Atualizando arquivo C:\\X\\A.INI", -1, ""};
   }
   static Notification After(std::int32_t action, const std::string& error) {
     return {"after", "", "", action, error};
@@ -77,7 +82,10 @@ TEST_F(TaskTest, ExecuteReturnsWhatTheHandlerLeftInContinue) {
 
 TEST_F(TaskTest, ADisabledTaskSucceedsWithoutHandlerDiskPromptOrCount) {
   int calls = 0;
-  task.OnExecute = [&](TObject*, bool& cont) { ++calls; cont = false; };
+  task.OnExecute = [&](TObject*, bool& cont) {
+    ++calls;
+    cont = false;
+  };
   task.Enabled = false;
   task.DiskNum = 2;
   EXPECT_TRUE(task.Execute(false));
@@ -107,7 +115,10 @@ TEST_F(TaskTest, ARealRunOnAnotherDiskAsksForItAndStopsWhenTheUserLeaves) {
   task.DiskNum = 2;
   task.DiskFileID = "W.PCK";
   int calls = 0;
-  task.OnExecute = [&](TObject*, bool& cont) { ++calls; cont = true; };
+  task.OnExecute = [&](TObject*, bool& cont) {
+    ++calls;
+    cont = true;
+  };
   ui.Answers = {platform::mrCancel, platform::mrYes};
   EXPECT_FALSE(task.Execute(false));
   EXPECT_EQ(calls, 0);
@@ -229,7 +240,7 @@ TEST_F(TaskTest, OperationsUseTheStateOfTheItemTheyAreCalledOn) {
   TInstallItem other;
   list.AddTask(&other);
   other.OnExecute = [&](TObject*, bool& cont) { cont = WriteIni(); };
-  task.Execute(true);   // puts task in counting mode
+  task.Execute(true);  // puts task in counting mode
   other.Execute(true);
   EXPECT_EQ(list.OperationCount, 1);
   task.Execute(false);

@@ -20,8 +20,7 @@ const char kLeave[] = "Voc\xEA tem certeza que deseja sair da instala\xE7\xE3o ?
 
 class TaskListTest : public doubles::PlatformTest {
  protected:
-  void SetMachineValue(const std::string& path, const std::string& name,
-                       const std::string& value) {
+  void SetMachineValue(const std::string& path, const std::string& name, const std::string& value) {
     registry.Store.OpenKey(RootKey::LocalMachine, path, true)->WriteString(name, value);
   }
 };
@@ -52,8 +51,7 @@ TEST_F(TaskListTest, DiscoveryWithoutRegistryKeysUsesTheDefaults) {
 }
 
 TEST_F(TaskListTest, DiscoveryReadsTheRegistryInOrder) {
-  SetMachineValue("SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "CommonFilesDir",
-                  "E:\\Common");
+  SetMachineValue("SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "CommonFilesDir", "E:\\Common");
   SetMachineValue("SOFTWARE\\Borland\\Database Engine", "DLLPATH", "F:\\BDE");
   SetMachineValue("SOFTWARE\\Borland\\Database Engine", "CONFIGFILE01", "F:\\BDE\\X.CFG");
   SetMachineValue("SOFTWARE\\Borland\\BLW32", "BLAPIPATH", "G:\\BLW");
@@ -67,8 +65,7 @@ TEST_F(TaskListTest, DiscoveryReadsTheRegistryInOrder) {
 }
 
 TEST_F(TaskListTest, DiscoveryComputesEngineDefaultsFromTheRegistryCommonFiles) {
-  SetMachineValue("SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "CommonFilesDir",
-                  "E:\\Common\\");
+  SetMachineValue("SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "CommonFilesDir", "E:\\Common\\");
   TInstall install;
   EXPECT_EQ(install.EngineDir, "E:\\Common\\Borland Shared\\BDE");
   EXPECT_EQ(install.BlapiDir, "E:\\Common\\Borland Shared\\BDE");
@@ -86,8 +83,8 @@ TEST_F(TaskListTest, AKeyWithoutTheValueEmptiesTheField) {
 }
 
 TEST_F(TaskListTest, ANonStringValueKeepsTheDefault) {
-  auto key = registry.Store.OpenKey(RootKey::LocalMachine, "SOFTWARE\\Borland\\Database Engine",
-                                    true);
+  auto key =
+      registry.Store.OpenKey(RootKey::LocalMachine, "SOFTWARE\\Borland\\Database Engine", true);
   key->WriteInteger("DLLPath", 7);
   key->WriteBinary("CONFIGFILE01", "\x01\x02", 2);
   SetMachineValue("SOFTWARE\\Borland\\BLW32", "BLAPIPATH", "G:\\BLW");
@@ -288,9 +285,7 @@ class ChangeDiskTest : public TaskListTest {
     std::filesystem::create_directories(root_ / "DISK3");
     base_ = platform::WindowsPath(root_.string()) + "\\";
   }
-  void AddFile(const std::string& relative) {
-    std::ofstream(root_ / relative) << "x";
-  }
+  void AddFile(const std::string& relative) { std::ofstream(root_ / relative) << "x"; }
 
   testsupport::TempDir temp_;
   std::filesystem::path root_ = temp_.Root();
@@ -386,7 +381,8 @@ TEST_F(TaskListTest, GradientOf25PixelsHasThreeBands) {
   TInstall install;
   install.PaintGradient(form, 0x00FF0000, 0);
   ASSERT_EQ(form.Fills.size(), 3u);
-  // f = 0, 0.5, 1: blue 255, 128 (127.5 to even), 0; tops round(f*25)-1 = -1, 11 (12.5 to even), 24.
+  // f = 0, 0.5, 1: blue 255, 128 (127.5 to even), 0; tops round(f*25)-1 = -1, 11 (12.5 to
+  // even), 24.
   EXPECT_EQ(form.Fills[0].Colour, 0x00FF0000u);
   EXPECT_EQ(form.Fills[1].Colour, 0x00800000u);
   EXPECT_EQ(form.Fills[2].Colour, 0x00000000u);
@@ -402,7 +398,7 @@ TEST_F(TaskListTest, GradientOf25PixelsHasThreeBands) {
 TEST_F(TaskListTest, GradientBlendsEveryChannelAndUsesTheOuterSize) {
   doubles::RecordingCanvas form;
   form.W = 100;
-  form.H = 120;       // outer size
+  form.H = 120;        // outer size
   form.ClientH = 100;  // n = 10
   TInstall install;
   install.PaintGradient(form, 0x00102030, 0x00C0B0A0);

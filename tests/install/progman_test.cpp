@@ -12,13 +12,13 @@ using Link = std::pair<std::string, std::string>;
 class ProgmanTest : public doubles::PlatformTest, public RecordedTask {
  protected:
   ProgmanTest() : RecordedTask("Grupo") {}
-
 };
 
 TEST_F(ProgmanTest, ExecuteTriesTheThreeLinksInOrder) {
   dde.Answering = {};
   EXPECT_EQ(ProgmanExecute("[X]"), 1);
-  EXPECT_EQ(dde.Tries, (std::vector<Link>{{"PROGMAN", "PROGMAN"}, {"", "PROGMAN"}, {"PROGMAN", ""}}));
+  EXPECT_EQ(dde.Tries,
+            (std::vector<Link>{{"PROGMAN", "PROGMAN"}, {"", "PROGMAN"}, {"PROGMAN", ""}}));
   EXPECT_EQ(dde.Open, 0);
 
   dde.Tries.clear();
@@ -40,11 +40,12 @@ TEST_F(ProgmanTest, ExecuteTriesTheThreeLinksInOrder) {
 TEST_F(ProgmanTest, CreateGroupThenAddGroupItemSendTheCommands) {
   EXPECT_TRUE(task.CreateGroup("URDA"));
   EXPECT_TRUE(task.AddGroupItem("RUDODez", "C:\\RUDOdez", "TAVO.EXE", ""));
-  EXPECT_EQ(dde.Sent, (std::vector<std::string>{
-                          "[CreateGroup(URDA)]\r\n",
-                          "[AddItem(C:\\RUDOdez\\TAVO.EXE,RUDODez,,,)]\r\n"}));
+  EXPECT_EQ(dde.Sent,
+            (std::vector<std::string>{"[CreateGroup(URDA)]\r\n",
+                                      "[AddItem(C:\\RUDOdez\\TAVO.EXE,RUDODez,,,)]\r\n"}));
   EXPECT_EQ(items, (std::vector<std::string>{"Criando grupo \"URDA\"",
-                                             "Criando \xED" "cone para \"C:\\RUDOdez\\TAVO.EXE\""}));
+                                             "Criando \xED"
+                                             "cone para \"C:\\RUDOdez\\TAVO.EXE\""}));
   EXPECT_EQ(afters.size(), 2u);
   EXPECT_EQ(afters[1].first, 0);
 }
@@ -52,8 +53,9 @@ TEST_F(ProgmanTest, CreateGroupThenAddGroupItemSendTheCommands) {
 TEST_F(ProgmanTest, ArgumentsGoInVerbatimWithTheIconInTheThirdSlot) {
   EXPECT_TRUE(task.AddGroupItem("A,B)", "C:\\X\\", "P.EXE", "ICON.ICO"));
   EXPECT_TRUE(task.CreateGroup("G(1),2"));
-  EXPECT_EQ(dde.Sent, (std::vector<std::string>{"[AddItem(C:\\X\\P.EXE,A,B),C:\\X\\ICON.ICO,,)]\r\n",
-                                                "[CreateGroup(G(1),2)]\r\n"}));
+  EXPECT_EQ(dde.Sent,
+            (std::vector<std::string>{"[AddItem(C:\\X\\P.EXE,A,B),C:\\X\\ICON.ICO,,)]\r\n",
+                                      "[CreateGroup(G(1),2)]\r\n"}));
 }
 
 TEST_F(ProgmanTest, AnUnreachableShellFailsIntoTheRetryBox) {
@@ -65,13 +67,14 @@ TEST_F(ProgmanTest, AnUnreachableShellFailsIntoTheRetryBox) {
   ASSERT_EQ(ui.Boxes.size(), 2u);
   EXPECT_EQ(ui.Boxes[0].Text, "Erro na cria\xE7\xE3o do grupo \"URDA\"");
   EXPECT_EQ(ui.Boxes[0].Buttons, platform::mbAbort | platform::mbRetry | platform::mbIgnore);
-  EXPECT_EQ(afters.back(), (std::pair<std::int32_t, std::string>{
-                               3, "Erro na cria\xE7\xE3o do grupo \"URDA\""}));
+  EXPECT_EQ(afters.back(),
+            (std::pair<std::int32_t, std::string>{3, "Erro na cria\xE7\xE3o do grupo \"URDA\""}));
 
   ui.Answers = {platform::mrIgnore};
   EXPECT_TRUE(task.AddGroupItem("RUDODez", "C:\\RUDOdez", "TAVO.EXE", ""));
   EXPECT_EQ(ui.Boxes.back().Text,
-            "Erro na cria\xE7\xE3o do \xED" "cone para \"C:\\RUDOdez\\TAVO.EXE\"");
+            "Erro na cria\xE7\xE3o do \xED"
+            "cone para \"C:\\RUDOdez\\TAVO.EXE\"");
   EXPECT_EQ(afters.back().first, 5);
 }
 

@@ -13,7 +13,8 @@ using platform::RootKey;
 
 const char kRegistryError[] = "Erro na atualiza\xE7\xE3o do Registry";
 const char kInit[] = "SOFTWARE\\Borland\\Database Engine\\Settings\\DRIVERS\\PARADOX\\INIT";
-const char kTable[] = "SOFTWARE\\Borland\\Database Engine\\Settings\\DRIVERS\\PARADOX\\TABLE CREATE";
+const char kTable[] =
+    "SOFTWARE\\Borland\\Database Engine\\Settings\\DRIVERS\\PARADOX\\TABLE CREATE";
 const char kSystem[] = "SOFTWARE\\Borland\\Database Engine\\Settings\\SYSTEM\\INIT";
 
 RegistryValue Sz(const std::string& text) { return {platform::RegSz, text + '\0'}; }
@@ -26,7 +27,6 @@ RegistryValue Dword(std::uint32_t v) {
 class RegistryOpsTest : public doubles::PlatformTest, public RecordedTask {
  protected:
   RegistryOpsTest() : RecordedTask("IDAPI") {}
-
 };
 
 TEST_F(RegistryOpsTest, WriteRegistryEncodesEachKind) {

@@ -91,8 +91,8 @@ TEST_F(UnpackTest, ExpandsTheArchiveAndReportsProgressFromTheArchive) {
 
 TEST_F(UnpackTest, UpperCasesOnlyAsciiLettersOfPathAndTarget) {
   ui.Answers = {platform::mrAbort};
-  EXPECT_FALSE(task.UnpackWith(Counting(), "d:\\setup\\disk1\\", "web.pck",
-                               "c:\\rudodez\\\xE1rea"));
+  EXPECT_FALSE(
+      task.UnpackWith(Counting(), "d:\\setup\\disk1\\", "web.pck", "c:\\rudodez\\\xE1rea"));
   const std::string path = "D:\\SETUP\\DISK1\\WEB.PCK";
   const std::string target = "C:\\RUDODEZ\\\xE1REA";
   EXPECT_EQ(items, std::vector<std::string>{"Expandindo " + path + " para " + target});

@@ -80,9 +80,8 @@ TEST_F(Win32InstallTest, EngineSettingsLeaveExactlyTheElevenValues) {
                                                         {"RESOURCE", Sz("0009")}}));
   EXPECT_EQ(Values(kBlw32), (std::map<std::string, std::string>{{"BLAPIPATH", Sz("C:\\IDAPI")}}));
   EXPECT_EQ(Values(std::string(kSettings) + "\\DRIVERS\\PARADOX\\INIT"),
-            (std::map<std::string, std::string>{{"VERSION", Sz("4.0")},
-                                                {"TYPE", Sz("FILE")},
-                                                {"LANGDRIVER", Sz("ANSI850")}}));
+            (std::map<std::string, std::string>{
+                {"VERSION", Sz("4.0")}, {"TYPE", Sz("FILE")}, {"LANGDRIVER", Sz("ANSI850")}}));
   EXPECT_EQ(Values(std::string(kSettings) + "\\DRIVERS\\PARADOX\\TABLE CREATE"),
             (std::map<std::string, std::string>{{"LEVEL", Sz("7")},
                                                 {"BLOCK SIZE", Sz("2048")},
@@ -168,7 +167,8 @@ TEST_F(Win32InstallTest, GradientOnAMemoryBitmapHasTheBandColoursAtTheRightRows)
   }
   EXPECT_EQ(GetPixel(memory, 10, 0), RGB(0, 0, 255));
   EXPECT_EQ(GetPixel(memory, 10, height - 1), RGB(0, 0, 0));
-  for (int y = 0; y < height; ++y) EXPECT_EQ(GetPixel(memory, 5, y), ExpectedRow(y, height, 12)) << y;
+  for (int y = 0; y < height; ++y)
+    EXPECT_EQ(GetPixel(memory, 5, y), ExpectedRow(y, height, 12)) << y;
   // Rows 9 and 10 differ: band 1 starts at round(125/12) - 1 = 9.
   EXPECT_EQ(GetPixel(memory, 5, 8), RGB(0, 0, 255));
   EXPECT_EQ(GetPixel(memory, 5, 9), RGB(0, 0, 234));
@@ -194,7 +194,8 @@ TEST_F(Win32InstallTest, ACriticalTaskRetriesThroughTheRealErrorBox) {
   const std::string missing = temp.Path() + "\\missing";
   task.Critical = true;
   // The box is on screen while the cause is removed; then Retry succeeds.
-  boxes::BoxDriver driver({IDRETRY}, [&](std::size_t) { CreateDirectoryA(missing.c_str(), nullptr); });
+  boxes::BoxDriver driver({IDRETRY},
+                          [&](std::size_t) { CreateDirectoryA(missing.c_str(), nullptr); });
   EXPECT_TRUE(task.WriteIniString(missing, "A.INI", "S", "K", "V"));
   const auto& seen = driver.Seen();
   ASSERT_TRUE(seen[0].Found);

@@ -62,7 +62,8 @@ TEST(Win32ProgmanTest, CreateGroupThenAddGroupItemMakeTheGroupAndItsItem) {
   ASSERT_TRUE(task.CreateGroup("URDA"));
   EXPECT_TRUE(AppearsWithin(user, common, std::chrono::seconds(20)));
   ASSERT_TRUE(task.AddGroupItem("RUDODez", directory, "TAVO.EXE", ""));
-  EXPECT_TRUE(AppearsWithin(user / "RUDODez.lnk", common / "RUDODez.lnk", std::chrono::seconds(20)));
+  EXPECT_TRUE(
+      AppearsWithin(user / "RUDODez.lnk", common / "RUDODez.lnk", std::chrono::seconds(20)));
   EXPECT_EQ(actions, (std::vector<std::int32_t>{0, 0}));
 
   CloseFolderWindows("URDA");

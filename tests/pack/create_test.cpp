@@ -53,7 +53,9 @@ TEST_F(CreateTest, OneEntryArchiveIsFortyFiveBytes) {
   std::int32_t time;
   std::memcpy(&time, b.data() + 32, 4);
   EXPECT_EQ(time, platform::FileAge(src + "\\A.TXT"));
-  EXPECT_EQ(b.substr(36), "\x05" "A.TXTabc");
+  EXPECT_EQ(b.substr(36),
+            "\x05"
+            "A.TXTabc");
   platform::FileSetAttr(src + "\\A.TXT", 0);
 }
 
@@ -66,7 +68,9 @@ TEST_F(CreateTest, PasswordAndHeaderLines) {
   std::string b = ReadFile(pack.PackFileName);
   EXPECT_EQ(b.substr(23, 4), "\x03\x9E\x9D\x9C");
   EXPECT_EQ(b.substr(27, 2), std::string("\x02\x00", 2));
-  EXPECT_EQ(b.substr(29, 6), "\x05" "first");
+  EXPECT_EQ(b.substr(29, 6),
+            "\x05"
+            "first");
   EXPECT_EQ(static_cast<unsigned char>(b[35]), 255);  // a line is cut to 255 bytes
   EXPECT_EQ(pack.Password, "abc");                    // inverted only on the way out
 
@@ -256,7 +260,8 @@ TEST_F(CreateTest, DatesFrom2044OnAreStoredAndExtractedAsTheyAre) {
     return platform::PackDosTime({year, month, day, hour, minute, second, 0});
   };
   const std::vector<std::int32_t> times = {dos(2043, 12, 31, 23, 59, 58), dos(2044, 1, 1, 0, 0, 0),
-                                           dos(2050, 6, 1, 12, 0, 0), dos(2107, 12, 31, 23, 59, 58)};
+                                           dos(2050, 6, 1, 12, 0, 0),
+                                           dos(2107, 12, 31, 23, 59, 58)};
   V names;
   for (std::size_t i = 0; i < times.size(); ++i) {
     names.push_back("T");

@@ -9,7 +9,8 @@
 // for a program started from Linux, so they are set here, where a Windows parent hands them on.
 //
 // Exit status: 0 when Ctrl+C was pressed and the program ended; 3 when the program ended before
-// WATCH appeared or it did not appear in two minutes; 4 when it did not end after Ctrl+C; 2 wrong command line or a failed start.
+// WATCH appeared or it did not appear in two minutes; 4 when it did not end after Ctrl+C; 2 wrong
+// command line or a failed start.
 #include <io.h>
 #include <windows.h>
 
@@ -56,7 +57,8 @@ bool Reached(const char* mask, unsigned long long bytes) {
 
 HANDLE Inheritable(DWORD which) {
   HANDLE h = GetStdHandle(which);
-  if (h && h != INVALID_HANDLE_VALUE) SetHandleInformation(h, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+  if (h && h != INVALID_HANDLE_VALUE)
+    SetHandleInformation(h, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
   return h;
 }
 

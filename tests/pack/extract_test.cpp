@@ -96,14 +96,18 @@ TEST_F(ExtractTest, EventOrder) {
   pack.OnList = [&](TObject*, const std::string& n, std::int32_t, std::uint16_t, std::int32_t) {
     events.push_back("list(" + n + ")");
   };
-  pack.OnOpen = [&](TObject*, std::string& n) { events.push_back("open(" + ExtractFileName(n) + ")"); };
-  pack.OnClose = [&](TObject*, std::string& n) { events.push_back("close(" + ExtractFileName(n) + ")"); };
+  pack.OnOpen = [&](TObject*, std::string& n) {
+    events.push_back("open(" + ExtractFileName(n) + ")");
+  };
+  pack.OnClose = [&](TObject*, std::string& n) {
+    events.push_back("close(" + ExtractFileName(n) + ")");
+  };
   pack.OnPrepared = [&](TObject*) { events.push_back("prepared"); };
   ASSERT_TRUE(pack.Extract());
-  EXPECT_EQ(events, (V{"progress()", "password", "readheader", "progress()",
-                       "list(A)", "progress(A)", "open(A)", "close(A)", "progress(A)",
-                       "list(B)", "progress(B)", "open(B)", "close(B)", "progress(B)",
-                       "prepared", "progress()"}));
+  EXPECT_EQ(events,
+            (V{"progress()", "password", "readheader", "progress()", "list(A)", "progress(A)",
+               "open(A)", "close(A)", "progress(A)", "list(B)", "progress(B)", "open(B)",
+               "close(B)", "progress(B)", "prepared", "progress()"}));
   EXPECT_EQ(percents.front(), 0);
   EXPECT_EQ(percents.back(), 100);
   EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
@@ -112,7 +116,11 @@ TEST_F(ExtractTest, EventOrder) {
 
 TEST_F(ExtractTest, ItemsAndExcludesSelectEntries) {
   ArchiveBuilder b;
-  b.Add("A.TXT", "a").Add("SUB\\B.TXT", "b").Add("C.DOC", "c").Add("README", "r").Add("OLD.BAK", "o");
+  b.Add("A.TXT", "a")
+      .Add("SUB\\B.TXT", "b")
+      .Add("C.DOC", "c")
+      .Add("README", "r")
+      .Add("OLD.BAK", "o");
   Write(b);
   pack.Items = {"*.TXT"};
   ASSERT_TRUE(pack.Extract());
@@ -143,7 +151,8 @@ TEST_F(ExtractTest, ListingReadsHeaderAndNamesWithoutWriting) {
   b.Add("A", "1").Add("B", std::string(5000, 'b'));
   Write(b);
   std::vector<std::int32_t> sizes;
-  pack.OnList = [&](TObject*, const std::string&, std::int32_t size, std::uint16_t attr, std::int32_t time) {
+  pack.OnList = [&](TObject*, const std::string&, std::int32_t size, std::uint16_t attr,
+                    std::int32_t time) {
     sizes.push_back(size);
     EXPECT_EQ(attr, 0x20);
     EXPECT_EQ(time, packtest::kTime);
@@ -183,7 +192,9 @@ TEST_F(ExtractTest, PasswordMustMatchExactly) {
   b.Add("A", "1");
   Write(b);
   int listed = 0;
-  pack.OnList = [&](TObject*, const std::string&, std::int32_t, std::uint16_t, std::int32_t) { ++listed; };
+  pack.OnList = [&](TObject*, const std::string&, std::int32_t, std::uint16_t, std::int32_t) {
+    ++listed;
+  };
   EXPECT_FALSE(pack.Extract());
   EXPECT_EQ(pack.ErrorMessage(), "Senha inv\xE1lida");
   pack.Password = "ABC";
@@ -256,7 +267,10 @@ TEST_F(ExtractTest, EmptyDirectoryMeansTheCurrentOne) {
   Write(b);
   pack.Directory.clear();
   std::string target;
-  pack.OnOpen = [&](TObject*, std::string& name) { target = name; name = dir + name; };
+  pack.OnOpen = [&](TObject*, std::string& name) {
+    target = name;
+    name = dir + name;
+  };
   ASSERT_TRUE(pack.Extract());
   EXPECT_EQ(target, "CURRENT-DIR-ENTRY.TXT");
 }
@@ -314,25 +328,37 @@ TEST_F(ExtractTest, AFailureReachesTheCallerWithItsKind) {
          b.password = "pw";
          Write(b);
        },
-       FailedWith<EPackPassword>, "Senha inv\xE1lida", {}},
-      {"no archive", [&] { WriteFile(archive, "PCK12" + std::string(20, '\0')); },
-       FailedWith<EPackException>, "N\xE3o \xE9 um pacote: " + archive, {}},
-      {"volume 2 first", [&] { WriteFile(archive, good.Split({40})[1]); },
-       FailedWith<EPackException>, "Volume inesperado: " + archive, {}},
+       FailedWith<EPackPassword>,
+       "Senha inv\xE1lida",
+       {}},
+      {"no archive",
+       [&] { WriteFile(archive, "PCK12" + std::string(20, '\0')); },
+       FailedWith<EPackException>,
+       "N\xE3o \xE9 um pacote: " + archive,
+       {}},
+      {"volume 2 first",
+       [&] { WriteFile(archive, good.Split({40})[1]); },
+       FailedWith<EPackException>,
+       "Volume inesperado: " + archive,
+       {}},
       {"data cut short",
        [&] {
          ArchiveBuilder b = good;
          b.items[1].size = 500;
          Write(b);
        },
-       FailedWith<EPackReadError>, "Erro lendo dados", {out + "\\B: Erro lendo dados"}},
+       FailedWith<EPackReadError>,
+       "Erro lendo dados",
+       {out + "\\B: Erro lendo dados"}},
       {"negative size",
        [&] {
          ArchiveBuilder b = good;
          b.items[1].size = -1;
          Write(b);
        },
-       FailedWith<EPackCorrupt>, "Dados corrompidos: B", {"B: Dados corrompidos: B"}},
+       FailedWith<EPackCorrupt>,
+       "Dados corrompidos: B",
+       {"B: Dados corrompidos: B"}},
       {"cancel",
        [&] {
          Write(good);
@@ -340,7 +366,9 @@ TEST_F(ExtractTest, AFailureReachesTheCallerWithItsKind) {
            cancel = name == "B";
          };
        },
-       FailedWith<EAbort>, EAbort().what(), {}},
+       FailedWith<EAbort>,
+       EAbort().what(),
+       {}},
   };
   for (const Case& c : cases) {
     packtest::RemoveTree(out);
@@ -420,9 +448,20 @@ TEST_F(ExtractTest, HooksFollowEachEntryAndPrecedeTheTrailer) {
 
 // Names that would put a file outside Directory are refused; nothing lands outside.
 TEST_F(ExtractTest, HostileNamesAreRefused) {
-  const V hostile = {"..\\EVIL", "SUB\\..\\..\\EVIL", "C:\\EVIL", "C:EVIL", "\\\\EVIL",
-                     "\\\\SRV\\SHARE\\EVIL", "/EVIL", "SUB/../../EVIL", "...\\EVIL", ".. \\EVIL",
-                     std::string("A\0/../../EVIL", 13), "A\x01", "A*", ""};
+  const V hostile = {"..\\EVIL",
+                     "SUB\\..\\..\\EVIL",
+                     "C:\\EVIL",
+                     "C:EVIL",
+                     "\\\\EVIL",
+                     "\\\\SRV\\SHARE\\EVIL",
+                     "/EVIL",
+                     "SUB/../../EVIL",
+                     "...\\EVIL",
+                     ".. \\EVIL",
+                     std::string("A\0/../../EVIL", 13),
+                     "A\x01",
+                     "A*",
+                     ""};
   for (const std::string& name : hostile) {
     ArchiveBuilder b;
     b.Add(name, "evil");
@@ -553,7 +592,8 @@ TEST_F(ExtractTest, TheEarlierChecksumBlockIsStillChecked) {
     for (int i = 0; i < 4; ++i) out += static_cast<char>(v >> (8 * i));
   };
   u32(block, 2);
-  for (const auto& item : b.items) u32(block, pck_format::Crc32(0, item.data.data(), item.data.size()));
+  for (const auto& item : b.items)
+    u32(block, pck_format::Crc32(0, item.data.data(), item.data.size()));
   u32(block, pck_format::Crc32(0, block.data(), block.size()));
   const std::string good = b.Build() + block;
   WriteFile(pack.PackFileName, good);

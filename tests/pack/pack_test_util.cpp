@@ -45,14 +45,15 @@ bool Exists(const std::string& path) { return platform::FileExists(path); }
 
 std::vector<std::string> PckTempFiles() {
   std::vector<std::string> names;
-  for (const auto& f : platform::FindFiles(platform::TempDirectory() + "PCK*.TMP", platform::faFiles))
+  for (const auto& f :
+       platform::FindFiles(platform::TempDirectory() + "PCK*.TMP", platform::faFiles))
     names.push_back(f.Name);
   return names;
 }
 
 std::string SampleBytes(std::size_t size, unsigned seed) {
-  static const char* words[] = {"archive ", "volume ", "disk ", "entry ", "header ", "\r\n",
-                                "TAVO ", "data ", "0123 ", "pr\xF3ximo "};
+  static const char* words[] = {"archive ", "volume ", "disk ", "entry ", "header ",
+                                "\r\n",     "TAVO ",   "data ", "0123 ",  "pr\xF3ximo "};
   std::mt19937 rng(seed);
   std::string s;
   while (s.size() < size) {

@@ -29,7 +29,8 @@ TEST(ConcatPath, JoinsWithExactlyOneBackslash) {
       {"", "", ""},
       {"C:\\A", "\\\\B", "C:\\A\\\\B"},  // only one leading backslash is dropped
   };
-  for (const auto& c : cases) EXPECT_EQ(ConcatPath(c.dir, c.name), c.joined) << c.dir << " + " << c.name;
+  for (const auto& c : cases)
+    EXPECT_EQ(ConcatPath(c.dir, c.name), c.joined) << c.dir << " + " << c.name;
 }
 
 TEST(ExtPos, FindsTheDotOfTheLastComponentOnly) {
@@ -58,7 +59,7 @@ TEST(MatchMask, StarsQuestionMarksAndExtensions) {
       {whole, "?", "", false},
       {whole, "A?C", "abc", true},
       {whole, "*\\B", "X\\Y\\B", true},  // a star spans backslashes
-      {whole, "*B", "B", true},  // a star may match nothing when text is left for the rest
+      {whole, "*B", "B", true},          // a star may match nothing when text is left for the rest
       {whole, "A*?", "A", false},
       {whole, "*B", "AB", true},
       {whole, "A*C*E", "ABCDE", true},
@@ -94,7 +95,8 @@ TEST(MatchMask, ManyStarsStayFast) {
 }
 
 // The rules stated plainly and recursively, to hold the matcher to on many small cases.
-static bool ReferenceMatch(const std::string& p, std::size_t i, const std::string& t, std::size_t j) {
+static bool ReferenceMatch(const std::string& p, std::size_t i, const std::string& t,
+                           std::size_t j) {
   if (i == p.size()) return j == t.size();
   if (p[i] == '*') {
     if (i + 1 == p.size()) return true;
@@ -103,9 +105,10 @@ static bool ReferenceMatch(const std::string& p, std::size_t i, const std::strin
     return false;
   }
   if (j == t.size()) return false;
-  bool same = p[i] == '?' || (p[i] == t[j]) ||
-              (std::toupper(static_cast<unsigned char>(p[i])) == t[j] && p[i] >= 'a' && p[i] <= 'z') ||
-              (std::toupper(static_cast<unsigned char>(t[j])) == p[i] && t[j] >= 'a' && t[j] <= 'z');
+  bool same =
+      p[i] == '?' || (p[i] == t[j]) ||
+      (std::toupper(static_cast<unsigned char>(p[i])) == t[j] && p[i] >= 'a' && p[i] <= 'z') ||
+      (std::toupper(static_cast<unsigned char>(t[j])) == p[i] && t[j] >= 'a' && t[j] <= 'z');
   return same && ReferenceMatch(p, i + 1, t, j + 1);
 }
 
@@ -194,7 +197,8 @@ TEST_F(PackTest, FindFilesFollowsWindowsWildcards) {
   EXPECT_EQ(names("*"), (V{"A.TXT", "A\xC7\xC3O.DOC", "README", "b.txt"}));
   EXPECT_EQ(names("a\xE7\xE3o.doc"), (V{"A\xC7\xC3O.DOC"}));
   EXPECT_EQ(names("?.TXT"), (V{"A.TXT", "b.txt"}));
-  EXPECT_EQ(names("*", platform::faFilesAndDirectories), (V{"A.TXT", "A\xC7\xC3O.DOC", "README", "SUB", "b.txt"}));
+  EXPECT_EQ(names("*", platform::faFilesAndDirectories),
+            (V{"A.TXT", "A\xC7\xC3O.DOC", "README", "SUB", "b.txt"}));
   EXPECT_TRUE(names("NONE*").empty());
   EXPECT_TRUE(platform::FindFiles(dir + "MISSING\\*", platform::faFiles).empty());
   auto found = platform::FindFiles(dir + "README", platform::faFiles);

@@ -223,9 +223,9 @@ TEST_F(VolumesTest, WrongDisksAreRefusedUntilTheRightOneComes) {
   ui.Answer = [&](const Box&) {
     ++prompts;
     floppy->Insert(2);
-    if (prompts == 1) platform::RemoveFile(floppy->Root() + "DATA.PCK");   // empty disk
-    if (prompts == 2) WriteFile(floppy->Root() + "DATA.PCK", foreign);      // other archive
-    if (prompts == 3) WriteFile(floppy->Root() + "DATA.PCK", second);       // the right one
+    if (prompts == 1) platform::RemoveFile(floppy->Root() + "DATA.PCK");  // empty disk
+    if (prompts == 2) WriteFile(floppy->Root() + "DATA.PCK", foreign);    // other archive
+    if (prompts == 3) WriteFile(floppy->Root() + "DATA.PCK", second);     // the right one
     return platform::mrOk;
   };
   ASSERT_TRUE(reader.Extract()) << reader.ErrorMessage();
@@ -295,7 +295,7 @@ TEST_F(VolumesTest, CutsFollowTheFormatRules) {
     WriteFile(src + name, i % 3 == 0 ? std::string() : packtest::SampleBytes(7 * i, i));
   }
   writer.Checksums = true;
-  writer.Items = names;  // in this order
+  writer.Items = names;         // in this order
   int disks = WriteDisks(250);  // the checksum block of 40 entries needs 176 bytes
   ASSERT_GT(disks, 5);
 

@@ -16,7 +16,8 @@ TEST(LittleEndian, LowByteFirstAtEveryWidth) {
   EXPECT_EQ(platform::LoadLE<std::uint64_t>(bytes), 0xF807060504030201u);
   std::uint8_t stored[8] = {};
   platform::StoreLE(stored, std::uint64_t{0xF807060504030201u});
-  EXPECT_EQ(std::vector<std::uint8_t>(stored, stored + 8), std::vector<std::uint8_t>(bytes, bytes + 8));
+  EXPECT_EQ(std::vector<std::uint8_t>(stored, stored + 8),
+            std::vector<std::uint8_t>(bytes, bytes + 8));
   std::vector<std::uint8_t> out = {0xAA};
   platform::AppendLE(out, std::uint16_t{0xBEEF});
   platform::AppendLE(out, std::uint32_t{0x80000001u});
@@ -38,8 +39,8 @@ TEST(DosTime, FieldsPackAndComeBackOverTheWholeRange) {
     const platform::DateTime back = platform::UnpackDosTime(static_cast<std::int32_t>(c.dos));
     EXPECT_EQ((std::vector<int>{back.Year, back.Month, back.Day, back.Hour, back.Minute,
                                 back.Second, back.Millisecond}),
-              (std::vector<int>{c.time.Year, c.time.Month, c.time.Day, c.time.Hour,
-                                c.time.Minute, c.time.Second, 0}))
+              (std::vector<int>{c.time.Year, c.time.Month, c.time.Day, c.time.Hour, c.time.Minute,
+                                c.time.Second, 0}))
         << c.time.Year;
   }
   // Two-second resolution: an odd second and the milliseconds are dropped.

@@ -214,12 +214,14 @@ TEST(PathConversion, EveryHostPathComesBackAsItWas) {
     bool exact;
   } names[] = {
       {"plain/a.txt", true},
-      {"a\xC3\xA7\xC3\xA3o", true},                  // ação
-      {"\xE5\x87\xBA\xE5\x8A\x9B/x", false},       // 出力
-      {"r\xE9sum\xE9", false},                        // Latin-1, not UTF-8
+      {"a\xC3\xA7\xC3\xA3o", true},           // ação
+      {"\xE5\x87\xBA\xE5\x8A\x9B/x", false},  // 出力
+      {"r\xE9sum\xE9", false},                // Latin-1, not UTF-8
       {"back\\slash", false},
-      {"esc\x01" "41", false},
-      {"\xC0\xAF", false},                             // an overlong slash
+      {"esc\x01"
+       "41",
+       false},
+      {"\xC0\xAF", false},  // an overlong slash
       {"mixed\xE9\xC3\xA7\xE4\xB8\xAD", false},
   };
   for (const auto& [native, exact] : names) {
@@ -229,7 +231,13 @@ TEST(PathConversion, EveryHostPathComesBackAsItWas) {
   }
   EXPECT_EQ(platform::WindowsPath("d/a\xC3\xA7\xC3\xA3o"), "d\\a\xE7\xE3o");
   // A stored name can never decode to a separator or a NUL, whatever it holds.
-  EXPECT_EQ(platform::NativePath("a\x01" "2F" "b\x01" "00"), "a\x01" "2Fb\x01" "00");
+  EXPECT_EQ(platform::NativePath("a\x01"
+                                 "2F"
+                                 "b\x01"
+                                 "00"),
+            "a\x01"
+            "2Fb\x01"
+            "00");
 }
 
 // Beyond what Windows shows: what is neither a file nor a directory is found only when asked
@@ -244,7 +252,7 @@ TEST_F(FileLayerTest, FindFilesTellsOtherKindsAndClampedTimes) {
     int clamped;
     std::int32_t dos;  // in UTC, as the test runs (TZ=UTC below)
   } files[] = {
-      {"y1975", 157766400, -1, 0x00210000},                  // 1975-01-01
+      {"y1975", 157766400, -1, 0x00210000},                             // 1975-01-01
       {"y2044", 2335219200, 0, static_cast<std::int32_t>(0x80210000)},  // 2044-01-01
       {"y2200", 7258118400, 1, static_cast<std::int32_t>(0xFF9FBF7D)},  // 2200-01-01
   };
@@ -259,7 +267,10 @@ TEST_F(FileLayerTest, FindFilesTellsOtherKindsAndClampedTimes) {
   }
   auto plain = platform::FindFiles(Path("*"), platform::faFiles);
   auto all = platform::FindFiles(Path("*"), platform::faFiles | platform::faOther);
-  if (tz) setenv("TZ", savedTz.c_str(), 1); else unsetenv("TZ");
+  if (tz)
+    setenv("TZ", savedTz.c_str(), 1);
+  else
+    unsetenv("TZ");
   tzset();
   EXPECT_EQ(plain.size(), 3u);
   ASSERT_EQ(all.size(), 6u);

@@ -74,15 +74,23 @@ TEST_F(IniFileTest, ReadsWithTheWindowsRules) {
 TEST_F(IniFileTest, WritesReplaceAddToTheSectionOrAddASection) {
   Put("b.ini", "[A]\nX=1\n\n[B]\nY=2\n");
   const std::string file = Path("b.ini");
-  EXPECT_TRUE(ini.WriteString(file, "a", "x", "10"));   // replaced, key spelling kept
-  EXPECT_TRUE(ini.WriteString(file, "A", "Z", "3"));    // added after the section's last line
-  EXPECT_TRUE(ini.WriteString(file, "C", "W", "4"));    // new section at the end
-  EXPECT_EQ(Contents(root_ / "b.ini"), "[A]\r\nX=10\r\nZ=3\r\n\r\n[B]\r\nY=2\r\n\r\n[C]\r\nW=4\r\n");
+  EXPECT_TRUE(ini.WriteString(file, "a", "x", "10"));  // replaced, key spelling kept
+  EXPECT_TRUE(ini.WriteString(file, "A", "Z", "3"));   // added after the section's last line
+  EXPECT_TRUE(ini.WriteString(file, "C", "W", "4"));   // new section at the end
+  EXPECT_EQ(Contents(root_ / "b.ini"),
+            "[A]\r\nX=10\r\nZ=3\r\n\r\n[B]\r\nY=2\r\n\r\n[C]\r\nW=4\r\n");
 }
 
 TEST_F(IniFileTest, LatinLettersMatchWithoutRegardToCase) {
-  EXPECT_TRUE(ini.WriteString(Path("c.ini"), "Configura\xE7\xF5" "es", "Dir", "\xC1rvore"));
-  EXPECT_EQ(ini.ReadString(Path("c.ini"), "CONFIGURA\xC7\xD5" "ES", "dir", ""), "\xC1rvore");
+  EXPECT_TRUE(ini.WriteString(Path("c.ini"),
+                              "Configura\xE7\xF5"
+                              "es",
+                              "Dir", "\xC1rvore"));
+  EXPECT_EQ(ini.ReadString(Path("c.ini"),
+                           "CONFIGURA\xC7\xD5"
+                           "ES",
+                           "dir", ""),
+            "\xC1rvore");
 }
 
 TEST_F(IniFileTest, AFailedWriteLeavesTheFileAlone) {

@@ -23,10 +23,12 @@ TEST(MemoryRegistryTest, ValuesAreTypedAndNamesIgnoreCase) {
   key->WriteString("Path", "C:\\X");
   key->WriteInteger("Count", 0x01020304);
   key->WriteBinary("Blob", "\x00\xFF", 2);
-  EXPECT_EQ(key->ReadValue("PATH"), (platform::RegistryValue{platform::RegSz, std::string("C:\\X\0", 5)}));
+  EXPECT_EQ(key->ReadValue("PATH"),
+            (platform::RegistryValue{platform::RegSz, std::string("C:\\X\0", 5)}));
   EXPECT_EQ(key->ReadValue("count"),
             (platform::RegistryValue{platform::RegDword, std::string("\x04\x03\x02\x01", 4)}));
-  EXPECT_EQ(key->ReadValue("Blob"), (platform::RegistryValue{platform::RegBinary, std::string("\x00\xFF", 2)}));
+  EXPECT_EQ(key->ReadValue("Blob"),
+            (platform::RegistryValue{platform::RegBinary, std::string("\x00\xFF", 2)}));
   EXPECT_FALSE(key->ReadValue("Missing"));
   auto again = reg.OpenKey(RootKey::LocalMachine, "software\\t", false);
   EXPECT_EQ(again->ReadString("path"), "C:\\X");

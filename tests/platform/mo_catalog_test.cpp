@@ -44,11 +44,12 @@ Bytes Catalogue(const std::vector<std::pair<std::string, std::string>>& pairs, b
 TEST(MoCatalog, ReadsBothByteOrdersAndThePluralsFirstForm) {
   for (bool big : {false, true}) {
     platform::MoCatalog c;
-    const Bytes b = Catalogue({{"", "Content-Type: text/plain; charset=UTF-8\n"},
-                               {"wrong password", "senha errada"},
-                               {std::string("%d file\0%d files", 16), std::string("%d arquivo\0%d arquivos", 22)},
-                               {"untranslated", ""}},
-                              big);
+    const Bytes b = Catalogue(
+        {{"", "Content-Type: text/plain; charset=UTF-8\n"},
+         {"wrong password", "senha errada"},
+         {std::string("%d file\0%d files", 16), std::string("%d arquivo\0%d arquivos", 22)},
+         {"untranslated", ""}},
+        big);
     ASSERT_TRUE(c.Load(b.data(), b.size())) << big;
     ASSERT_NE(c.Find("wrong password"), nullptr);
     EXPECT_EQ(*c.Find("wrong password"), "senha errada");

@@ -14,7 +14,7 @@ TEST(ExactText, KeepsEveryWindows1252CharacterAndRefusesTheRest) {
   struct Case {
     const char* utf8;
     bool exact;
-    std::string ansi;    // when exact
+    std::string ansi;   // when exact
     std::size_t badAt;  // when not
   };
   const Case cases[] = {

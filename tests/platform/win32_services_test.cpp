@@ -89,14 +89,23 @@ TEST(Win32UiTest, MessageBoxesShowTheRequestedButtonsAndReturnThePressedOne) {
   using namespace platform;
   const Case cases[] = {
       {MsgType::Error, mbAbort | mbRetry, {IDABORT, IDRETRY}, IDRETRY, mrRetry, "Error", IDI_HAND},
-      {MsgType::Error, mbAbort | mbRetry | mbIgnore, {IDABORT, IDRETRY, IDIGNORE}, IDIGNORE,
-       mrIgnore, "Error", IDI_HAND},
-      {MsgType::Warning, mbOK | mbCancel, {IDOK, IDCANCEL}, IDCANCEL, mrCancel, "Warning",
+      {MsgType::Error,
+       mbAbort | mbRetry | mbIgnore,
+       {IDABORT, IDRETRY, IDIGNORE},
+       IDIGNORE,
+       mrIgnore,
+       "Error",
+       IDI_HAND},
+      {MsgType::Warning,
+       mbOK | mbCancel,
+       {IDOK, IDCANCEL},
+       IDCANCEL,
+       mrCancel,
+       "Warning",
        IDI_EXCLAMATION},
       {MsgType::Confirmation, mbYes | mbNo, {IDYES, IDNO}, IDYES, mrYes, "Confirm", IDI_QUESTION},
       {MsgType::Information, mbOK, {IDOK}, IDOK, mrOk, "Information", IDI_ASTERISK},
-      {MsgType::Information, mbCancel, {IDCANCEL}, IDCANCEL, mrCancel, "Information",
-       IDI_ASTERISK},
+      {MsgType::Information, mbCancel, {IDCANCEL}, IDCANCEL, mrCancel, "Information", IDI_ASTERISK},
       {MsgType::Error, mbAbort, {IDABORT}, IDABORT, mrAbort, "Error", IDI_HAND},
       {MsgType::Warning, 0, {IDOK}, IDOK, mrOk, "Warning", IDI_EXCLAMATION},
   };
@@ -146,11 +155,16 @@ TEST(Win32FileTest, TimeAndAttributesGoThroughTheHandle) {
 // no character changed, or refused, never turned into a look-alike or '?'.
 TEST(Win32FileTest, CommandLinePathsAreExactOrRefused) {
   std::string path;
-  EXPECT_TRUE(platform::CommandLinePath("C:\\sa\xC3\xAD" "da\\a\xC3\xA7\xC3\xA3o", path));
-  EXPECT_EQ(path, "C:\\sa\xED" "da\\a\xE7\xE3o");
+  EXPECT_TRUE(
+      platform::CommandLinePath("C:\\sa\xC3\xAD"
+                                "da\\a\xC3\xA7\xC3\xA3o",
+                                path));
+  EXPECT_EQ(path,
+            "C:\\sa\xED"
+            "da\\a\xE7\xE3o");
   EXPECT_FALSE(platform::CommandLinePath("\xE5\x87\xBA\xE5\x8A\x9B", path));  // 出力
   EXPECT_FALSE(platform::CommandLinePath("\xC4\x81", path));  // ā, whose best fit is a
-  EXPECT_FALSE(platform::CommandLinePath("caf\xE9", path));    // not UTF-8
+  EXPECT_FALSE(platform::CommandLinePath("caf\xE9", path));   // not UTF-8
 }
 
 // Last-write times a DOS time cannot hold are clamped to its ends, and said to be; one from

@@ -23,8 +23,8 @@ namespace {
 
 struct Case {
   std::exception_ptr failure;
-  std::string setupText;  // the exception's own message, as the setup program shows it
-  std::string file;       // the file pck names, Windows form
+  std::string setupText;            // the exception's own message, as the setup program shows it
+  std::string file;                 // the file pck names, Windows form
   std::string english, portuguese;  // what pck says of it (the start, where the system adds)
 };
 
@@ -87,7 +87,8 @@ std::vector<Case> Cases() {
        "Lzrw1 : A changed while it was compressed !", "A",
        "changed while it was being compressed; run again", "mudou enquanto era comprimido"},
       {Made(ELzrw1Exception(K::NoMemory, "Lzrw1 : no memory for I/O Buffers !!")),
-       "Lzrw1 : no memory for I/O Buffers !!", "", "not enough memory", "mem\u00f3ria insuficiente"},
+       "Lzrw1 : no memory for I/O Buffers !!", "", "not enough memory",
+       "mem\u00f3ria insuficiente"},
       {Made(ELzrw1KHCompressor(ELzrw1KHCompressor::TKind::Damaged, "LZRW1KH : damaged block")),
        "LZRW1KH : damaged block", "", "damaged: a block of its data cannot be expanded",
        "danificado: um bloco"},
@@ -97,7 +98,8 @@ std::vector<Case> Cases() {
   };
 #ifndef _WIN32
   // A write that fell short keeps the system's reason: a size limit is no full disk.
-  cases.push_back({Raised([] {
+  cases.push_back(
+      {Raised([] {
          errno = EFBIG;
          platform::RaiseIOError(platform::IoAction::Write, "C:\\OUT.BIN",
                                 platform::IoFault::DiskFull);
@@ -106,12 +108,13 @@ std::vector<Case> Cases() {
        "cannot write: the file would grow past the size limit for files",
        "n\u00e3o \u00e9 poss\u00edvel gravar: o arquivo passaria do limite de tamanho"});
   cases.push_back({Raised([] {
-         errno = ENOSPC;
-         platform::RaiseIOError(platform::IoAction::Write, "C:\\OUT.BIN",
-                                platform::IoFault::DiskFull);
-       }),
-       "Erro gravando C:\\OUT.BIN: disco cheio", "C:\\OUT.BIN", "cannot write: the disk is full",
-       "n\u00e3o \u00e9 poss\u00edvel gravar: o disco est\u00e1 cheio"});
+                     errno = ENOSPC;
+                     platform::RaiseIOError(platform::IoAction::Write, "C:\\OUT.BIN",
+                                            platform::IoFault::DiskFull);
+                   }),
+                   "Erro gravando C:\\OUT.BIN: disco cheio", "C:\\OUT.BIN",
+                   "cannot write: the disk is full",
+                   "n\u00e3o \u00e9 poss\u00edvel gravar: o disco est\u00e1 cheio"});
 #endif
   return cases;
 }
@@ -158,8 +161,8 @@ TEST(PckFailures, EachKindIsWordedInTheUsersLanguage) {
   ASSERT_EQ(cases.size(), Cases().size() + 2);  // both provoked
   for (const Case& c : cases) EXPECT_EQ(Text(c).rfind(c.english, 0), 0u) << Text(c);
 
-  // Portuguese as a user gets it: the locale (or, on Windows, the interface language the
-  // test is started with) and the catalogue beside the program.
+    // Portuguese as a user gets it: the locale (or, on Windows, the interface language the
+    // test is started with) and the catalogue beside the program.
 #ifndef _WIN32
   setenv("LC_ALL", "pt_BR.UTF-8", 1);
   unsetenv("LANGUAGE");

@@ -13,9 +13,9 @@
 
 namespace {
 
-const std::vector<std::string> kTree = {
-    "README",    "notes.txt", ".hidden",   "docs/c.TXT",    "docs/deep/big.txt",
-    "docs/deep/x.dat", "usb/a.txt", "usb/sub/b", "usb/sub/c.d/e"};
+const std::vector<std::string> kTree = {"README",     "notes.txt",         ".hidden",
+                                        "docs/c.TXT", "docs/deep/big.txt", "docs/deep/x.dat",
+                                        "usb/a.txt",  "usb/sub/b",         "usb/sub/c.d/e"};
 
 struct Case {
   std::string mask;
@@ -75,10 +75,13 @@ TEST(PckMasks, NamesAsShellsMatchThem) {
     const char* name;
     bool match;
   } const cases[] = {
-      {"*", "", true},       {"**", "", true},       {"a**", "a", true},    {"*.*", "a", false},
-      {"*.*", "a.", true},   {"*.*", ".a", true},    {"?", "", false},      {"a?c", "abc", true},
-      {"*x*x", "axbx", true}, {"*x*x", "axb", false}, {"\xE9", "\xC9", false},
-      {"\xE9*", "\xE9t\xE9", true}, {"A*b?", "aXXBc", true}, {"*.tar.*", "x.tar.gz", true},
+      {"*", "", true},         {"**", "", true},
+      {"a**", "a", true},      {"*.*", "a", false},
+      {"*.*", "a.", true},     {"*.*", ".a", true},
+      {"?", "", false},        {"a?c", "abc", true},
+      {"*x*x", "axbx", true},  {"*x*x", "axb", false},
+      {"\xE9", "\xC9", false}, {"\xE9*", "\xE9t\xE9", true},
+      {"A*b?", "aXXBc", true}, {"*.tar.*", "x.tar.gz", true},
   };
   for (const auto& c : cases)
     EXPECT_EQ(pck::MatchName(c.mask, c.name), c.match) << c.mask << " " << c.name;

@@ -16,16 +16,39 @@ namespace {
 using pck::Opt;
 
 // A command with a bit of everything: flags, options with values, repeatable ones, masks.
-const pck::Command kCommand = {
-    "demo", "ARCHIVE [MASK...]", 1, pck::kAnyNumber, "summary", "help\n",
-    {{Opt::Directory}, {Opt::Mode}, {Opt::Password}, {Opt::PasswordFile}, {Opt::Exclude},
-     {Opt::Media}, {Opt::VolumeSize}, {Opt::Jobs}, {Opt::Json}, {Opt::Verbose}, {Opt::Quiet},
-     {Opt::FilesFrom}, {Opt::KeepOld}, {Opt::ToStdout}, {Opt::KeepGoing}},
-    "notes\n", [](const pck::Command&, const pck::Options&) { return 0; }};
+const pck::Command kCommand = {"demo",
+                               "ARCHIVE [MASK...]",
+                               1,
+                               pck::kAnyNumber,
+                               "summary",
+                               "help\n",
+                               {{Opt::Directory},
+                                {Opt::Mode},
+                                {Opt::Password},
+                                {Opt::PasswordFile},
+                                {Opt::Exclude},
+                                {Opt::Media},
+                                {Opt::VolumeSize},
+                                {Opt::Jobs},
+                                {Opt::Json},
+                                {Opt::Verbose},
+                                {Opt::Quiet},
+                                {Opt::FilesFrom},
+                                {Opt::KeepOld},
+                                {Opt::ToStdout},
+                                {Opt::KeepGoing}},
+                               "notes\n",
+                               [](const pck::Command&, const pck::Options&) { return 0; }};
 
-const pck::Command kTwoFiles = {
-    "pair", "INPUT OUTPUT", 2, 2, "summary", "help\n", {{Opt::Verbose}}, "",
-    [](const pck::Command&, const pck::Options&) { return 0; }};
+const pck::Command kTwoFiles = {"pair",
+                                "INPUT OUTPUT",
+                                2,
+                                2,
+                                "summary",
+                                "help\n",
+                                {{Opt::Verbose}},
+                                "",
+                                [](const pck::Command&, const pck::Options&) { return 0; }};
 
 struct Parsed {
   int exitCode;
@@ -143,9 +166,9 @@ TEST(PckOptions, SizesAndCountsAreRefusedRatherThanWrapped) {
     const char* text;
     std::int64_t bytes;
   };
-  for (const Good& g : {Good{"1", 1}, Good{"1423K", 1423 * 1024}, Good{"1423k", 1423 * 1024},
-                        Good{"64M", 64 << 20}, Good{"3G", std::int64_t{3} << 30},
-                        Good{"9223372036854775807", kMax}}) {
+  for (const Good& g :
+       {Good{"1", 1}, Good{"1423K", 1423 * 1024}, Good{"1423k", 1423 * 1024}, Good{"64M", 64 << 20},
+        Good{"3G", std::int64_t{3} << 30}, Good{"9223372036854775807", kMax}}) {
     std::int64_t size = 0;
     EXPECT_TRUE(pck::ParseSize(g.text, kMax, size)) << g.text;
     EXPECT_EQ(size, g.bytes) << g.text;
@@ -181,9 +204,15 @@ TEST(PckOptions, HelpListsWhatTheParserTakes) {
     EXPECT_NE(help.find(spelled), std::string::npos) << spelled << "\n" << help;
   EXPECT_EQ(help.rfind("Usage: pck demo ", 0), 0u) << help;
 
-  const pck::Command custom = {
-      "custom", "ARCHIVE", 1, 1, "s", "h\n", {{Opt::Verbose, "say a lot"}}, "",
-      [](const pck::Command&, const pck::Options&) { return 0; }};
+  const pck::Command custom = {"custom",
+                               "ARCHIVE",
+                               1,
+                               1,
+                               "s",
+                               "h\n",
+                               {{Opt::Verbose, "say a lot"}},
+                               "",
+                               [](const pck::Command&, const pck::Options&) { return 0; }};
   const std::string customHelp = pck::HelpText(custom);
   EXPECT_NE(customHelp.find("  -v, --verbose         say a lot\n"), std::string::npos)
       << customHelp;

@@ -39,11 +39,11 @@ TEST_F(PckCodecs, RoundTripsInEveryMode) {
 TEST_F(PckCodecs, WritesTheFileFormat) {
   dir.Write("abc", {'a', 'b', 'c'});
   ASSERT_EQ(Run({"compress", H("abc"), H("abc.z")}).exitCode, 0);  // good by default
-  EXPECT_EQ(dir.Read("abc.z"), (Bytes{0x21, 0x48, 0x5A, 0x4C, 0x03, 0x00, 0x00, 0x00, 0xF6,
-                                     0xFB, 0xBD, 0xE0}));
+  EXPECT_EQ(dir.Read("abc.z"),
+            (Bytes{0x21, 0x48, 0x5A, 0x4C, 0x03, 0x00, 0x00, 0x00, 0xF6, 0xFB, 0xBD, 0xE0}));
   ASSERT_EQ(Run({"compress", "--mode=fast", H("abc"), H("abc.z")}).exitCode, 0);
-  EXPECT_EQ(dir.Read("abc.z"), (Bytes{0x57, 0x52, 0x5A, 0x4C, 0x03, 0x00, 0x00, 0x00, 0x04,
-                                     0x00, 0x80, 0x61, 0x62, 0x63}));
+  EXPECT_EQ(dir.Read("abc.z"), (Bytes{0x57, 0x52, 0x5A, 0x4C, 0x03, 0x00, 0x00, 0x00, 0x04, 0x00,
+                                      0x80, 0x61, 0x62, 0x63}));
   dir.Write("zeros", Bytes(200000, 0));
   const Result r = Run({"compress", "-v", "-m", "auto", H("zeros"), H("zeros.z")});
   ASSERT_EQ(r.exitCode, 0) << r.err;

@@ -103,17 +103,15 @@ bool Terminal::NotFound(const std::vector<std::string>& masks, const std::string
 
 void Terminal::Warned(const std::string& name, const std::string& problem) {
   Clear();
-  Report(std::string(), Format(_("warning: %s: %s"), platform::NativePath(name).c_str(),
-                               problem.c_str()));
+  Report(std::string(),
+         Format(_("warning: %s: %s"), platform::NativePath(name).c_str(), problem.c_str()));
 }
 
 void Terminal::Watch(TCustomPack& pack) {
   pack.OnProgress = [this](TObject*, const std::string& name, std::int32_t percent, bool&) {
     Show(name, percent);
   };
-  pack.OnError = [this](TObject*, const Exception& e, const std::string& name) {
-    Failed(name, e);
-  };
+  pack.OnError = [this](TObject*, const Exception& e, const std::string& name) { Failed(name, e); };
 }
 
 int Terminal::RunFailure(const TCustomPack& pack) {

@@ -1,4 +1,5 @@
-// What the archive commands share (archive_cli.cpp): the one way each sets up its engine, progress and failures on the terminal, and disk sets in DISKn folders.
+// What the archive commands share (archive_cli.cpp): the one way each sets up its engine, progress
+// and failures on the terminal, and disk sets in DISKn folders.
 #pragma once
 
 #include <cstdint>

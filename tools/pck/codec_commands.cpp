@@ -47,9 +47,9 @@ int CheckPaths(const Command& command, const std::vector<std::string>& paths) {
   std::error_code ec;
   const auto input = std::filesystem::status(platform::NativePath(EnginePath(paths[0])), ec);
   if (std::filesystem::exists(input) && !std::filesystem::is_regular_file(input))
-    return Failure(EnginePath(paths[0]),
-                   Format(_("is not a regular file (%s); INPUT must be a file"),
-                          KindOf(input.type())));
+    return Failure(
+        EnginePath(paths[0]),
+        Format(_("is not a regular file (%s); INPUT must be a file"), KindOf(input.type())));
   const auto output = std::filesystem::status(platform::NativePath(EnginePath(paths[1])), ec);
   if (output.type() == std::filesystem::file_type::fifo ||
       output.type() == std::filesystem::file_type::socket)
@@ -81,8 +81,9 @@ int CodecFailure(const Command& command, const std::exception& e, const std::str
   const auto* codec = dynamic_cast<const ELzrw1Exception*>(&e);
   if (codec && codec->Kind == ELzrw1Exception::TKind::NotCompressed &&
       std::string(command.name) == "expand" && IsArchive(input))
-    problem.text = _("is a .PCK archive, not a compressed file: list it with \"pck list\" and "
-                     "unpack it with \"pck extract\"");
+    problem.text =
+        _("is a .PCK archive, not a compressed file: list it with \"pck list\" and "
+          "unpack it with \"pck extract\"");
   return Failure(problem.file.empty() && problem.aboutAFile ? input : problem.file, problem.text);
 }
 
@@ -100,17 +101,14 @@ int RunCodec(const Command& command, const Options& a) {
     if (compress && a.mode == TCompressMode::Auto) compressor.CompressMode = compressor.Advise();
     const std::int32_t size = compress ? compressor.Compress() : compressor.Decompress();
     // The finished output takes its place; until then it has a name of its own.
-    if (!output.Commit())
-      platform::RaiseLastOSError(platform::IoAction::Rename, output.Target());
+    if (!output.Commit()) platform::RaiseLastOSError(platform::IoAction::Rename, output.Target());
     if (a.verbose) {
-      std::string line = compress ? Format(_("%s: %ld -> %ld bytes, method %s"),
-                                           a.operands[1].c_str(),
-                                           static_cast<long>(compressor.InSize()),
-                                           static_cast<long>(size),
-                                           ModeName(compressor.CompressMode))
-                                  : Format(_("%s: %ld -> %ld bytes"), a.operands[1].c_str(),
-                                           static_cast<long>(compressor.InSize()),
-                                           static_cast<long>(size));
+      std::string line =
+          compress ? Format(_("%s: %ld -> %ld bytes, method %s"), a.operands[1].c_str(),
+                            static_cast<long>(compressor.InSize()), static_cast<long>(size),
+                            ModeName(compressor.CompressMode))
+                   : Format(_("%s: %ld -> %ld bytes"), a.operands[1].c_str(),
+                            static_cast<long>(compressor.InSize()), static_cast<long>(size));
       Print(stdout, line + "\n");
     }
   } catch (const std::exception& e) {
@@ -120,7 +118,10 @@ int RunCodec(const Command& command, const Options& a) {
 }
 
 const std::vector<Command> kCommands = {
-    {"compress", "INPUT OUTPUT", 2, 2,
+    {"compress",
+     "INPUT OUTPUT",
+     2,
+     2,
      N_("Compress the file INPUT into the compressed file OUTPUT."),
      N_("Compresses INPUT into OUTPUT, replacing OUTPUT if it exists.\n"),
      {{Opt::Mode}, {Opt::Verbose, N_("report the sizes and the method used")}, {Opt::Quiet}},
@@ -129,7 +130,10 @@ const std::vector<Command> kCommands = {
         "and renamed when complete: on failure or interruption an existing OUTPUT stays as it "
         "was.\n"),
      RunCodec},
-    {"expand", "INPUT OUTPUT", 2, 2,
+    {"expand",
+     "INPUT OUTPUT",
+     2,
+     2,
      N_("Expand the compressed file INPUT into OUTPUT."),
      N_("Expands INPUT, made by \"pck compress\" (either method; the file names its own), into\n"
         "OUTPUT, replacing OUTPUT if it exists. A .PCK archive is unpacked by \"pck extract\".\n"),

@@ -30,8 +30,8 @@ void SetCommandName(const char* name) { g_prefix = std::string("pck ") + name; }
 
 void Report(const std::string& file, const std::string& text) {
   // Files are named in the Windows form the engines use; shown in the host's.
-  Print(stderr, g_prefix + ": " + (file.empty() ? "" : platform::NativePath(file) + ": ") + text +
-                    "\n");
+  Print(stderr,
+        g_prefix + ": " + (file.empty() ? "" : platform::NativePath(file) + ": ") + text + "\n");
 }
 
 int Failure(const std::string& file, const std::string& text) {

@@ -63,7 +63,8 @@ __attribute__((format(gnu_printf, 1, 2)))  // MinGW's C++ runtime formats as the
 #elif defined(__GNUC__)
 __attribute__((format(printf, 1, 2)))
 #endif
-std::string Format(const char* format, ...);
+std::string
+Format(const char* format, ...);
 // A word of the command line that cannot be used as typed: main reports it (kExitUsage).
 class Unusable : public std::runtime_error {
  public:

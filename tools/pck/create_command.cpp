@@ -53,10 +53,14 @@ std::string WhyInexact(const std::string& name) {
 
 // What the file search calls a file that is none (platform::FoundFile::Kind), translated.
 const char* KindText(const char* kind) {
-  static const char* const kKinds[] = {
-      N_("a link that leads in a circle"), N_("a dangling link"), N_("a file that cannot be read"),
-      N_("a named pipe"), N_("a socket"), N_("a character device"), N_("a block device"),
-      N_("neither a file nor a directory")};
+  static const char* const kKinds[] = {N_("a link that leads in a circle"),
+                                       N_("a dangling link"),
+                                       N_("a file that cannot be read"),
+                                       N_("a named pipe"),
+                                       N_("a socket"),
+                                       N_("a character device"),
+                                       N_("a block device"),
+                                       N_("neither a file nor a directory")};
   for (const char* known : kKinds)
     if (std::strcmp(known, kind) == 0) return Tr(known);
   return kind;
@@ -170,8 +174,7 @@ class TreePack final : public TPackLz {
     std::sort(madeDirs_.begin(), madeDirs_.end(),
               [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
     std::error_code ec;
-    for (const std::string& dir : madeDirs_)
-      std::filesystem::remove(platform::NativePath(dir), ec);
+    for (const std::string& dir : madeDirs_) std::filesystem::remove(platform::NativePath(dir), ec);
   }
 
   // Moves every volume written into its place, in order; the run must have succeeded.
@@ -330,12 +333,11 @@ bool ApplySourceDate(TCustomPack& pack, const char* value) {
   return true;
 }
 
-
-
 // The names or masks of a --files-from list, one a line (a line end of "\r\n" too, empty lines
 // skipped), appended to names; "-" is standard input.
 bool ReadNames(const std::string& list, std::vector<std::string>& names) {
-  std::FILE* in = list == "-" ? stdin : std::fopen(platform::NativePath(EnginePath(list)).c_str(), "rb");
+  std::FILE* in =
+      list == "-" ? stdin : std::fopen(platform::NativePath(EnginePath(list)).c_str(), "rb");
   if (!in) return false;
   std::string line;
   int c;
@@ -415,10 +417,10 @@ int Create(const Command& command, const Options& o) {
   for (const std::string& list : o.filesFrom) {
     if (!ReadNames(list, masks)) {
       const std::string reason = platform::SystemMessage(errno);
-      return list == "-" ? Failure(std::string(),
-                                   _("cannot read the names from standard input") + (": " + reason))
-                         : Failure(EnginePath(list), _("cannot read the names from it") +
-                                                         (": " + reason));
+      return list == "-"
+                 ? Failure(std::string(),
+                           _("cannot read the names from standard input") + (": " + reason))
+                 : Failure(EnginePath(list), _("cannot read the names from it") + (": " + reason));
     }
   }
   // Names asked for and none given is not "every file": an empty list stores nothing.
@@ -473,8 +475,7 @@ int Create(const Command& command, const Options& o) {
   }
   if (!pack.Create()) {
     // The names went one a line; the count says that nothing else happened.
-    if (pack.Refused() > 0 || terminal.Failed())
-      return Failure(std::string(), pack.ErrorMessage());
+    if (pack.Refused() > 0 || terminal.Failed()) return Failure(std::string(), pack.ErrorMessage());
     return terminal.RunFailure(pack);
   }
   terminal.Clear();
@@ -483,70 +484,82 @@ int Create(const Command& command, const Options& o) {
   if (const MediaSet* media = engine.Media()) {
     RemoveStaleDisks(*media, pack.GetVolume());
     if (!o.quiet)
-      Print(stdout, platform::NativePath(EnginePath(o.media)) + ": " +
-                        Format(pack.GetFileCount() == 1 ? _("%d file") : _("%d files"),
-                               pack.GetFileCount()) +
-                        " " +
-                        Format(pack.GetVolume() == 1 ? _("on %d disk") : _("on %d disks"),
-                               pack.GetVolume()) +
-                        "\n");
+      Print(
+          stdout,
+          platform::NativePath(EnginePath(o.media)) + ": " +
+              Format(pack.GetFileCount() == 1 ? _("%d file") : _("%d files"), pack.GetFileCount()) +
+              " " +
+              Format(pack.GetVolume() == 1 ? _("on %d disk") : _("on %d disks"), pack.GetVolume()) +
+              "\n");
   } else if (o.verbose) {
-    Print(stdout, platform::NativePath(EnginePath(o.archive)) + ": " +
-                      Format(pack.GetFileCount() == 1 ? _("%d file") : _("%d files"),
-                             pack.GetFileCount()) +
-                      "\n");
+    Print(stdout,
+          platform::NativePath(EnginePath(o.archive)) + ": " +
+              Format(pack.GetFileCount() == 1 ? _("%d file") : _("%d files"), pack.GetFileCount()) +
+              "\n");
   }
   return kExitOk;
 }
 
 const std::vector<Command> kCommands = {
-    Command{"create", "ARCHIVE [MASK...]", 1, kAnyNumber,
-     N_("Store the files matching MASK under DIR, with their subdirectories, in a new archive."),
-     N_("Creates ARCHIVE (replacing it) from the files under DIR (default: the current directory)\n"
-        "that a MASK or a name from --files-from selects (default: every file), in the order of\n"
-        "the masks and alphabetically for each. Names are stored relative to DIR, with their\n"
-        "last-write times and read-only attribute; every file is compressed on its own. Empty\n"
-        "directories are not stored: an archive holds files only. A MASK that matches no file\n"
-        "is named and nothing is written (exit status 1).\n"),
-     {{Opt::Directory, N_("take the files from DIR (default: the current directory)")},
-      {Opt::Mode},
-      {Opt::Password, N_("make readers ask for the password P (see below)")},
-      {Opt::PasswordFile},
-      {Opt::Header, N_("a line of header text (repeatable; at most 255 bytes each in\n"
-                       "Windows-1252: a longer one, or one with a character outside\n"
-                       "it, is refused, as are such a password and an empty one)")},
-      {Opt::Exclude, N_("leave out files matching MASK, relative to DIR; \"*.BAK\" also\n"
-                        "matches in subdirectories (repeatable)")},
-      {Opt::FilesFrom},
-      {Opt::Media, N_("write a set of disks: DIR/DISK1/ARCHIVE, DIR/DISK2/ARCHIVE, ...\n"
-                      "(ARCHIVE a name without a folder); DIR/ARCHIVE.lock keeps a\n"
-                      "second create of the set out while this one runs")},
-      {Opt::VolumeSize},
-      {Opt::Jobs, N_("compress on N workers (default: one per core, at most 64);\n"
-                     "the archive is the same byte for byte whatever N is")},
-      {Opt::Verbose, N_("name every file stored")},
-      {Opt::Quiet}},
-     N_("What cannot be stored as it is on disk is refused before anything is written, each\n"
-        "file named with the reason (exit status 1): a name with a character Windows-1252 lacks\n"
-        "or bytes that are not UTF-8, a backslash inside a name, a character Windows forbids\n"
-        "(: * ? \" < > | and control characters), a path over 255 bytes. Leave such files out\n"
-        "with --exclude. Stored, with a warning naming each: names Windows cannot hold (CON,\n"
-        "PRN, AUX, NUL, COM1-9, LPT1-9 with any extension; a trailing dot or space), names that\n"
-        "differ only in case (one file on Windows), and dates before 1980 or after 2107, stored\n"
-        "as the nearest an archive holds. Pipes, sockets, devices and links to nothing are\n"
-        "named and passed over. Paths typed are used as typed; on Windows one with a character\n"
-        "the ANSI code page lacks is refused.\n"
-        "\n"
-        "ARCHIVE (each volume, with --media) is written under a temporary name and renamed when\n"
-        "the whole archive is complete: on failure or interruption no new volume is left behind\n"
-        "and an existing ARCHIVE stays as it was.\n"
-        "\n"
-        "Environment:\n"
-        "  SOURCE_DATE_EPOCH     seconds since 1970-01-01 UTC: the archive's stamp is that moment\n"
-        "                        and later file times are stored as it, so the same tree gives\n"
-        "                        the same bytes again (also as a set of disks)\n"
-        "  TMPDIR                where the temporary file of the compressor is made\n"),
-     Create},
+    Command{
+        "create",
+        "ARCHIVE [MASK...]",
+        1,
+        kAnyNumber,
+        N_("Store the files matching MASK under DIR, with their subdirectories, in a new archive."),
+        N_("Creates ARCHIVE (replacing it) from the files under DIR (default: the current "
+           "directory)\n"
+           "that a MASK or a name from --files-from selects (default: every file), in the order "
+           "of\n"
+           "the masks and alphabetically for each. Names are stored relative to DIR, with their\n"
+           "last-write times and read-only attribute; every file is compressed on its own. Empty\n"
+           "directories are not stored: an archive holds files only. A MASK that matches no file\n"
+           "is named and nothing is written (exit status 1).\n"),
+        {{Opt::Directory, N_("take the files from DIR (default: the current directory)")},
+         {Opt::Mode},
+         {Opt::Password, N_("make readers ask for the password P (see below)")},
+         {Opt::PasswordFile},
+         {Opt::Header, N_("a line of header text (repeatable; at most 255 bytes each in\n"
+                          "Windows-1252: a longer one, or one with a character outside\n"
+                          "it, is refused, as are such a password and an empty one)")},
+         {Opt::Exclude, N_("leave out files matching MASK, relative to DIR; \"*.BAK\" also\n"
+                           "matches in subdirectories (repeatable)")},
+         {Opt::FilesFrom},
+         {Opt::Media, N_("write a set of disks: DIR/DISK1/ARCHIVE, DIR/DISK2/ARCHIVE, ...\n"
+                         "(ARCHIVE a name without a folder); DIR/ARCHIVE.lock keeps a\n"
+                         "second create of the set out while this one runs")},
+         {Opt::VolumeSize},
+         {Opt::Jobs, N_("compress on N workers (default: one per core, at most 64);\n"
+                        "the archive is the same byte for byte whatever N is")},
+         {Opt::Verbose, N_("name every file stored")},
+         {Opt::Quiet}},
+        N_("What cannot be stored as it is on disk is refused before anything is written, each\n"
+           "file named with the reason (exit status 1): a name with a character Windows-1252 "
+           "lacks\n"
+           "or bytes that are not UTF-8, a backslash inside a name, a character Windows forbids\n"
+           "(: * ? \" < > | and control characters), a path over 255 bytes. Leave such files out\n"
+           "with --exclude. Stored, with a warning naming each: names Windows cannot hold (CON,\n"
+           "PRN, AUX, NUL, COM1-9, LPT1-9 with any extension; a trailing dot or space), names "
+           "that\n"
+           "differ only in case (one file on Windows), and dates before 1980 or after 2107, "
+           "stored\n"
+           "as the nearest an archive holds. Pipes, sockets, devices and links to nothing are\n"
+           "named and passed over. Paths typed are used as typed; on Windows one with a character\n"
+           "the ANSI code page lacks is refused.\n"
+           "\n"
+           "ARCHIVE (each volume, with --media) is written under a temporary name and renamed "
+           "when\n"
+           "the whole archive is complete: on failure or interruption no new volume is left "
+           "behind\n"
+           "and an existing ARCHIVE stays as it was.\n"
+           "\n"
+           "Environment:\n"
+           "  SOURCE_DATE_EPOCH     seconds since 1970-01-01 UTC: the archive's stamp is that "
+           "moment\n"
+           "                        and later file times are stored as it, so the same tree gives\n"
+           "                        the same bytes again (also as a set of disks)\n"
+           "  TMPDIR                where the temporary file of the compressor is made\n"),
+        Create},
 };
 
 }  // namespace

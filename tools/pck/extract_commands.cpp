@@ -34,7 +34,6 @@
 namespace pck {
 namespace {
 
-
 // Whether something stands at path (a Windows path), links not followed.
 bool Taken(const std::string& path) {
   std::error_code ec;
@@ -135,9 +134,9 @@ class ExtractPack final : public BehindPack {
 
   ExpandBehind::Job Expansion(const std::string& Target) override {
     if (Out) return Written(Target);
-    const std::string relative =
-        !Entry.FileName.empty() && Entry.FileName.front() == '\\' ? Entry.FileName.substr(1)
-                                                                    : Entry.FileName;
+    const std::string relative = !Entry.FileName.empty() && Entry.FileName.front() == '\\'
+                                     ? Entry.FileName.substr(1)
+                                     : Entry.FileName;
     const std::string name = ExtractFileName(relative);
     std::shared_ptr<const platform::Folder> folder = FolderOf(ExtractFilePath(relative));
     switch (folder->KindOf(name)) {
@@ -347,8 +346,8 @@ int Extract(const Command& command, const Options& o) {
   const bool head = failed.erase(pack.PackFileName) > 0;
   if (!failed.empty()) {
     const std::size_t total = std::max(pack.EntriesInArchive(), pack.List.size());
-    Report(std::string(), Format(_("%zu of %zu entries not extracted; the others were"),
-                                 failed.size(), total));
+    Report(std::string(),
+           Format(_("%zu of %zu entries not extracted; the others were"), failed.size(), total));
   }
   return missing || kept > 0 || head || !failed.empty() ? kExitFailure : kExitOk;
 }
@@ -403,9 +402,9 @@ int Test(const Command& command, const Options& o) {
                                    total - pack.List.size()));
   if (!ok && damaged.empty() && !head) return terminal.RunFailure(pack);
   if (!damaged.empty() || head)
-    return Failure(archive, head ? Format(_("%s, and the archive's header or checksums"),
-                                          counts.c_str())
-                                 : counts);
+    return Failure(
+        archive,
+        head ? Format(_("%s, and the archive's header or checksums"), counts.c_str()) : counts);
   if (terminal.NotFound(selection.NotFound())) return kExitFailure;
   // With masks, the entries they selected.
   const std::size_t tested = o.masks.empty() ? total : pack.Selected;
@@ -419,7 +418,10 @@ int Test(const Command& command, const Options& o) {
 }
 
 const std::vector<Command> kCommands = {
-    {"extract", "ARCHIVE [MASK...]", 1, kAnyNumber,
+    {"extract",
+     "ARCHIVE [MASK...]",
+     1,
+     kAnyNumber,
      N_("Extract the entries matching MASK (default all) into DIR."),
      N_("Extracts the entries of ARCHIVE that a MASK selects (default: all) into DIR (default:\n"
         "the current directory), creating subdirectories and replacing existing files, with the\n"
@@ -428,21 +430,36 @@ const std::vector<Command> kCommands = {
         "Each file is expanded under a temporary name beside it and renamed when complete and\n"
         "checked, so an interrupted run leaves no partial file and a damaged entry replaces\n"
         "nothing. Without --keep-going the run stops at the first entry that fails.\n"),
-     {{Opt::Directory}, {Opt::Password}, {Opt::PasswordFile}, {Opt::Media}, {Opt::Exclude},
-      {Opt::KeepOld}, {Opt::ToStdout}, {Opt::KeepGoing}, {Opt::Jobs},
-      {Opt::Verbose, "name every file extracted (with -O, on standard error)"}, {Opt::Quiet}},
+     {{Opt::Directory},
+      {Opt::Password},
+      {Opt::PasswordFile},
+      {Opt::Media},
+      {Opt::Exclude},
+      {Opt::KeepOld},
+      {Opt::ToStdout},
+      {Opt::KeepGoing},
+      {Opt::Jobs},
+      {Opt::Verbose, "name every file extracted (with -O, on standard error)"},
+      {Opt::Quiet}},
      "",
      Extract},
-    {"test", "ARCHIVE [MASK...]", 1, kAnyNumber,
+    {"test",
+     "ARCHIVE [MASK...]",
+     1,
+     kAnyNumber,
      N_("Expand the entries matching MASK (default all) without writing anything; report "
         "damage."),
      N_("Reads ARCHIVE as an extraction would, expands every entry a MASK selects (default: all)\n"
         "to nowhere and checks its size and, for archives made by \"pck create\", its checksum.\n"
         "Every damaged entry is named and the test goes on with the next; a MASK that selects\n"
         "no entry is named. Exit status 1 for either.\n"),
-     {{Opt::Password}, {Opt::PasswordFile}, {Opt::Media},
-      {Opt::KeepGoing, N_("go on past a damaged entry (a test always does)")}, {Opt::Jobs},
-      {Opt::Verbose, N_("name every entry tested")}, {Opt::Quiet}},
+     {{Opt::Password},
+      {Opt::PasswordFile},
+      {Opt::Media},
+      {Opt::KeepGoing, N_("go on past a damaged entry (a test always does)")},
+      {Opt::Jobs},
+      {Opt::Verbose, N_("name every entry tested")},
+      {Opt::Quiet}},
      "",
      Test},
 };

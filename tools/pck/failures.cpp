@@ -48,9 +48,9 @@ Problem OfFile(const EInOutError& e) {
       return {e.Path, std::string(action) + ": " + _("the file ends too soon (it is cut short)")};
     case platform::IoFault::DiskFull:
       // The write that fell short says why, when it can: a size limit is no full disk.
-      return {e.Path, std::string(action) + ": " +
-                          (platform::IsSizeLimit(e.ErrorCode) ? SizeLimitText()
-                                                               : _("the disk is full"))};
+      return {e.Path,
+              std::string(action) + ": " +
+                  (platform::IsSizeLimit(e.ErrorCode) ? SizeLimitText() : _("the disk is full"))};
     case platform::IoFault::NoTempName:
       return {e.Path, std::string(action) + ": " + _("no unused temporary name is left")};
     case platform::IoFault::System: break;
@@ -60,8 +60,9 @@ Problem OfFile(const EInOutError& e) {
 
 // What to do when an archive goes on past its file and it may be the first disk of a set.
 std::string MediaHint() {
-  return _("if it is the first disk of a set, give the folder that holds DISK1, DISK2, ... with "
-           "--media DIR");
+  return _(
+      "if it is the first disk of a set, give the folder that holds DISK1, DISK2, ... with "
+      "--media DIR");
 }
 
 // A volume whose entry goes on past its end: a disk of a set read without the others, or an
@@ -136,8 +137,9 @@ bool InDiskFolder(const std::string& volume) {
 }
 
 std::string SizeLimitText() {
-  return _("the file would grow past the size limit for files (set for this process or by the "
-           "file system); the disk is not full");
+  return _(
+      "the file would grow past the size limit for files (set for this process or by the "
+      "file system); the disk is not full");
 }
 
 Problem Describe(const std::exception& failure) {

@@ -10,12 +10,13 @@ namespace pck {
 #if defined(__GNUC__)
 __attribute__((format_arg(1)))
 #endif
-const char* Tr(const char* english);
+const char*
+Tr(const char* english);
 
 // Once, first thing: the user's language, from the locale or the user's interface language.
 void StartLanguage();
 
 }  // namespace pck
 
-#define _(text) ::pck::Tr(text)
+#define _(text)  ::pck::Tr(text)
 #define N_(text) text

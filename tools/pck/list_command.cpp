@@ -100,10 +100,11 @@ void PrintTable(const TCustomPack& pack, const std::string& archive,
     }
   }
   // The total size counts the entries whose size is known; the ratio compares those alone.
-  out += Format("----------  ----------  -----                                -------\n"
-                "%10lld  %10lld  %5s                                ",
-                static_cast<long long>(size), static_cast<long long>(stored),
-                RatioText(storedOfSized, size, true).c_str());
+  out += Format(
+      "----------  ----------  -----                                -------\n"
+      "%10lld  %10lld  %5s                                ",
+      static_cast<long long>(size), static_cast<long long>(stored),
+      RatioText(storedOfSized, size, true).c_str());
   out += Format(entries.size() == 1 ? _("%zu entry") : _("%zu entries"), entries.size()) + "\n";
   if (!allSized && !entries.empty())
     out += std::string(_("(entries without a known size are left out of the total size and "
@@ -177,8 +178,6 @@ void PrintJson(const TCustomPack& pack, const std::string& archive,
   Print(stdout, out);
 }
 
-
-
 int List(const Command& command, const Options& o) {
   ArchiveEngine<TPackLz> engine(o);
   TPackLz& pack = engine.pack;
@@ -187,7 +186,9 @@ int List(const Command& command, const Options& o) {
     return Failure(refused);
   std::vector<Listed> entries;
   pack.OnList = [&](TObject*, const std::string& name, std::int32_t size, std::uint16_t attr,
-                    std::int32_t time) { entries.push_back({name, size, attr, time, {}}); };
+                    std::int32_t time) {
+    entries.push_back({name, size, attr, time, {}});
+  };
   pack.PeekSize = TCompressedHeader::kSize;
   pack.OnPeek = [&](TObject*, const std::vector<std::uint8_t>& head) {
     Listed& e = entries.back();
@@ -207,7 +208,10 @@ int List(const Command& command, const Options& o) {
 
 // The one command of this file.
 const Command kList = {
-    "list", "ARCHIVE [MASK...]", 1, kAnyNumber,
+    "list",
+    "ARCHIVE [MASK...]",
+    1,
+    kAnyNumber,
     N_("List the entries of an archive: sizes, ratio, method, attributes, date and name."),
     N_("Lists the entries of ARCHIVE that a MASK selects (default: all; a MASK that selects\n"
        "none is named after the listing, exit status 1): the size of each (from the header of\n"

@@ -85,9 +85,9 @@ class CompressAhead {
   std::vector<std::unique_ptr<Tlzrw1>> codecs_;
   std::deque<Workers::Pending> pending_;  // the entries under way, the oldest first
   std::size_t submitted_ = 0;
-  std::size_t handed_ = 0;  // the entries handed out so far
+  std::size_t handed_ = 0;    // the entries handed out so far
   SignalsHeld workersStart_;  // the workers start with the signals held, and keep them so
-  Workers workers_;  // last: it stops before what its jobs use goes
+  Workers workers_;           // last: it stops before what its jobs use goes
 };
 
 class ExpandBehind {
@@ -131,8 +131,8 @@ class ExpandBehind {
   TempSlots slots_;
   std::vector<Slot> ring_;
   std::vector<std::unique_ptr<Tlzrw1>> codecs_;
-  std::size_t next_ = 0;     // the slot Acquire gives next
-  std::size_t oldest_ = 0;   // the oldest slot in use
+  std::size_t next_ = 0;    // the slot Acquire gives next
+  std::size_t oldest_ = 0;  // the oldest slot in use
   std::size_t inUse_ = 0;
   std::exception_ptr failure_;
   SignalsHeld workersStart_;

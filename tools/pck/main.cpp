@@ -37,23 +37,25 @@ const Command* Find(const std::string& name) {
 }
 
 void PrintOverview() {
-  std::string text = _("Usage: pck COMMAND [OPTIONS] ARGUMENTS...\n"
-                       "\n"
-                       "Compressed files and .PCK archives.\n"
-                       "\n"
-                       "Commands:\n");
+  std::string text =
+      _("Usage: pck COMMAND [OPTIONS] ARGUMENTS...\n"
+        "\n"
+        "Compressed files and .PCK archives.\n"
+        "\n"
+        "Commands:\n");
   for (Group group : kGroups)
     for (const Command& command : group())
       text += "  " + Synopsis(command, 2) + "\n      " + Tr(command.summary) + "\n";
   text += "\n";
-  text += _("Run \"pck COMMAND --help\" (or \"pck help COMMAND\") for the details of one command.\n"
-            "Options may come before, between or after the other arguments: \"-j4\", \"-j 4\",\n"
-            "\"--jobs=4\" and \"--jobs 4\" are one; \"--\" ends the options.\n"
-            "Exit status: 0 success, 1 failure (the reason on stderr), 2 wrong command line.\n"
-            "Environment: SOURCE_DATE_EPOCH makes \"pck create\" reproducible; TMPDIR holds\n"
-            "the compressor's temporary file; LC_ALL, LC_MESSAGES, LANG and LANGUAGE choose\n"
-            "the language of the messages (English, or Portuguese).\n"
-            "An archive's password is stored in the archive and encrypts nothing.\n");
+  text +=
+      _("Run \"pck COMMAND --help\" (or \"pck help COMMAND\") for the details of one command.\n"
+        "Options may come before, between or after the other arguments: \"-j4\", \"-j 4\",\n"
+        "\"--jobs=4\" and \"--jobs 4\" are one; \"--\" ends the options.\n"
+        "Exit status: 0 success, 1 failure (the reason on stderr), 2 wrong command line.\n"
+        "Environment: SOURCE_DATE_EPOCH makes \"pck create\" reproducible; TMPDIR holds\n"
+        "the compressor's temporary file; LC_ALL, LC_MESSAGES, LANG and LANGUAGE choose\n"
+        "the language of the messages (English, or Portuguese).\n"
+        "An archive's password is stored in the archive and encrypts nothing.\n");
   Print(stdout, text);
 }
 
@@ -135,9 +137,9 @@ int main(int argc, char** argv) {
   }
   const Command* command = Find(words[0]);
   if (!command)
-    return Wrong(Format(words[0][0] == '-' ? _("unknown option \"%s\"")
-                                           : _("unknown command \"%s\""),
-                        words[0].c_str()));
+    return Wrong(
+        Format(words[0][0] == '-' ? _("unknown option \"%s\"") : _("unknown command \"%s\""),
+               words[0].c_str()));
   const std::vector<std::string> args(words.begin() + 1, words.end());
   for (const std::string& arg : args) {
     if (arg == "--") break;

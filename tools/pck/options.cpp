@@ -31,10 +31,14 @@ struct OptionRow {
 };
 
 std::string Mode(Options& o, const std::string& value) {
-  if (value == "good") o.mode = TCompressMode::Good;
-  else if (value == "fast") o.mode = TCompressMode::Fast;
-  else if (value == "auto") o.mode = TCompressMode::Auto;
-  else return Format(_("unknown mode \"%s\" (good, fast or auto)"), value.c_str());
+  if (value == "good")
+    o.mode = TCompressMode::Good;
+  else if (value == "fast")
+    o.mode = TCompressMode::Fast;
+  else if (value == "auto")
+    o.mode = TCompressMode::Auto;
+  else
+    return Format(_("unknown mode \"%s\" (good, fast or auto)"), value.c_str());
   return {};
 }
 
@@ -64,39 +68,33 @@ std::string SwitchOn(Options& o, const std::string&) {
 
 const OptionRow kOptions[] = {
     {Opt::Directory, 'C', "directory", "DIR", false,
-     N_("extract into DIR (default: the current directory)"),
-     nullptr,
-     Keep<&Options::directory>},
+     N_("extract into DIR (default: the current directory)"), nullptr, Keep<&Options::directory>},
     {Opt::Mode, 'm', "mode", "good|fast|auto", false,
      N_("good: one LZH stream per file, smaller, slower (the default)\n"
-     "fast: LZRW1-KH blocks, larger, several times faster to expand\n"
-     "auto: fast for a file whose trial blocks shrink under 40 %, else\n"
-     "good; files under 98304 bytes are always good"),
+        "fast: LZRW1-KH blocks, larger, several times faster to expand\n"
+        "auto: fast for a file whose trial blocks shrink under 40 %, else\n"
+        "good; files under 98304 bytes are always good"),
      nullptr, Mode},
     {Opt::Password, 'p', "password", "P", false, N_("the archive's password (see below)"),
      N_("A password only gates the reader: it is stored in the archive itself (each byte\n"
-     "inverted) and encrypts nothing. It keeps out casual users, not attackers.\n"),
+        "inverted) and encrypts nothing. It keeps out casual users, not attackers.\n"),
      [](Options& o, const std::string& v) { return Password(o, v, false); }},
     {Opt::PasswordFile, 0, "password-file", "FILE", false,
      N_("the password from the first line of FILE (\"-\": standard\n"
-     "input), kept off the command line other users can list"),
-     nullptr,
-     [](Options& o, const std::string& v) { return Password(o, v, true); }},
+        "input), kept off the command line other users can list"),
+     nullptr, [](Options& o, const std::string& v) { return Password(o, v, true); }},
     {Opt::Header, 0, "header", "LINE", true,
-     N_("a line of header text (repeatable; at most 255 bytes each)"),
-     nullptr,
+     N_("a line of header text (repeatable; at most 255 bytes each)"), nullptr,
      Add<&Options::headers>},
     {Opt::Exclude, 'x', "exclude", "MASK", true, N_("leave out entries matching MASK (repeatable)"),
-     nullptr,
-     Add<&Options::excludes>},
+     nullptr, Add<&Options::excludes>},
     {Opt::Media, 0, "media", "DIR", false,
      N_("read the set of disks DIR/DISK1/ARCHIVE, DIR/DISK2/ARCHIVE, ...\n"
-     "(ARCHIVE is then a file name alone, without a folder)"),
-     nullptr,
-     Keep<&Options::media>},
+        "(ARCHIVE is then a file name alone, without a folder)"),
+     nullptr, Keep<&Options::media>},
     {Opt::VolumeSize, 0, "volume-size", "SIZE", false,
      N_("with --media: the largest volume, in bytes or with K, M or G\n"
-     "(1423K fills a 1.44 MB floppy disk; at most 1024G)"),
+        "(1423K fills a 1.44 MB floppy disk; at most 1024G)"),
      nullptr,
      [](Options& o, const std::string& v) {
        return ParseSize(v, kMaxVolumeSize, o.volumeSize)
@@ -106,55 +104,47 @@ const OptionRow kOptions[] = {
                            v.c_str());
      }},
     {Opt::Jobs, 'j', "jobs", "N", false,
-     N_("expand on N workers (default: one per core, at most 64)"),
-     nullptr,
+     N_("expand on N workers (default: one per core, at most 64)"), nullptr,
      [](Options& o, const std::string& v) {
        return ParseCount(v, 1, kMaxJobs, o.jobs)
                   ? std::string()
                   : Format(_("bad number of jobs \"%s\" (1 to %d)"), v.c_str(), kMaxJobs);
      }},
     {Opt::Json, 0, "json", nullptr, false, N_("one JSON document instead of the table (below)"),
-     nullptr,
-     SwitchOn<&Options::json>},
-    {Opt::Verbose, 'v', "verbose", nullptr, false, N_("name every file extracted"),
-     nullptr,
+     nullptr, SwitchOn<&Options::json>},
+    {Opt::Verbose, 'v', "verbose", nullptr, false, N_("name every file extracted"), nullptr,
      SwitchOn<&Options::verbose>},
     {Opt::Quiet, 'q', "quiet", nullptr, false,
-     N_("no progress bar and no summary; failures are still reported"),
-     nullptr,
+     N_("no progress bar and no summary; failures are still reported"), nullptr,
      SwitchOn<&Options::quiet>},
     {Opt::FilesFrom, 'T', "files-from", "FILE|-", true,
      N_("store the names or masks in FILE, one a line (\"-\": standard\n"
         "input), as if each were a MASK (repeatable)"),
-     nullptr,
-     Add<&Options::filesFrom>},
+     nullptr, Add<&Options::filesFrom>},
     {Opt::KeepOld, 'k', "keep-old-files", nullptr, false,
      N_("replace no existing file: each one found is named and left as\n"
         "it is, the other entries are extracted, and the exit status is 1"),
-     nullptr,
-     SwitchOn<&Options::keepOld>},
+     nullptr, SwitchOn<&Options::keepOld>},
     {Opt::ToStdout, 'O', "to-stdout", nullptr, false,
      N_("write the entries' bytes to standard output, one after another\n"
         "in archive order, and make no file; each entry is checked whole\n"
         "before any of it is written"),
-     nullptr,
-     SwitchOn<&Options::toStdout>},
+     nullptr, SwitchOn<&Options::toStdout>},
     {Opt::KeepGoing, 0, "keep-going", nullptr, false,
      N_("go on past a damaged entry: every sound entry is extracted,\n"
         "each damaged one named, and the exit status is 1"),
-     nullptr,
-     SwitchOn<&Options::keepGoing>},
+     nullptr, SwitchOn<&Options::keepGoing>},
 };
 
 // The one mask rule, at the end of the help of every command that takes masks.
-const char kMaskNote[] = N_(
-    "Masks (MASK, --exclude and the lines of --files-from) are matched as shells match\n"
-    "names: \"*\" is any run of characters within one name and \"?\" one character, so\n"
-    "\"*\" is every name and \"*.*\" only names with a dot; \"/\" and \"\\\" both separate\n"
-    "folders; letters match either case. A mask with a separator starts at the top\n"
-    "(\"usb/*.txt\", \"/README\"); one without matches a name at any depth (\"*.txt\" also\n"
-    "selects docs/a.txt). A folder a mask matches comes with everything in it: \"usb\"\n"
-    "and \"usb/*\" alike. Quote masks, so that the shell leaves them to pck.\n");
+const char kMaskNote[] =
+    N_("Masks (MASK, --exclude and the lines of --files-from) are matched as shells match\n"
+       "names: \"*\" is any run of characters within one name and \"?\" one character, so\n"
+       "\"*\" is every name and \"*.*\" only names with a dot; \"/\" and \"\\\" both separate\n"
+       "folders; letters match either case. A mask with a separator starts at the top\n"
+       "(\"usb/*.txt\", \"/README\"); one without matches a name at any depth (\"*.txt\" also\n"
+       "selects docs/a.txt). A folder a mask matches comes with everything in it: \"usb\"\n"
+       "and \"usb/*\" alike. Quote masks, so that the shell leaves them to pck.\n");
 
 bool TakesMasks(const Command& command) {
   return std::string_view(command.operands).find("MASK") != std::string_view::npos ||
@@ -273,8 +263,9 @@ std::string Read(const Command& command, const std::vector<std::string>& args, O
   }
   if (o.verbose && o.quiet) return _("--verbose and --quiet exclude each other");
   if (std::count(o.filesFrom.begin(), o.filesFrom.end(), "-") + (o.passwordFile == "-") > 1)
-    return _("standard input can be read only once: give one of --files-from - and "
-             "--password-file - a file");
+    return _(
+        "standard input can be read only once: give one of --files-from - and "
+        "--password-file - a file");
   if (o.volumeSize > 0 && o.media.empty())
     return _("--volume-size needs --media DIR: each volume is a disk of its own");
   // DIR/DISKn/ARCHIVE must be one file per disk: "../x.pck" or "/tmp/x.pck" would put every
@@ -321,7 +312,7 @@ std::string Synopsis(const Command& command, std::size_t indent) {
   std::vector<std::string> words{std::string("pck ") + command.name};
   for (const OptionUse& use : command.options) {
     const OptionRow& row = Row(use.option);
-    std::string word = row.value ? Spelled(row) + " " + row.value
+    std::string word = row.value       ? Spelled(row) + " " + row.value
                        : row.shortName ? std::string("-") + row.shortName
                                        : Spelled(row);
     words.push_back("[" + word + "]" + (row.repeatable ? "..." : ""));
@@ -367,9 +358,12 @@ bool ParseSize(std::string_view text, std::int64_t max, std::int64_t& size) {
   std::uint64_t unit = 1;
   if (end - stop == 1) {
     switch (*stop) {
-      case 'k': case 'K': unit = std::uint64_t{1} << 10; break;
-      case 'm': case 'M': unit = std::uint64_t{1} << 20; break;
-      case 'g': case 'G': unit = std::uint64_t{1} << 30; break;
+      case 'k':
+      case 'K': unit = std::uint64_t{1} << 10; break;
+      case 'm':
+      case 'M': unit = std::uint64_t{1} << 20; break;
+      case 'g':
+      case 'G': unit = std::uint64_t{1} << 30; break;
       default: return false;
     }
   } else if (stop != end) {

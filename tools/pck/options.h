@@ -32,9 +32,9 @@ struct Options {
   std::int64_t volumeSize = 0;
   std::vector<std::string> headers, excludes;
   std::vector<std::string> filesFrom;  // -T: files of names or masks, "-" standard input
-  bool keepOld = false;    // -k: an existing file is not replaced
-  bool toStdout = false;   // -O: the entries' bytes to standard output, no files
-  bool keepGoing = false;  // --keep-going: past a damaged entry to the next
+  bool keepOld = false;                // -k: an existing file is not replaced
+  bool toStdout = false;               // -O: the entries' bytes to standard output, no files
+  bool keepGoing = false;              // --keep-going: past a damaged entry to the next
   bool verbose = false;
   bool quiet = false;  // -q: no progress and no summary; failures are still reported
   bool json = false;   // --json

@@ -58,9 +58,9 @@ void RemoveTracked() {
   for (int i = 0; i < kSlots; ++i) {
     if (!g_used[i]) continue;
     for (int attempt = 0; attempt < 400; ++attempt) {
-      HANDLE h = CreateFileA(g_paths[i], DELETE,
-                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                             OPEN_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+      HANDLE h =
+          CreateFileA(g_paths[i], DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
       if (h != INVALID_HANDLE_VALUE || GetLastError() != ERROR_SHARING_VIOLATION) break;
       Sleep(5);
     }

@@ -6,8 +6,8 @@
 // is nothing to rename, and it is never deleted.
 //
 // Every temporary file pck makes is also listed for the end by a signal (SIGINT, SIGTERM,
-// SIGHUP, SIGPIPE; Ctrl+C on Windows): the handler deletes the listed files and ends the process by the
-// same signal, so the shell still sees why it ended (on Windows with STATUS_CONTROL_C_EXIT).
+// SIGHUP, SIGPIPE; Ctrl+C on Windows): the handler deletes the listed files and ends the process by
+// the same signal, so the shell still sees why it ended (on Windows with STATUS_CONTROL_C_EXIT).
 #pragma once
 
 #include <cstdint>

@@ -130,7 +130,8 @@ HWND App::Find(const char* cls, const char* caption) const {
 
 HWND App::Wait(const char* cls, const char* caption, int timeoutMs) const {
   HWND found = nullptr;
-  if (!WaitUntil([&] { return (found = Find(cls, caption)) != nullptr || !Running(); }, timeoutMs) ||
+  if (!WaitUntil([&] { return (found = Find(cls, caption)) != nullptr || !Running(); },
+                 timeoutMs) ||
       !found) {
     std::string what = std::string("no window") + (cls ? std::string(" of class ") + cls : "") +
                        (caption ? std::string(" captioned \"") + caption + "\"" : "");
@@ -149,22 +150,24 @@ HWND App::WaitBox(int timeoutMs) const {
   HWND last = nullptr;
   BoxInfo lastInfo;
   HWND settled = nullptr;
-  WaitUntil([&] {
-    HWND box = FindBox();
-    if (!box || !IsEnabled(box)) {
-      last = nullptr;
-      return !Running();
-    }
-    try {
-      BoxInfo info = ReadBox(box);
-      if (box == last && info == lastInfo) settled = box;
-      last = box;
-      lastInfo = std::move(info);
-    } catch (const WindowGone&) {
-      last = nullptr;
-    }
-    return settled != nullptr;
-  }, timeoutMs);
+  WaitUntil(
+      [&] {
+        HWND box = FindBox();
+        if (!box || !IsEnabled(box)) {
+          last = nullptr;
+          return !Running();
+        }
+        try {
+          BoxInfo info = ReadBox(box);
+          if (box == last && info == lastInfo) settled = box;
+          last = box;
+          lastInfo = std::move(info);
+        } catch (const WindowGone&) {
+          last = nullptr;
+        }
+        return settled != nullptr;
+      },
+      timeoutMs);
   if (!settled)
     throw DriverError(Running() ? "no message box appeared in time"
                                 : "no message box appeared: the program has ended");
@@ -244,7 +247,8 @@ RECT ScreenRect(HWND w) {
 
 void Click(HWND button) {
   if (!IsVisible(button)) throw DriverError("cannot press " + Describe(button) + ": it is hidden");
-  if (!IsEnabled(button)) throw DriverError("cannot press " + Describe(button) + ": it is disabled");
+  if (!IsEnabled(button))
+    throw DriverError("cannot press " + Describe(button) + ": it is disabled");
   // Posted, not sent: a press that opens a modal box must not block the driver.
   if (!PostMessageA(button, BM_CLICK, 0, 0)) throw DriverError("cannot press " + Describe(button));
 }
@@ -277,8 +281,7 @@ bool SendKey(WORD key, std::initializer_list<WORD> modifiers) {
   inputs.push_back(KeyInput(key, false));
   inputs.push_back(KeyInput(key, true));
   for (auto m = modifiers.end(); m != modifiers.begin();) inputs.push_back(KeyInput(*--m, true));
-  return SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) ==
-         inputs.size();
+  return SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size();
 }
 
 HWND FocusOf(HWND top) {
@@ -305,8 +308,7 @@ void SetChecked(HWND box, bool checked) {
 }
 
 void Type(HWND edit, const std::string& text) {
-  if (!IsVisible(edit) || !IsEnabled(edit))
-    throw DriverError("cannot type into " + Describe(edit));
+  if (!IsVisible(edit) || !IsEnabled(edit)) throw DriverError("cannot type into " + Describe(edit));
   const std::wstring wide = ToWide(text);
   Send(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()));
 }

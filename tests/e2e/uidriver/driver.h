@@ -87,11 +87,11 @@ int ProgressMax(HWND bar);
 RECT ScreenRect(HWND w);
 
 // Acting. Each throws DriverError when a person could not do it.
-void Click(HWND button);                      // press a visible, enabled button
-void SetChecked(HWND box, bool checked);      // click the box if its mark differs
-void Type(HWND edit, const std::string& text);  // replace the edit box's text
+void Click(HWND button);                           // press a visible, enabled button
+void SetChecked(HWND box, bool checked);           // click the box if its mark differs
+void Type(HWND edit, const std::string& text);     // replace the edit box's text
 void Choose(HWND combo, const std::string& item);  // pick an item of a drop-down list
-void Close(HWND top);                         // the close box of a window
+void Close(HWND top);                              // the close box of a window
 
 // The keyboard. Keys are real input: they go to the window in front, as a person's would, so
 // PressKey first brings top to the front (throws when it cannot). modifiers are held around the

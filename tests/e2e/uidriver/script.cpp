@@ -139,8 +139,7 @@ class Interpreter {
 
  private:
   static void Args(const std::vector<std::string>& w, size_t min, size_t max) {
-    if (w.size() < min || w.size() > max)
-      throw DriverError("wrong number of words for " + w[0]);
+    if (w.size() < min || w.size() > max) throw DriverError("wrong number of words for " + w[0]);
   }
 
   [[noreturn]] static void Mismatch(const std::string& what, const std::string& want,
@@ -152,15 +151,17 @@ class Interpreter {
   // check passes as soon as it holds and fails with its last finding when the time is up.
   void Eventually(const std::function<void()>& check) {
     std::string last;
-    if (WaitUntil([&] {
-          try {
-            check();
-            return true;
-          } catch (const DriverError& e) {
-            last = e.what();
-            return false;
-          }
-        }, opt_.timeoutMs))
+    if (WaitUntil(
+            [&] {
+              try {
+                check();
+                return true;
+              } catch (const DriverError& e) {
+                last = e.what();
+                return false;
+              }
+            },
+            opt_.timeoutMs))
       return;
     throw DriverError(last);
   }
@@ -183,13 +184,20 @@ class Interpreter {
 
   void ExpectState(HWND c, const std::string& name, const std::string& state) {
     bool ok;
-    if (state == "enabled") ok = IsEnabled(c);
-    else if (state == "disabled") ok = !IsEnabled(c);
-    else if (state == "visible") ok = IsVisible(c);
-    else if (state == "hidden") ok = !IsVisible(c);
-    else if (state == "checked") ok = IsChecked(c);
-    else if (state == "unchecked") ok = !IsChecked(c);
-    else throw DriverError("unknown state " + state);
+    if (state == "enabled")
+      ok = IsEnabled(c);
+    else if (state == "disabled")
+      ok = !IsEnabled(c);
+    else if (state == "visible")
+      ok = IsVisible(c);
+    else if (state == "hidden")
+      ok = !IsVisible(c);
+    else if (state == "checked")
+      ok = IsChecked(c);
+    else if (state == "unchecked")
+      ok = !IsChecked(c);
+    else
+      throw DriverError("unknown state " + state);
     if (!ok) throw DriverError(name + " is not " + state);
   }
 
