@@ -144,26 +144,17 @@ int ToModalResult(int id) {
 }  // namespace
 
 int Win32Ui::ShowMessage(const std::string& text, MsgType type, unsigned buttons) {
-  UINT flags = MB_TASKMODAL;
-  const char* caption = "Information";
-  switch (type) {
-    case MsgType::Warning:
-      flags |= MB_ICONWARNING;
-      caption = "Warning";
-      break;
-    case MsgType::Error:
-      flags |= MB_ICONERROR;
-      caption = "Error";
-      break;
-    case MsgType::Information:
-      flags |= MB_ICONINFORMATION;
-      caption = "Information";
-      break;
-    case MsgType::Confirmation:
-      flags |= MB_ICONQUESTION;
-      caption = "Confirm";
-      break;
-  }
+  // Icon and caption by MsgType, in its order.
+  static constexpr struct {
+    UINT icon;
+    const char* caption;
+  } kStyles[] = {{MB_ICONWARNING, "Warning"},
+                 {MB_ICONERROR, "Error"},
+                 {MB_ICONINFORMATION, "Information"},
+                 {MB_ICONQUESTION, "Confirm"}};
+  const auto& style = kStyles[static_cast<unsigned>(type)];
+  const UINT flags = MB_TASKMODAL | style.icon;
+  const char* const caption = style.caption;
   if (!(buttons & (mbYes | mbNo | mbOK | mbCancel | mbAbort | mbRetry | mbIgnore))) buttons = mbOK;
   const ButtonRow* row = &RowFor(buttons);
 

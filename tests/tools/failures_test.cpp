@@ -28,7 +28,8 @@ struct Case {
   std::string english, portuguese;  // what pck says of it (the start, where the system adds)
 };
 
-std::exception_ptr Raised(void (*raise)()) {
+template <class Raise>
+std::exception_ptr Raised(Raise raise) {
   try {
     raise();
   } catch (...) {
@@ -98,21 +99,17 @@ std::vector<Case> Cases() {
   };
 #ifndef _WIN32
   // A write that fell short keeps the system's reason: a size limit is no full disk.
+  const auto shortWrite = [](int error) {
+    return Raised([error] {
+      errno = error;
+      platform::RaiseIOError(platform::IoAction::Write, "C:\\OUT.BIN", platform::IoFault::DiskFull);
+    });
+  };
   cases.push_back(
-      {Raised([] {
-         errno = EFBIG;
-         platform::RaiseIOError(platform::IoAction::Write, "C:\\OUT.BIN",
-                                platform::IoFault::DiskFull);
-       }),
-       "Erro gravando C:\\OUT.BIN: disco cheio", "C:\\OUT.BIN",
+      {shortWrite(EFBIG), "Erro gravando C:\\OUT.BIN: disco cheio", "C:\\OUT.BIN",
        "cannot write: the file would grow past the size limit for files",
        "n\u00e3o \u00e9 poss\u00edvel gravar: o arquivo passaria do limite de tamanho"});
-  cases.push_back({Raised([] {
-                     errno = ENOSPC;
-                     platform::RaiseIOError(platform::IoAction::Write, "C:\\OUT.BIN",
-                                            platform::IoFault::DiskFull);
-                   }),
-                   "Erro gravando C:\\OUT.BIN: disco cheio", "C:\\OUT.BIN",
+  cases.push_back({shortWrite(ENOSPC), "Erro gravando C:\\OUT.BIN: disco cheio", "C:\\OUT.BIN",
                    "cannot write: the disk is full",
                    "n\u00e3o \u00e9 poss\u00edvel gravar: o disco est\u00e1 cheio"});
 #endif
