@@ -284,7 +284,8 @@ std::string Wrapped(const std::vector<std::string>& words, std::size_t indent) {
   std::size_t column = indent;
   for (const std::string& word : words) {
     if (!out.empty() && column + 1 + word.size() > kColumns) {
-      out += "\n" + std::string(indent + 2, ' ');
+      out += '\n';
+      out.append(indent + 2, ' ');
       column = indent + 2;
     } else if (!out.empty()) {
       out += ' ';

@@ -127,7 +127,7 @@ std::string Line(const std::string& name, int percent, int columns) {
   if (usable >= 20) {
     const int bar = std::min(kBarMost, (usable - 8) / 3);
     const int filled = std::clamp(percent, 0, 100) * bar / 100;
-    line = "[" + std::string(filled, '#') + std::string(bar - filled, ' ') + "] ";
+    line.assign(1, '[').append(filled, '#').append(bar - filled, ' ').append("] ");
     used += bar + 3;
   }
   line += number;
@@ -165,8 +165,8 @@ void Show(const std::string& name, int percent) {
   if (now < g_state.due) return;
   g_state.due = now + kRedrawEvery;
   const int columns = Columns();
-  const std::string line =
-      "\r" + Line(platform::NativePath(g_state.name), g_state.percent, columns);
+  const std::string line = std::string(1, '\r').append(
+      Line(platform::NativePath(g_state.name), g_state.percent, columns));
   // Noted before it is written: a signal that comes while it goes out must still wipe it.
   g_drawn = std::max(columns - 1, 1);
   std::fflush(stderr);
